@@ -1,0 +1,107 @@
+#pragma once
+// TComPortClass: one request/response exchange at a time with one transmitter.
+// Framing (address, command, data, CRC-16 low byte first), the pause before
+// each request, two-stage retries and result codes. Failures are result codes,
+// never exceptions; only a PortError of Read or Write escapes Exchange.
+#include <cstdint>
+#include <string>
+
+#include "Clock.h"
+#include "ComPort.h"
+#include "Messages.h"
+
+namespace tservice {
+
+// Result codes of Exchange and ShowLinkError.
+enum LinkResult : int {
+    kOk = 0,
+    kRefused = 1,        // command not in the accepted set; nothing sent
+    kBadHeader = 128,    // answer header names another command (last stage-1 try)
+    kTimeoutPart = 129,  // some but not all bytes arrived
+    kNoAnswer = 130,     // nothing arrived
+    kCrcError = 131,
+    kOpenFailed = 132,   // produced by the port dialog from OpenPort's -1
+    kPortClosed = 256,
+};
+
+inline constexpr int kMaxRequest = 259;  // 255 data bytes + 4
+inline constexpr int kMaxAnswer = 260;   // count byte 255 + 5
+
+// CRC-16/MODBUS over count bytes (init 0xFFFF, poly 0xA001 reflected).
+std::uint16_t Crc16(const std::uint8_t* data, int count);
+
+// Whether cmd is one of the 17 accepted command codes.
+bool IsAcceptedCommand(std::uint8_t cmd);
+
+// Builds the request frame into out (room for kMaxRequest). Returns its
+// length (dataLen + 4), or 0 when the command is refused.
+int BuildRequest(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
+                 const std::uint8_t* data, std::uint8_t* out);
+
+// Whether name names a serial port for OpenPort on this platform: contains
+// "COM"/"com" on Windows; elsewhere a bare name without '/' or an absolute
+// device path.
+bool IsSerialPortName(const std::string& name);
+
+// The message box ShowLinkError shows for code (device index, port name);
+// code 0 gives an empty text (no box).
+MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName);
+
+class TComPortClass {
+public:
+    // port, clock and messages are not owned and must outlive the object.
+    TComPortClass(TComPort& port, IClock& clock, IMessages& messages);
+
+    // State of the last exchange.
+    std::int32_t ReqLen = 0;
+    std::int32_t DataLen = 0;
+    std::int32_t AnsLen = 0;
+    std::int32_t AnsCount = 0;
+    // Settings; the port dialog writes the four texts directly.
+    std::int32_t Povt1 = 5;
+    std::int32_t Povt2 = 10;
+    std::int32_t DelayOut = 25;
+    std::string BaudText = "9600";
+    char ParityChar = 'N';
+    std::string StopText = "2";
+    std::string PortName = "COM1";
+
+    // Closes, checks the four texts, opens. 0 when open afterwards, else -1.
+    int OpenPort();
+    // Closes; a failure is ignored.
+    void ClosePort();
+    bool PortOpen() const;
+
+    // One exchange with device index (0..31). data holds dataLen bytes (may be
+    // null when 0); answer must have room for kMaxAnswer bytes. Returns a
+    // result code. A PortError from Read/Write propagates.
+    int Exchange(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
+                 const std::uint8_t* data, std::uint8_t* answer);
+
+    // Blocks for ms milliseconds on the clock; ms <= 0 returns at once.
+    void WaitMs(int ms);
+
+    // Shows the message box for a nonzero code (see LinkErrorBox); 256 closes
+    // the port first.
+    void ShowLinkError(int deviceIndex, int code);
+
+    int GetPovt1() const { return Povt1; }
+    void SetPovt1(int v) { Povt1 = v; }
+    void SetPovt2(int v) { Povt2 = v; }
+    int GetDelayOut() const { return DelayOut; }
+    void SetDelayOut(int v) { DelayOut = v; }
+
+    IClock& Clock() { return clock_; }
+    IMessages& Messages() { return messages_; }
+    TComPort& Port() { return port_; }
+
+private:
+    int Transaction(std::uint8_t cmd, const std::uint8_t* request, std::uint8_t* answer);
+    void PortGone();  // "COM-порт отключен..." and ask the main window to close
+
+    TComPort& port_;
+    IClock& clock_;
+    IMessages& messages_;
+};
+
+}  // namespace tservice

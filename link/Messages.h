@@ -1,0 +1,34 @@
+#pragma once
+// Every message box and question of the program goes through IMessages, so
+// tests can assert text, caption, icon and buttons and script the answer.
+#include <string>
+
+namespace tservice {
+
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgButtons { Ok, YesNo, YesNoCancel, RetryCancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel, Retry };
+
+struct MsgBox {
+    std::string text;     // UTF-8, shown exactly, line breaks as '\n'
+    std::string caption;  // UTF-8
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgAnswer defaultAnswer = MsgAnswer::Ok;
+    bool operator==(const MsgBox&) const = default;
+};
+
+class IMessages {
+public:
+    virtual ~IMessages() = default;
+    // A task-modal message box; returns the button pressed.
+    virtual MsgAnswer Show(const MsgBox& box) = 0;
+    // The toolkit's plain message window (text and OK, application caption).
+    virtual void Plain(const std::string& text) = 0;
+    // The system beep.
+    virtual void Beep() = 0;
+    // Asks the main window to close; it runs its own closing steps later.
+    virtual void RequestMainClose() = 0;
+};
+
+}  // namespace tservice
