@@ -97,6 +97,7 @@ public:
 
 private:
     int Transaction(std::uint8_t cmd, const std::uint8_t* request, std::uint8_t* answer);
+    int ReceiveBody(std::uint8_t* answer);  // stage 2 of one try: rest of the answer, CRC
     void PortGone();  // "COM-порт отключен..." and ask the main window to close
 
     TComPort& port_;

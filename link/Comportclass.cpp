@@ -1,0 +1,271 @@
+#include "Comportclass.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+namespace tservice {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 17> kAcceptedCommands = {
+    0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0E, 0x0F, 0x11,
+    0x12, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x64};
+
+constexpr std::uint8_t kCmdSwitch = 0x05;
+constexpr std::uint8_t kCmdConfirm = 0x0E;
+constexpr std::uint8_t kCmdFixed8 = 0x0F;
+constexpr std::uint8_t kCmdWriteBlock = 0x45;
+constexpr std::uint8_t kCmdBroadcast = 0x46;
+constexpr int kHeaderLen = 3;
+constexpr int kRetryPauseMs = 300;
+constexpr int kMaxDeviceIndex = 31;
+
+constexpr std::array<int, 13> kBaudRates = {
+    110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
+
+const char* const kPortGoneText =
+    "COM-порт отключен. Проверьте оборудование, перезапустите программу.";
+const char* const kWarningCaption = "Предупреждение";
+const char* const kErrorCaption = "Ошибка";
+
+// Whole-string decimal; anything else (blanks, signs, letters, empty) fails.
+bool ParseDecimal(const std::string& text, int* value) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first == last || *first < '0' || *first > '9') return false;
+    auto [end, ec] = std::from_chars(first, last, *value);
+    return ec == std::errc() && end == last;
+}
+
+std::string UpperHex(int code) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(code));
+    return buf;
+}
+
+}  // namespace
+
+std::uint16_t Crc16(const std::uint8_t* data, int count) {
+    std::uint16_t crc = 0xFFFF;
+    for (int i = 0; i < count; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
+        }
+    }
+    return crc;
+}
+
+bool IsAcceptedCommand(std::uint8_t cmd) {
+    return std::find(kAcceptedCommands.begin(), kAcceptedCommands.end(), cmd) !=
+           kAcceptedCommands.end();
+}
+
+int BuildRequest(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
+                 const std::uint8_t* data, std::uint8_t* out) {
+    const int reqLen = dataLen + 4;
+    std::memset(out, 0, reqLen);
+    if (!IsAcceptedCommand(cmd)) return 0;
+    out[0] = static_cast<std::uint8_t>(deviceIndex + 1);
+    out[1] = cmd;
+    if (dataLen > 0) {
+        std::memcpy(out + 2, data, dataLen);
+        // 0x46 with data goes to every device on the line.
+        if (cmd == kCmdBroadcast) out[0] = 0;
+    }
+    const std::uint16_t crc = Crc16(out, reqLen - 2);
+    out[2 + dataLen] = static_cast<std::uint8_t>(crc & 0xFF);
+    out[3 + dataLen] = static_cast<std::uint8_t>(crc >> 8);
+    return reqLen;
+}
+
+bool IsSerialPortName(const std::string& name) {
+#ifdef _WIN32
+    return name.find("COM") != std::string::npos || name.find("com") != std::string::npos;
+#else
+    if (name.empty()) return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) return false;
+    }
+    if (name.find('/') == std::string::npos) return name != "." && name != "..";
+    // Only device paths, and none that climb out of /dev.
+    const std::string dev = "/dev/";
+    if (name.size() <= dev.size() || name.compare(0, dev.size(), dev) != 0) return false;
+    return name.find("/../") == std::string::npos && name.find("/./") == std::string::npos &&
+           name.substr(name.size() - 3) != "/.." && name.back() != '/';
+#endif
+}
+
+MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
+    MsgBox box;
+    box.buttons = MsgButtons::Ok;
+    box.defaultAnswer = MsgAnswer::Ok;
+    if (code == kOk) return box;
+    const std::string device = "устройство " + std::to_string(deviceIndex + 1) + " " + portName;
+    auto warn = [&](std::string text) {
+        box.text = std::move(text);
+        box.caption = kWarningCaption;
+        box.icon = MsgIcon::Warning;
+    };
+    auto error = [&](std::string text) {
+        box.text = std::move(text);
+        box.caption = kErrorCaption;
+        box.icon = MsgIcon::Error;
+    };
+    switch (code) {
+        case 6: warn(device + " Идет запись базы данных. Ждите."); break;
+        case 128: warn(device + " ошибка приема данных "); break;
+        case 129: warn(device + " тайм-аут приема данных"); break;
+        case 130: warn(device + " не отвечает на запрос"); break;
+        case 131: warn(device + " ошибка контрольной суммы"); break;
+        case 132: warn(" невозможно открыть последовательный порт "); break;
+        case 133: error("вероятно, порт не настроен"); break;
+        case 134: error("сбой настройки порта при выключении прибора"); break;
+        case 135: error("ошибка настройки порта"); break;
+        case 256: error("Не выбран COM-порт."); break;
+        default: warn(device + " ошибка обмена " + UpperHex(code)); break;
+    }
+    return box;
+}
+
+TComPortClass::TComPortClass(TComPort& port, IClock& clock, IMessages& messages)
+    : port_(port), clock_(clock), messages_(messages) {}
+
+void TComPortClass::PortGone() {
+    messages_.Show(MsgBox{kPortGoneText, kErrorCaption, MsgIcon::Error, MsgButtons::Ok, MsgAnswer::Ok});
+    messages_.RequestMainClose();
+}
+
+int TComPortClass::OpenPort() {
+    try {
+        port_.Close();
+    } catch (const PortError&) {
+        PortGone();
+    }
+    int baud = 0;
+    if (!ParseDecimal(BaudText, &baud) ||
+        std::find(kBaudRates.begin(), kBaudRates.end(), baud) == kBaudRates.end()) {
+        return -1;
+    }
+    Parity parity;
+    switch (ParityChar) {
+        case 'N': parity = Parity::None; break;
+        case 'O': parity = Parity::Odd; break;
+        case 'E': parity = Parity::Even; break;
+        default: return -1;
+    }
+    int stopBits = 0;
+    if (!ParseDecimal(StopText, &stopBits) || (stopBits != 1 && stopBits != 2)) return -1;
+    if (!IsSerialPortName(PortName)) return -1;
+
+    port_.SetBaudRate(baud);
+    port_.SetParity(parity);
+    port_.SetStopBits(stopBits);
+    port_.SetPort(PortName);
+    try {
+        port_.Open();
+    } catch (const PortError&) {
+        PortGone();
+    }
+    return port_.Connected() ? 0 : -1;
+}
+
+void TComPortClass::ClosePort() {
+    try {
+        port_.Close();
+    } catch (const PortError&) {
+        // The port is being given up anyway; nothing to tell the operator.
+    }
+}
+
+bool TComPortClass::PortOpen() const { return port_.Connected(); }
+
+int TComPortClass::Exchange(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
+                            const std::uint8_t* data, std::uint8_t* answer) {
+    DataLen = dataLen;
+    ReqLen = dataLen + 4;
+    std::array<std::uint8_t, kMaxRequest> request{};
+    // An address outside 1..32 would reach another device or all of them, and
+    // missing data bytes would go out as garbage: refuse before sending.
+    if (deviceIndex < 0 || deviceIndex > kMaxDeviceIndex || (dataLen > 0 && data == nullptr)) {
+        return kRefused;
+    }
+    if (BuildRequest(deviceIndex, cmd, dataLen, data, request.data()) == 0) return kRefused;
+    if (!port_.Connected()) return kPortClosed;
+    try {
+        port_.ClearBuffer(true, true);
+    } catch (const PortError&) {
+        PortGone();
+    }
+    std::array<std::uint8_t, kMaxAnswer> scratch{};
+    return Transaction(cmd, request.data(), answer != nullptr ? answer : scratch.data());
+}
+
+int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, std::uint8_t* answer) {
+    // A count below 1 would never run out; it means a single try.
+    const int tries1 = std::max(1, Povt1);
+    int left1 = tries1;
+    int left2 = std::max(1, Povt2);
+    for (;;) {
+        WaitMs(DelayOut);
+        port_.Write(request, ReqLen);
+        if (cmd == kCmdWriteBlock || cmd == kCmdBroadcast) return kOk;
+
+        int code = kOk;
+        bool headerFailed = true;
+        const int got = port_.Read(answer, kHeaderLen);
+        if (got < kHeaderLen) {
+            code = got == 0 ? kNoAnswer : kTimeoutPart;
+        } else {
+            AnsCount = answer[2];
+            AnsLen = AnsCount + 5;
+            if (cmd == kCmdSwitch || cmd == kCmdConfirm) AnsLen = ReqLen;
+            if (cmd == kCmdFixed8) AnsLen = 8;
+            const bool exception = answer[1] == (cmd | 0x80);
+            if (exception && answer[2] != 0) {
+                // The exception code is the result; its checksum is not awaited.
+                AnsLen = 5;
+                return answer[2];
+            }
+            if (answer[1] != cmd && !exception) {
+                code = kBadHeader;
+            } else {
+                headerFailed = false;
+                left1 = tries1;
+                code = ReceiveBody(answer);
+                if (code == kOk) return kOk;
+            }
+        }
+        WaitMs(kRetryPauseMs);
+        int& left = headerFailed ? left1 : left2;
+        if (--left == 0) return code;
+    }
+}
+
+int TComPortClass::ReceiveBody(std::uint8_t* answer) {
+    // AnsLen is at most 255 + 5 (count byte) or kMaxRequest (fixed lengths),
+    // so the body always fits the kMaxAnswer buffer.
+    const int want = AnsLen - kHeaderLen;
+    const int got = port_.Read(answer + kHeaderLen, want);
+    if (got < want) return got == 0 ? kNoAnswer : kTimeoutPart;
+    const std::uint16_t crc = Crc16(answer, AnsLen - 2);
+    const bool match = answer[AnsLen - 2] == (crc & 0xFF) && answer[AnsLen - 1] == (crc >> 8);
+    return match ? kOk : kCrcError;
+}
+
+void TComPortClass::WaitMs(int ms) {
+    if (ms <= 0) return;
+    clock_.SleepUntilMs(clock_.NowMs() + ms);
+}
+
+void TComPortClass::ShowLinkError(int deviceIndex, int code) {
+    if (code == kOk) return;
+    if (code == kPortClosed) ClosePort();
+    messages_.Show(LinkErrorBox(deviceIndex, code, PortName));
+}
+
+}  // namespace tservice

@@ -1,0 +1,152 @@
+#include "QtComPort.h"
+
+#include <algorithm>
+
+namespace tservice {
+
+namespace {
+
+QSerialPort::Parity ToQt(Parity parity) {
+    switch (parity) {
+        case Parity::Odd: return QSerialPort::OddParity;
+        case Parity::Even: return QSerialPort::EvenParity;
+        case Parity::None: break;
+    }
+    return QSerialPort::NoParity;
+}
+
+// waitFor* take an int of milliseconds; the remaining time is never larger
+// than a read or write total, but clamp anyway.
+int Remaining(std::int64_t deadline, std::int64_t now) {
+    return static_cast<int>(std::clamp<std::int64_t>(deadline - now, 0, 60'000));
+}
+
+}  // namespace
+
+QtComPort::QtComPort(IClock& clock) : clock_(clock) {}
+
+QtComPort::~QtComPort() {
+    if (serial_.isOpen()) serial_.close();
+}
+
+void QtComPort::SetPort(const std::string& name) { name_ = name; }
+void QtComPort::SetBaudRate(int baud) { baud_ = baud; }
+void QtComPort::SetParity(Parity parity) { parity_ = parity; }
+void QtComPort::SetStopBits(int stopBits) { stopBits_ = stopBits; }
+
+void QtComPort::Fail(const char* operation) {
+    const int code = static_cast<int>(serial_.error());
+    const std::string text = serial_.errorString().toStdString();
+    serial_.clearError();
+    throw PortError(operation, code, text);
+}
+
+void QtComPort::Open() {
+    if (serial_.isOpen()) return;
+    serial_.clearError();
+    serial_.setPortName(QString::fromStdString(name_));
+    serial_.setBaudRate(baud_);
+    serial_.setDataBits(QSerialPort::Data8);
+    serial_.setParity(ToQt(parity_));
+    serial_.setStopBits(stopBits_ == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    serial_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!serial_.open(QIODevice::ReadWrite)) Fail("Open");
+    // RTS and DTR stay inactive: nothing switches the line direction. A
+    // pseudo-terminal has no modem lines and refuses the request; that is not
+    // a fault of the port.
+    auto inactive = [this](bool ok) {
+        if (ok || serial_.error() == QSerialPort::UnsupportedOperationError) {
+            serial_.clearError();
+            return true;
+        }
+        return false;
+    };
+    if (!inactive(serial_.setDataTerminalReady(false)) || !inactive(serial_.setRequestToSend(false))) {
+        const int code = static_cast<int>(serial_.error());
+        const std::string text = serial_.errorString().toStdString();
+        serial_.close();
+        serial_.clearError();
+        throw PortError("Open", code, text);
+    }
+}
+
+void QtComPort::Close() {
+    if (!serial_.isOpen()) return;
+    serial_.clearError();
+    serial_.close();
+    if (serial_.error() != QSerialPort::NoError) Fail("Close");
+}
+
+bool QtComPort::Connected() const { return serial_.isOpen(); }
+
+void QtComPort::ClearBuffer(bool input, bool output) {
+    QSerialPort::Directions dirs;
+    if (input) dirs |= QSerialPort::Input;
+    if (output) dirs |= QSerialPort::Output;
+    if (!dirs) return;
+    if (!serial_.isOpen()) {
+        throw PortError("ClearBuffer", static_cast<int>(QSerialPort::NotOpenError), "port not open");
+    }
+    if (!serial_.clear(dirs)) Fail("ClearBuffer");
+    // Bytes Qt has already taken from the driver belong to an earlier answer.
+    if (input && serial_.bytesAvailable() > 0) serial_.skip(serial_.bytesAvailable());
+}
+
+int QtComPort::Write(const std::uint8_t* data, int count) {
+    if (!serial_.isOpen()) {
+        throw PortError("Write", static_cast<int>(QSerialPort::NotOpenError), "port not open");
+    }
+    if (count <= 0) return 0;
+    const std::int64_t deadline =
+        clock_.NowMs() + std::int64_t{count} * kWriteTotalPerByteMs + kWriteTotalConstMs;
+    if (serial_.write(reinterpret_cast<const char*>(data), count) != count) Fail("Write");
+    while (serial_.bytesToWrite() > 0) {
+        const std::int64_t now = clock_.NowMs();
+        if (now >= deadline) break;
+        if (!serial_.waitForBytesWritten(Remaining(deadline, now))) {
+            if (serial_.error() != QSerialPort::TimeoutError &&
+                serial_.error() != QSerialPort::NoError) {
+                Fail("Write");
+            }
+            serial_.clearError();
+        }
+    }
+    return count - static_cast<int>(serial_.bytesToWrite());
+}
+
+bool QtComPort::WaitForData(std::int64_t deadline) {
+    const std::int64_t now = clock_.NowMs();
+    if (now >= deadline) return false;
+    if (serial_.waitForReadyRead(Remaining(deadline, now))) return true;
+    // A timeout is the normal end of a short answer, not a fault.
+    if (serial_.error() != QSerialPort::TimeoutError && serial_.error() != QSerialPort::NoError) {
+        Fail("Read");
+    }
+    serial_.clearError();
+    return true;  // let the caller look at the clock again
+}
+
+int QtComPort::Read(std::uint8_t* buffer, int count) {
+    if (!serial_.isOpen()) {
+        throw PortError("Read", static_cast<int>(QSerialPort::NotOpenError), "port not open");
+    }
+    if (count <= 0) return 0;
+    const std::int64_t totalDeadline =
+        clock_.NowMs() + std::int64_t{count} * kReadTotalPerByteMs + kReadTotalConstMs;
+    std::int64_t lastByte = 0;
+    int got = 0;
+    for (;;) {
+        const qint64 n = serial_.read(reinterpret_cast<char*>(buffer) + got, count - got);
+        if (n < 0) Fail("Read");
+        if (n > 0) {
+            got += static_cast<int>(n);
+            lastByte = clock_.NowMs();
+        }
+        if (got == count) return got;
+        std::int64_t deadline = totalDeadline;
+        if (got > 0) deadline = std::min(deadline, lastByte + kReadIntervalMs);
+        if (!WaitForData(deadline)) return got;
+    }
+}
+
+}  // namespace tservice
