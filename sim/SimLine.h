@@ -12,6 +12,9 @@
 namespace tservice::sim {
 
 // Faults a device injects into its answers. Rates are 0..1 per answer.
+// A silent device is off the line: it neither acts nor answers. A dropped
+// answer is lost on the line after the device acted. Exception answers (fixed
+// code or random) replace the command: the device does not act on it.
 struct Faults {
     bool silent = false;          // never answers
     bool shortHeader = false;     // sends only 2 bytes of every answer
@@ -53,25 +56,44 @@ public:
     int outputRegister = 0;             // register 1, two's complement 16-bit
     int writes = 0;                     // 0x45 blocks accepted
     int confirmations = 0;              // 0x0E answered
+    int broadcasts = 0;                 // 0x46 with address 0 received
+    int drift = 2;                      // codes per reading the measurement may move; 0 freezes it
     Faults faults;
     std::vector<Event> log;
 
     // A plausible default block for the model (sensor, range, setpoints, Nu).
     void ResetBlock();
-    // Sost computed from Rez, the setpoints and the alarm type.
+    // Sost computed from Rez, the setpoints and the alarm type:
+    // bit 0 setpoint 1 violated, bit 1 setpoint 2 (LH: below 1 / above 2,
+    // LL: below either, HH: above either; ОСКИ has none), bit 5 Rez below 0,
+    // bit 6 Rez above the code scale, bit 7 raw ADC code saturated (break).
     std::uint8_t Sost() const;
-    // Lets the measurement drift a little; tick counts readings.
+    // Moves the measurement by up to `drift` codes inside the middle of the
+    // scale and recomputes the raw codes; a value set outside stays put.
     void Drift();
+    // The intact answer the device would give to a valid request addressed to
+    // it, after acting on it (empty when it does not answer). No faults.
+    std::vector<std::uint8_t> Execute(const std::uint8_t* request, int length);
+    // Code scale top: 16383 for ЛАДР and ОСКИ, 8191 otherwise.
+    int ScaleMax() const;
 
 private:
     friend class Line;
+    // Applies the fault knobs to one request, logs it, returns the line bytes.
+    std::vector<std::uint8_t> Answer(const std::uint8_t* request, int length, int* delayMs);
+    double Draw();  // uniform 0..1 from the fault generator
     std::mt19937 rng_;
+    std::mt19937 faultRng_;
+    std::uint32_t faultSeed_ = 0;
+    bool faultSeeded_ = false;
 };
 
 class Line {
 public:
     Line() = default;
     // Adds a transmitter at address 1..32; returns it (stable reference).
+    // Throws std::invalid_argument for an address outside 1..32. Two devices
+    // may share an address: their answers collide (bytes ANDed on the line).
     Transmitter& Add(int address, int model, int version);
     Transmitter* Find(int address);
     std::vector<Transmitter*> Devices();
@@ -84,6 +106,8 @@ public:
 
     // ЛАДР v5 at 1, ТЕВ-ТС v5 at 2, ТЕВ-ТП v4 at 3, ОСКИ v2 at 4.
     static void AddDemoDevices(Line& line);
+
+    int ignoredRequests = 0;  // too short or bad CRC: nobody acted
 
 private:
     std::vector<std::unique_ptr<Transmitter>> devices_;
