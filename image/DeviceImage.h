@@ -53,7 +53,7 @@ public:
     // Receives the trace text of PutNu ("PutNu " + Diap); may be empty.
     std::function<void(const std::string&)> Trace;
 
-    // All zero: Len 0, no transmitter, flags clear, no focus.
+    // All zero: Len 0, no transmitter, flags clear, no focus. Trace is kept.
     void Clear();
 
     // Block copies. answer is a whole answer frame (address, command, count,
@@ -61,7 +61,8 @@ public:
     // copies nothing when Len > 40. TakeMeas copies answer[3..11].
     bool TakeBlock(const std::uint8_t* answer);
     void TakeMeas(const std::uint8_t* answer);
-    // Copies Baza[1..Len] to data[0..Len-1].
+    // Copies Baza[1..Len] to data[0..Len-1] (room for Len bytes); nothing
+    // when Len is 0 or, against the invariant, above 40.
     void GiveBlock(std::uint8_t* data) const;
 
     // Byte fields. PutLen refuses (returns false, keeps Len) a count above 40.
@@ -96,7 +97,8 @@ public:
     void PutNonStandMin(std::int32_t v);
     std::int32_t GetNonStandMax() const;
     void PutNonStandMax(std::int32_t v);
-    std::int32_t GetNonStandY(int k) const;  // k 0..7
+    // k 0..7; any other k is ignored (getter returns 0).
+    std::int32_t GetNonStandY(int k) const;
     void PutNonStandY(int k, std::int32_t v);
 
     // Signed 16-bit big-endian measurement words (read only).
@@ -113,7 +115,8 @@ public:
     std::int32_t GetTipK() const;
     void PutTipK(std::int32_t v);
     void PutCurrent(std::int32_t v);  // bits 4..7
-    // Bits 0..3 of Baza[13] (ЛАДР, ОСКИ) or Baza[39] (ТЕВ), by Tip.
+    // Bits 0..3 of Baza[13] (ЛАДР, ОСКИ) or Baza[39] (ТЕВ), by Tip. For any
+    // other Tip the getter returns 0 and the setter changes nothing.
     std::int32_t GetCurrentEnd() const;
     void PutCurrentEnd(std::int32_t v);
 
