@@ -6,14 +6,20 @@
 
 namespace tservice {
 
-// Value rounded to P significant digits, shown with D decimals and a comma;
-// exponent form when the integer part needs more than P digits.
+// Value rounded (half away from zero) to P significant digits and at most D
+// decimals, shown with exactly D decimals and a comma; "-" only when a non-zero
+// digit is shown (never "-0"). When the rounded integer part needs more than P
+// digits: mantissa of P digits without trailing zeros, "E", signed exponent
+// ("1,2346E+5", "1E+6"). P is taken within 1..18, D within 0..18; NaN and
+// infinities give "NAN", "INF", "-INF".
 // FormatFixed(1234.56, 5, 2) == "1234,60"; FormatFixed(123.4, 4, 0) == "123".
 std::string FormatFixed(double value, int precision, int decimals);
 
 // ТЕВ (0..8191 over the range).
 double TevCodeToPercent(std::int32_t code);                          // code*100/8191
-std::int32_t TevTempToCode(double t, double tMin, double tMax);      // trunc
+// trunc; 0 when tMax == tMin. Every code conversion to int32 clamps to the
+// int32 span and gives 0 for NaN instead of undefined behaviour.
+std::int32_t TevTempToCode(double t, double tMin, double tMax);
 double TxcToCelsius(std::int32_t txc);                               // txc*100/8191
 // ЛАДР, ОСКИ (0..16383 = 0..100 % = 4..20 mA).
 double LadrCodeToPercent(std::int32_t code);                         // code*100/16383
@@ -21,7 +27,8 @@ std::int32_t LadrPercentToCode(double p);                            // trunc(p*
 double LadrCodeToMa(std::int32_t code);                              // code*16/16383+4
 std::int32_t LadrMaToCode(double ma);                                // trunc((ma-4)*16383*0.0625)
 
-// A comma-decimal text ("-12,5") to a number; false when it is no number.
+// A comma-decimal text ("-12,5", ",5", "12") to a number; false (value
+// untouched) for "", "-", "1,2,3", "1a" and anything not wholly a number.
 bool ParseCommaNumber(const std::string& text, double& value);
 
 }  // namespace tservice

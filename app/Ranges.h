@@ -35,19 +35,24 @@ public:
     virtual std::string Text() const = 0; // the shown text ("" when none)
 };
 
-// Shortest decimal form of a limit (-120, 0, 1300, 99.5 -> "99,5").
+// Shortest decimal form of a limit that reads back to the same float, comma
+// decimal, never an exponent (-120, 0, 1300, 99.5 -> "99,5").
 std::string LimitText(float value);
-// Reads a limit text back to the float it came from; 0 for an empty text.
+// Reads a limit text back to the float it came from; 0 for an empty text or
+// one that is not wholly a number.
 float LimitValue(const std::string& text);
 
 // Fills minList with the distinct lower limits (order of first appearance),
-// selects that of range `range`, sets image.TMin.
+// selects that of range `range` (item 0 when range is outside the table), sets
+// image.TMin. A null or empty table leaves the list empty and TMin unchanged.
 void FillMinList(const StdRange* table, int count, int range, IComboList& minList, DeviceImage& image);
 // Fills maxList with the upper limits of the ranges sharing the lower limit
-// shown in minList (table order), selects that of `range`, sets image.TMax.
+// shown in minList (table order), selects that of `range` (item 0 when none
+// matches), sets image.TMax. An empty result leaves TMax unchanged.
 void FillMaxList(const StdRange* table, int count, int range, const IComboList& minList,
                  IComboList& maxList, DeviceImage& image);
-// The last range whose limits equal the shown ones; result unchanged if none.
+// The last range whose limits equal the shown ones (exact float comparison);
+// result unchanged if none or when a list shows nothing.
 void FindRange(const StdRange* table, int count, const IComboList& minList,
                const IComboList& maxList, int& result);
 

@@ -1,0 +1,88 @@
+#include "Convert.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace tservice {
+namespace {
+
+struct FixedCase {
+    double value;
+    int p, d;
+    const char* text;
+};
+
+TEST(FormatFixed, SignificantDigitsThenDecimals) {
+    const FixedCase kCases[] = {
+        {1234.56, 5, 2, "1234,60"},   {123.4, 4, 0, "123"},       {50.0122, 4, 0, "50"},
+        {25.009, 4, 0, "25"},         {-12.5, 4, 2, "-12,50"},    {0.0, 4, 2, "0,00"},
+        {-0.0, 4, 0, "0"},            {-0.001, 4, 2, "0,00"},     {-0.4, 4, 0, "0"},
+        {99.999, 4, 2, "100,00"},     {0.125, 4, 2, "0,13"},      {2.5, 4, 0, "3"},
+        {-2.5, 4, 0, "-3"},           {12345.678, 5, 3, "12346,000"}, {0.0005, 5, 3, "0,001"},
+        {0.00049, 5, 3, "0,000"},     {50.006, 5, 2, "50,01"},    {4.0, 5, 3, "4,000"},
+        {20.0, 5, 3, "20,000"},       {1e-20, 5, 3, "0,000"},     {-1234.5, 4, 0, "-1235"},
+        {8191.0, 4, 0, "8191"},       {100.0, 4, 2, "100,00"},    {33.333333, 5, 3, "33,333"},
+        // the integer part needs more than P digits
+        {123456.0, 5, 0, "1,2346E+5"}, {100000.0, 5, 2, "1E+5"},  {99999.6, 5, 0, "1E+5"},
+        {-123456.0, 4, 2, "-1,235E+5"}, {12345.0, 4, 0, "1,235E+4"},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(FormatFixed(c.value, c.p, c.d), c.text) << c.value << " " << c.p << "/" << c.d;
+}
+
+TEST(FormatFixed, NonFiniteAndOddArguments) {
+    EXPECT_EQ(FormatFixed(std::nan(""), 4, 2), "NAN");
+    EXPECT_EQ(FormatFixed(HUGE_VAL, 4, 2), "INF");
+    EXPECT_EQ(FormatFixed(-HUGE_VAL, 4, 2), "-INF");
+    EXPECT_EQ(FormatFixed(1.5, 0, -3), "2");  // P at least 1, D at least 0
+    EXPECT_EQ(FormatFixed(std::numeric_limits<double>::max(), 5, 3), "1,7977E+308");
+}
+
+TEST(Conversions, LadrAndOski) {
+    EXPECT_EQ(LadrPercentToCode(50), 8191);
+    EXPECT_EQ(LadrPercentToCode(100), 16383);
+    EXPECT_EQ(LadrPercentToCode(0), 0);
+    EXPECT_EQ(LadrMaToCode(12), 8191);
+    EXPECT_EQ(LadrMaToCode(20), 16383);
+    EXPECT_EQ(LadrMaToCode(4), 0);
+    EXPECT_EQ(LadrMaToCode(0), -4095);
+    EXPECT_DOUBLE_EQ(LadrCodeToPercent(16383), 100.0);
+    EXPECT_DOUBLE_EQ(LadrCodeToMa(0), 4.0);
+    EXPECT_DOUBLE_EQ(LadrCodeToMa(16383), 20.0);
+    EXPECT_EQ(FormatFixed(LadrCodeToPercent(8191), 4, 2), "50,00");
+}
+
+TEST(Conversions, Tev) {
+    EXPECT_EQ(TevTempToCode(50, 0, 100), 4095);
+    EXPECT_EQ(TevTempToCode(100, 0, 100), 8191);
+    EXPECT_EQ(TevTempToCode(-50, -50, 150), 0);
+    EXPECT_EQ(TevTempToCode(150, -50, 150), 8191);
+    EXPECT_EQ(TevTempToCode(5, 5, 5), 0);  // empty range: no division by zero
+    EXPECT_DOUBLE_EQ(TevCodeToPercent(8191), 100.0);
+    EXPECT_DOUBLE_EQ(TxcToCelsius(8191), 100.0);
+    EXPECT_EQ(FormatFixed(TxcToCelsius(1966), 5, 2), "24,00");
+}
+
+TEST(Conversions, NoUndefinedTruncation) {
+    EXPECT_EQ(LadrPercentToCode(std::nan("")), 0);
+    EXPECT_EQ(LadrPercentToCode(1e300), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(LadrMaToCode(-1e300), std::numeric_limits<std::int32_t>::min());
+}
+
+TEST(Conversions, ParseCommaNumber) {
+    const struct { const char* text; bool ok; double value; } kCases[] = {
+        {"-12,5", true, -12.5}, {",5", true, 0.5}, {"12", true, 12.0}, {"0", true, 0.0},
+        {"", false, 0}, {"-", false, 0}, {"1,2,3", false, 0}, {"1a", false, 0},
+        {"12.5", false, 0}, {"--1", false, 0}, {"1 ", false, 0},
+    };
+    for (const auto& c : kCases) {
+        double v = -7;
+        EXPECT_EQ(ParseCommaNumber(c.text, v), c.ok) << c.text;
+        EXPECT_EQ(v, c.ok ? c.value : -7) << c.text;
+    }
+}
+
+}  // namespace
+}  // namespace tservice
