@@ -1,5 +1,8 @@
 #include "Comportclass.h"
 
+#include <climits>
+#include <cstdlib>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -92,9 +95,15 @@ bool IsSerialPortName(const std::string& name) {
         if (c < 0x20 || c == 0x7F) return false;
     }
     if (name.find('/') == std::string::npos) return name != "." && name != "..";
-    // Only device paths, and none that climb out of /dev.
+    // Only device paths, and none that climb out of /dev; a link elsewhere
+    // (the simulated line's, say) counts when it resolves into /dev.
     const std::string dev = "/dev/";
-    if (name.size() <= dev.size() || name.compare(0, dev.size(), dev) != 0) return false;
+    if (name.size() <= dev.size() || name.compare(0, dev.size(), dev) != 0) {
+        if (name.front() != '/') return false;
+        char resolved[PATH_MAX];
+        if (!realpath(name.c_str(), resolved)) return false;
+        return std::string(resolved).rfind(dev, 0) == 0 && IsSerialPortName(resolved);
+    }
     return name.find("/../") == std::string::npos && name.find("/./") == std::string::npos &&
            name.substr(name.size() - 3) != "/.." && name.back() != '/';
 #endif

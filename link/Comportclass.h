@@ -40,7 +40,7 @@ int BuildRequest(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
 
 // Whether name names a serial port for OpenPort on this platform: contains
 // "COM"/"com" on Windows; elsewhere a bare name without '/' or an absolute
-// device path.
+// device path (or a link that resolves to one).
 bool IsSerialPortName(const std::string& name);
 
 // The message box ShowLinkError shows for code (device index, port name);

@@ -1,0 +1,73 @@
+#pragma once
+// The exchanges of a reading and of a write with the image updates they make,
+// free of widgets so the window and the command-line tool share one
+// implementation of every rule. Messages and the display stay with callers.
+#include <cstdint>
+#include <functional>
+
+#include "Comportclass.h"
+#include "DeviceImage.h"
+
+namespace tservice {
+
+// How a reading ended.
+enum class ReadStage {
+    Done,           // identification, block and measurement are in the image
+    IdentFailed,    // code holds the link result
+    BlockFailed,
+    MeasFailed,
+    BadLength,      // the count byte of the block exceeds 40; image untouched by it
+    BadNumber,      // the stored Nu is above 31: never used as an address
+};
+
+struct ReadOutcome {
+    ReadStage stage = ReadStage::Done;
+    int code = 0;           // link result of the failed exchange
+    bool newModel = false;  // model or version differ from the previous reading
+    int correction = 0;     // correction code C from the identification
+    int count = 0;          // count byte of the block answer
+};
+
+// Steps 1 to 4 of a reading of device index nuCur: zeroes the image's
+// parameter and measurement bytes, identifies (Tip, Ver), reads the block
+// (Len, Baza[1..Len], NePriv, correction code into Rejim) and moves nuCur to
+// the stored Nu, then reads the measurement there. On any failure Vvod is
+// cleared, so an emptied block can never be written. A PortError propagates.
+ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur);
+
+// Whether a model code is one of the four served models.
+bool IsServedModel(int tip);
+
+enum class WriteStage {
+    Done,
+    NoData,         // Vvod clear: nothing sent
+    IdentFailed,    // code holds the link result
+    OtherModel,
+    OtherVersion,
+    BlockFailed,    // code holds the link result; nuCur unchanged
+    ConfirmFailed,  // code holds the link result; nuCur already nuNew
+};
+
+struct WriteOutcome {
+    WriteStage stage = WriteStage::Done;
+    int code = 0;
+};
+
+// The exchanges of a write: identification at nuCur (model and version must
+// match the image), 50 ms, the block (exactly Len bytes), nuCur := nuNew,
+// 300 ms, confirmation 0x0E at nuCur. step() is called before each stage for
+// a progress display (may be empty). Does not touch Izmen/IzmenTipD.
+WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur, int nuNew,
+                              const std::function<void()>& step = {});
+
+// The window's message for a reading that stopped without a link failure
+// (BadLength, BadNumber) or at the model check (model code outside
+// 100..103); deviceIndex is the index addressed. Empty text when none.
+MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip);
+
+// The window's message for a refused write (NoData, OtherModel,
+// OtherVersion); empty text for the other stages (link failures are shown by
+// ShowLinkError).
+MsgBox WriteRefusalBox(WriteStage stage);
+
+}  // namespace tservice
