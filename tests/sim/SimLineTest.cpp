@@ -67,7 +67,8 @@ TEST_F(DemoLine, ParameterBlockCarriesPrivilegeInBit7AndTheStoredBytes) {
         EXPECT_EQ(a[2], 40);
         EXPECT_EQ(a[3 + 4], privileged ? 0x7B : 0xFB);
         for (int i = 0; i < 40; ++i) {
-            if (i != 4) EXPECT_EQ(a[3 + i], ts.block[i]) << i;
+            if (i == 4) continue;
+            EXPECT_EQ(a[3 + i], ts.block[i]) << i;
         }
     }
     // Plausible defaults: Pt100, -50…100, four-wire, own number.
