@@ -255,19 +255,5 @@ TEST(DeviceImageFields, BytesTraceAndClear) {
     EXPECT_EQ(d.FocusEdit(), nullptr);
 }
 
-TEST(DeviceImageFields, OneFocusAtATime) {
-    DeviceImage d;
-    int a = 0, b = 0;
-    auto* wa = reinterpret_cast<QWidget*>(&a);
-    auto* wb = reinterpret_cast<QWidget*>(&b);
-    d.SetFocusEdit(wa);
-    d.SetFocusCombo(wb);
-    EXPECT_EQ(d.FocusEdit(), nullptr);
-    EXPECT_EQ(d.FocusCombo(), wb);
-    d.SetFocusButton(wa);
-    EXPECT_EQ(d.FocusCombo(), nullptr);
-    EXPECT_EQ(d.FocusButton(), wa);
-}
-
 }  // namespace
 }  // namespace tservice

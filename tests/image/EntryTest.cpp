@@ -52,6 +52,8 @@ struct TextCase {
     int rule;  // 0 accepted
 };
 
+void PrintTo(const TextCase& c, std::ostream* os) { *os << "«" << c.text << "» kind " << c.kind; }
+
 class EntryText : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(EntryText, JudgedByTheFirstRuleThatApplies) {
@@ -155,18 +157,8 @@ const KeyRow kKeyRows[] = {
     {0x09, F, F, F}, {0x6B, F, F, F}, {0x00, F, F, F},   // Tab, pad plus, unknown
 };
 
+// Each row through both filters: the verdict, and on a fault the reaction.
 TEST(EntryKeys, TableRowByRow) {
-    for (const KeyRow& r : kKeyRows) {
-        SCOPED_TRACE(::testing::Message() << "vk 0x" << std::hex << r.vk);
-        for (bool empty : {false, true}) {
-            EXPECT_EQ(JudgeIntKey(r.vk, empty), r.intKey);
-            EXPECT_EQ(JudgeNumKey(r.vk, false, empty), r.numNoShift);
-            EXPECT_EQ(JudgeNumKey(r.vk, true, empty), r.numShift);
-        }
-    }
-}
-
-TEST(EntryKeys, ReactionAndResultCodes) {
     using Filter = std::function<int(IEntryField&, int, IMessages&)>;
     const std::pair<Filter, KeyVerdict KeyRow::*> kFilters[] = {
         {[](IEntryField& f, int k, IMessages& m) { return CheckIntKey(f, k, m); }, &KeyRow::intKey},
@@ -179,7 +171,7 @@ TEST(EntryKeys, ReactionAndResultCodes) {
             m.Reset();
             RecordingField f(m, "7");
             const bool fault = r.*column == KeyVerdict::Fault;
-            EXPECT_EQ(filter(f, r.vk, m), fault ? 1 : 0) << std::hex << r.vk;
+            EXPECT_EQ(filter(f, r.vk, m), fault ? 1 : 0) << "vk 0x" << std::hex << r.vk;
             EXPECT_EQ(m.beeps, fault ? 1 : 0);
             EXPECT_EQ(f.Text(), fault ? "" : "7");
         }
