@@ -1,0 +1,247 @@
+#include "Tables.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace tservice {
+
+namespace {
+
+struct NameRow {
+    std::string_view sensor;
+    const char* file;
+};
+
+constexpr NameRow kFileNames[] = {
+    {"XK(L)", "XKL.txt"}, {"XK(E)", "XKE.txt"}, {"XA(K)", "XAK.txt"},
+    {"ЖК(J)", "TJK.txt"}, {"Pt100", "PT100.txt"}, {"100П", "100P.txt"},
+    {"50П", "100P.txt"},  {"100M", "100M.txt"},   {"50M", "100M.txt"},
+    {"Ni", "N100.txt"},
+};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Splits a file into blank-separated tokens through a fixed buffer, counting
+// lines for the error text. Numbers are never longer than kMaxToken; a longer
+// token is bad content anyway.
+class TokenReader {
+public:
+    static constexpr int kMaxToken = 64;
+    enum class Got { Token, End, Failed };
+
+    explicit TokenReader(std::FILE* f) : file_(f) {}
+
+    Got Next(std::string_view& token) {
+        int c = Skip();
+        if (c == kEof) return failed_ ? Got::Failed : Got::End;
+        int n = 0;
+        while (c != kEof && !IsBlank(c)) {
+            if (n == kMaxToken) {
+                token = "";  // too long: reported as not a number
+                return Got::Token;
+            }
+            token_[n++] = static_cast<char>(c);
+            c = Get();
+        }
+        if (c == '\n') pendingLine_ = true;
+        if (failed_) return Got::Failed;
+        token = std::string_view(token_, static_cast<size_t>(n));
+        return Got::Token;
+    }
+    int Line() const { return line_; }
+
+private:
+    static constexpr int kEof = -1;
+    static bool IsBlank(int c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    }
+    int Get() {
+        if (pos_ == len_) {
+            if (eof_) return kEof;
+            len_ = std::fread(buf_, 1, sizeof buf_, file_);
+            pos_ = 0;
+            if (len_ == 0) {
+                eof_ = true;
+                failed_ = std::ferror(file_) != 0;
+                return kEof;
+            }
+            if (first_) {  // a byte-order mark from a Windows editor is no content
+                first_ = false;
+                if (len_ >= 3 && std::memcmp(buf_, "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+                if (pos_ == len_) return Get();
+            }
+        }
+        return static_cast<unsigned char>(buf_[pos_++]);
+    }
+    int Skip() {
+        if (pendingLine_) {
+            ++line_;
+            pendingLine_ = false;
+        }
+        int c = Get();
+        while (c != kEof && IsBlank(c)) {
+            if (c == '\n') ++line_;
+            c = Get();
+        }
+        return c;
+    }
+
+    std::FILE* file_;
+    char buf_[4096];
+    size_t len_ = 0;
+    size_t pos_ = 0;
+    bool eof_ = false;
+    bool failed_ = false;
+    bool first_ = true;
+    bool pendingLine_ = false;
+    int line_ = 1;
+    char token_[kMaxToken];
+};
+
+// A finite number in the C locale ("-1.5", "+2", "3e-2"), whole token.
+bool ParseNumber(std::string_view token, double& value) {
+    if (!token.empty() && token.front() == '+') {
+        token.remove_prefix(1);
+        if (!token.empty() && (token.front() == '+' || token.front() == '-')) return false;
+    }
+    if (token.empty()) return false;
+    const char* end = token.data() + token.size();
+    auto [ptr, ec] = std::from_chars(token.data(), end, value, std::chars_format::general);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+std::string BadContent(std::string_view fileName, int line, const char* what) {
+    std::string text = "Файл ";
+    text.append(fileName);
+    text += " испорчен: ";
+    text += what;
+    text += " в строке ";
+    text += std::to_string(line);
+    text += "\n таблица не прочитана";
+    return text;
+}
+
+File OpenFirst(std::string_view fileName, std::span<const std::string> dirs) {
+    // A directory of the same name is no candidate (it would open but not read).
+    auto open = [](const std::string& path) {
+        File f(std::fopen(path.c_str(), "r"));
+        struct stat st;
+        if (f && ::fstat(::fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
+        return f;
+    };
+    if (dirs.empty()) return open(std::string(fileName));
+    for (const std::string& dir : dirs) {
+        std::string path = dir;
+        if (!path.empty() && path.back() != '/') path += '/';
+        path.append(fileName);
+        if (File f = open(path)) return f;
+    }
+    return File();
+}
+
+enum class ReadOutcome { Ok, Unreadable, Bad };
+
+// Reads pairs into `into` until the end marker, the end of the file or
+// kTableRows pairs; `error` names the first bad spot.
+ReadOutcome ReadPairs(std::FILE* f, std::string_view fileName, SensorTable& into,
+                      std::string& error) {
+    TokenReader reader(f);
+    int count = 0;
+    while (count < kTableRows) {
+        std::string_view token;
+        double t = 0.0;
+        double x = 0.0;
+        TokenReader::Got got = reader.Next(token);
+        if (got == TokenReader::Got::End) break;
+        if (got == TokenReader::Got::Failed) return ReadOutcome::Unreadable;
+        if (!ParseNumber(token, t)) {
+            error = BadContent(fileName, reader.Line(), "не число");
+            return ReadOutcome::Bad;
+        }
+        const int pairLine = reader.Line();
+        got = reader.Next(token);
+        if (got == TokenReader::Got::Failed) return ReadOutcome::Unreadable;
+        if (got == TokenReader::Got::End) {
+            error = BadContent(fileName, pairLine, "пара без второго числа");
+            return ReadOutcome::Bad;
+        }
+        if (!ParseNumber(token, x)) {
+            error = BadContent(fileName, reader.Line(), "не число");
+            return ReadOutcome::Bad;
+        }
+        if (t < -273.0) break;
+        into.TabT[count] = t;
+        into.TabX[count] = x;
+        ++count;
+    }
+    into.TabCount = count;
+    return ReadOutcome::Ok;
+}
+
+}  // namespace
+
+const char* TableFileName(std::string_view sensorText) {
+    for (const NameRow& row : kFileNames)
+        if (row.sensor == sensorText) return row.file;
+    return "";
+}
+
+bool LoadTable(std::string_view fileName, SensorTable& table, std::string& error,
+               std::span<const std::string> dirs) {
+    if (fileName.empty()) {
+        error = kTableOpenError;
+        return false;
+    }
+    File f = OpenFirst(fileName, dirs);
+    if (!f) {
+        error = kTableOpenError;
+        return false;
+    }
+    // Read aside so that a bad file leaves the previous table whole.
+    SensorTable fresh;
+    switch (ReadPairs(f.get(), fileName, fresh, error)) {
+    case ReadOutcome::Unreadable:
+        error = kTableOpenError;
+        return false;
+    case ReadOutcome::Bad:
+        return false;
+    case ReadOutcome::Ok:
+        break;
+    }
+    std::copy(fresh.TabT, fresh.TabT + fresh.TabCount, table.TabT);
+    std::copy(fresh.TabX, fresh.TabX + fresh.TabCount, table.TabX);
+    table.TabCount = fresh.TabCount;
+    return true;
+}
+
+std::vector<std::string> DefaultTableDirs(const char* argv0) {
+    std::vector<std::string> dirs{""};
+    std::string exe;
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n > 0) {
+        exe.assign(buf, static_cast<size_t>(n));
+    } else if (argv0 != nullptr && std::strchr(argv0, '/') != nullptr) {
+        exe = argv0;
+    }
+    size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) return dirs;
+    std::string dir = exe.substr(0, slash == 0 ? 1 : slash);
+    if (dir.back() != '/') dir += '/';
+    dirs.push_back(dir + "tables");
+    dirs.push_back(dir + "../tables");
+    dirs.push_back(dir + "../share/tservice/tables");
+    return dirs;
+}
+
+}  // namespace tservice
