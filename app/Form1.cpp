@@ -1,0 +1,391 @@
+// The main window's controls, actions, menus and toolbar, and its start-up.
+#include "Form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "ComboAdapter.h"
+#include "Obrlistdevice.h"
+#include "Obrnastr.h"
+#include "Obrport.h"
+
+namespace tservice {
+
+namespace {
+
+constexpr int kWindowWidth = 1120;
+constexpr int kCentralHeight = 580;
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h, bool wrap = false) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, w, h);
+    label->setWordWrap(wrap);
+    return label;
+}
+
+// A static value field: framed, on the info background.
+QLabel* MakeValue(QWidget* parent, int x, int y, int w, int h = 22) {
+    auto* label = new QLabel(parent);
+    label->setGeometry(x, y, w, h);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAutoFillBackground(true);
+    label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, InfoColor());
+    label->setPalette(pal);
+    return label;
+}
+
+QComboBox* MakeList(QWidget* parent, const QStringList& items, int x, int y, int w) {
+    auto* box = new QComboBox(parent);
+    box->setEditable(false);
+    box->addItems(items);
+    box->setCurrentIndex(-1);
+    box->setGeometry(x, y, w, 24);
+    return box;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, int maxLength, int x, int y, int w) {
+    auto* edit = new QLineEdit(parent);
+    edit->setMaxLength(maxLength);
+    edit->setGeometry(x, y, w, 22);
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int w, int h = 26) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(x, y, w, h);
+    return button;
+}
+
+}  // namespace
+
+QColor InfoColor() { return QGuiApplication::palette().color(QPalette::ToolTipBase); }
+QColor BackColor(const QWidget* w) { return w->palette().color(QPalette::Window); }
+QColor LetterColor(const QWidget* w) { return w->palette().color(QPalette::WindowText); }
+
+TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn ports, QWidget* parent)
+    : QMainWindow(parent), Link(port, clock, messages), messages_(messages) {
+    setWindowTitle(QStringLiteral("Сервисная программа ЛАДР, ТЕВ-ТП, ТЕВ-ТС, ОСКИ"));
+    auto* central = new QWidget(this);
+    central->setFixedSize(kWindowWidth, kCentralHeight);
+    setCentralWidget(central);
+    CreateActions();
+    CreateTopArea(central);
+    CreateKanal(central);
+    CreateSign(central);
+    CreateTevTp(central);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(3000);
+
+    ServClass.NuNew = 0;
+    Image.Clear();
+    Image.Trace = [this](const std::string& text) { Trace(text); };
+    ConnectHandlers();
+    FormCreate();
+
+    // The dialogs, in the order of start-up.
+    FormPort = new TFormPort(Link, messages_, std::move(ports), this);
+    FormNastr = new TFormNastr(Link, this);
+    FormPort->SetNastr(FormNastr);
+    // FormNewRange (the range calculation dialog) is created here, between
+    // FormNastr and FormDevice, by the non-standard range group.
+    FormDevice = new TFormDevice(Link, messages_, this);
+
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::SetModalRunner(const ModalRunner& runner) {
+    RunModal = runner;
+    FormPort->RunModal = runner;
+    FormNastr->RunModal = runner;
+    FormDevice->RunModal = runner;
+}
+
+void TForm1::CreateActions() {
+    QStyle* st = style();
+    auto make = [this](const QString& text, QIcon icon, QKeySequence key) {
+        auto* action = new QAction(icon, text, this);
+        action->setToolTip(text);
+        action->setStatusTip(text);
+        if (!key.isEmpty()) action->setShortcut(key);
+        addAction(action);  // shortcuts work while the menu or button is hidden
+        return action;
+    };
+    AInPort = make(QStringLiteral("Ввод с СОМ-порта"), st->standardIcon(QStyle::SP_ArrowDown), QKeySequence(Qt::Key_F9));
+    AOutPort = make(QStringLiteral("Вывод на СОМ-порт"), st->standardIcon(QStyle::SP_ArrowUp), QKeySequence(Qt::Key_F10));
+    APort = make(QStringLiteral("Настройка СОМ порта"), st->standardIcon(QStyle::SP_ComputerIcon), QKeySequence());
+    AListDevice = make(QString(), st->standardIcon(QStyle::SP_FileDialogDetailedView), QKeySequence());
+    AParol = make(QStringLiteral("Замена пароля"), st->standardIcon(QStyle::SP_MessageBoxWarning), QKeySequence(Qt::Key_F8));
+    MListDevice = new QAction(QStringLiteral("Список устройств"), this);
+
+    MenuPort = menuBar()->addMenu(QStringLiteral("Порт        "));
+    MenuPort->addAction(AInPort);
+    MenuPort->addAction(AOutPort);
+    MenuPort->addAction(APort);
+    MenuPort->addAction(MListDevice);
+    MenuParol = menuBar()->addMenu(QStringLiteral("                Пароль"));
+    MenuParol->addAction(AParol);
+    MenuParol->menuAction()->setVisible(false);
+
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->addAction(AInPort);
+    ToolBar1->addAction(AOutPort);
+    ToolBar1->addAction(APort);
+    ToolBar1->addAction(AListDevice);
+    ToolBar1->addSeparator();
+    ButParol = new QToolButton(ToolBar1);
+    ButParol->setDefaultAction(AParol);
+    ToolBar1->addWidget(ButParol)->setVisible(false);
+}
+
+void TForm1::CreateTopArea(QWidget* c) {
+    LabelNu = MakeLabel(c, QStringLiteral("Устр. №"), 10, 4, 64, 18);
+    CBoxUstr = MakeList(c, {}, 10, 24, 60);
+    Label20 = MakeLabel(c, QStringLiteral("Изм. № устр."), 84, 4, 84, 18);
+    CBoxUstrZ = MakeList(c, {}, 84, 24, 60);
+    for (int n = 1; n <= 32; ++n) {
+        CBoxUstr->addItem(QString::number(n));
+        CBoxUstrZ->addItem(QString::number(n));
+    }
+    LabelTip = MakeLabel(c, QStringLiteral("Тип прибора"), 170, 4, 100, 18);
+    Panel1 = new QLabel(c);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setGeometry(170, 24, 300, 24);
+    LabReg = MakeLabel(c, QStringLiteral("      Режим        программирования"), 480, 4, 130, 40, true);
+    LabReg->setAlignment(Qt::AlignCenter);
+    LabReg->hide();
+    Label27 = MakeLabel(c, QString(), 612, 14, 160, 22);
+    BtnPuskTimer = MakeButton(c, QStringLiteral("Пуск и остановка таймера"), 900, 4, 210, 28);
+    BtnPuskTimer->setFocusPolicy(Qt::NoFocus);
+    LabTimer = MakeLabel(c, QStringLiteral("запущен таймер"), 900, 36, 210, 20);
+    LabTimer->setAlignment(Qt::AlignCenter);
+    QFont bold = LabTimer->font();
+    bold.setBold(true);
+    LabTimer->setFont(bold);
+    QPalette pal = LabTimer->palette();
+    pal.setColor(QPalette::WindowText, kRed);
+    LabTimer->setPalette(pal);
+    LabTimer->hide();
+    ProgressBar1 = new QProgressBar(c);
+    ProgressBar1->setGeometry(170, 52, 300, 10);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    Contr = new QLabel(c);
+    Contr->hide();
+}
+
+void TForm1::CreateKanal(QWidget* c) {
+    GBoxKanal = new QGroupBox(QStringLiteral("Измерительный канал (привилегированные функции программирования)"), c);
+    GBoxKanal->setGeometry(8, 66, 600, 352);
+    QWidget* g = GBoxKanal;
+    LabKBegSk = MakeLabel(g, QStringLiteral("    Код АЦП начала шкалы"), 10, 18, 150, 36, true);
+    LabKodACP = MakeLabel(g, QStringLiteral("           Код АЦП     измеренного значения"), 170, 18, 150, 36, true);
+    LabKEndSk = MakeLabel(g, QStringLiteral("    Код АЦП конца шкалы"), 330, 18, 150, 36, true);
+    StKBegSk = MakeValue(g, 10, 56, 110);
+    StKodACP = MakeValue(g, 170, 56, 110);
+    StKEndSk = MakeValue(g, 330, 56, 110);
+    Button1 = MakeButton(g, QStringLiteral("Калибр."), 10, 82, 110);
+    Button2 = MakeButton(g, QStringLiteral("Калибр."), 330, 82, 110);
+    LabRegKalibr = MakeLabel(g, QStringLiteral("Режим калибровки"), 466, 58, 126, 20);
+    LabRegKalibr->hide();
+
+    Label4 = MakeLabel(g, QStringLiteral("   Тип датчика"), 10, 114, 130, 34);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    CBoxTipD = MakeList(g, {}, 10, 150, 120);
+    Label5 = MakeLabel(g, QStringLiteral("   Стандартный            диапазон преобразования"), 150, 114, 190, 34, true);
+    CBoxMin = MakeList(g, {}, 150, 150, 86);
+    CBoxMax = MakeList(g, {}, 246, 150, 86);
+    Label26 = MakeLabel(g, QStringLiteral("     Схема подключения "), 350, 114, 160, 34);
+    Label26->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    CBoxConnect = MakeList(g, {QStringLiteral("4-х проводная"), QStringLiteral("3-х проводная")}, 350, 150, 140);
+    // Shown only for a ТЕВ-ТС from version 3, which has the setting.
+    Label26->hide();
+    CBoxConnect->hide();
+
+    LabCurrent = MakeLabel(g, QStringLiteral(" Корректировка выходного тока        нач. шкалы"), 10, 184, 180, 34, true);
+    CBoxCurrent = MakeList(g, {QStringLiteral("0 мкА"), QStringLiteral("+4 мкА"), QStringLiteral("+ 8 мкА"),
+                               QStringLiteral("+12 мкА"), QStringLiteral("+16 мкА"), QStringLiteral("+20 мкА"),
+                               QStringLiteral("+24 мкА"), QStringLiteral("+28 мкА"), QStringLiteral("- 4 мкА"),
+                               QStringLiteral("- 8 мкА"), QStringLiteral("-12 мкА"), QStringLiteral("-16 мкА"),
+                               QStringLiteral("-20 мкА"), QStringLiteral("-24 мкА"), QStringLiteral("-28 мкА"),
+                               QStringLiteral("-32 мкА")},
+                           10, 220, 120);
+    CBoxCurrent->setCurrentIndex(0);
+    LabCurrentEnd = MakeLabel(g, QStringLiteral(" Корректировка выходного тока       кон. шкалы"), 200, 184, 180, 34, true);
+    CBoxCurrentEnd = MakeList(g, {QStringLiteral("0 мкА"), QStringLiteral("+4 мкА"), QStringLiteral("+ 8 мкА"),
+                                  QStringLiteral("+12 мкА"), QStringLiteral("+16 мкА"), QStringLiteral("+20 мкА"),
+                                  QStringLiteral("- 4 мкА"), QStringLiteral("- 8 мкА"), QStringLiteral("-12 мкА"),
+                                  QStringLiteral("-16 мкА"), QStringLiteral("-20 мкА"), QStringLiteral("-24 мкА"),
+                                  QStringLiteral("-28 мкА"), QStringLiteral("-32 мкА"), QStringLiteral("-36 мкА"),
+                                  QStringLiteral("-40 мкА")},
+                              200, 220, 120);
+
+    GBoxNonStand = new QGroupBox(QStringLiteral("Нестандартный диапазон"), g);
+    GBoxNonStand->setGeometry(400, 180, 190, 92);
+    ChBoxNonStand = new QCheckBox(GBoxNonStand);
+    ChBoxNonStand->setGeometry(10, 26, 20, 20);
+    ButNonStand = MakeButton(GBoxNonStand, QStringLiteral("Программирование"), 36, 22, 144, 28);
+    StMin = MakeValue(GBoxNonStand, 10, 60, 80);
+    StMax = MakeValue(GBoxNonStand, 100, 60, 80);
+
+    Label6 = MakeLabel(g, QStringLiteral("Результат измерения\nв единицах кода\nв %  шкалы"), 10, 262, 146, 54);
+    Label23 = MakeLabel(g, QStringLiteral("в мА"), 262, 264, 90, 18);
+    Label21 = MakeLabel(g, QStringLiteral("в °С"), 262, 264, 90, 18);
+    Label21->hide();
+    StRez = MakeValue(g, 162, 284, 90);
+    StRezGrMA = MakeValue(g, 262, 284, 90);
+    StRezProc = MakeValue(g, 362, 284, 90);
+    StSost = MakeValue(g, 162, 318, 60);
+    Label18 = MakeLabel(g, QStringLiteral("        Норма"), 232, 318, 130, 22);
+
+    ComboBox1 = MakeList(g, {QStringLiteral("XK(L)"), QStringLiteral("XK(E)"), QStringLiteral("XA(K)"),
+                             QStringLiteral("ЖК(J)"), QStringLiteral("MK(T)"), QStringLiteral("ПП(S)"),
+                             QStringLiteral("ПП(R)"), QStringLiteral("BP(A1)"), QStringLiteral("BP(A2)"),
+                             QStringLiteral("BP(A3)"), QString()},
+                         0, 0, 10);
+    ComboBox2 = MakeList(g, {QStringLiteral("100П"), QStringLiteral("50П"), QStringLiteral("Pt100"),
+                             QStringLiteral("Ni"), QStringLiteral("100M"), QStringLiteral("50M")},
+                         0, 0, 10);
+    ComboBox3 = MakeList(g, {QStringLiteral("корневой"), QStringLiteral("линейный")}, 0, 0, 10);
+    ComboBox1->hide();
+    ComboBox2->hide();
+    ComboBox3->hide();
+    GBoxKanal->hide();
+}
+
+void TForm1::CreateSign(QWidget* c) {
+    GBoxSign = new QGroupBox(QStringLiteral("Сигнализация (непривилегированные функции программирования)"), c);
+    GBoxSign->setGeometry(616, 66, 496, 352);
+    QWidget* g = GBoxSign;
+    Label7 = MakeLabel(g, QStringLiteral("        Тип сигнализации"), 10, 26, 160, 22);
+    CBoxTipSign = MakeList(g, {QStringLiteral("LH"), QStringLiteral("LL"), QStringLiteral("HH")}, 180, 24, 80);
+    Label9 = MakeLabel(g, QStringLiteral("Уставка 1"), 130, 60, 100, 18);
+    Label8 = MakeLabel(g, QStringLiteral("Уставка 2"), 240, 60, 100, 18);
+    Label10 = MakeLabel(g, QStringLiteral(" в ед. кода"), 10, 82, 114, 22);
+    StUstKod1 = MakeValue(g, 130, 82, 90);
+    StUstKod2 = MakeValue(g, 240, 82, 90);
+    Label11 = MakeLabel(g, QStringLiteral(" в % шкалы"), 10, 112, 114, 22);
+    // Same place as Label11 and opaque, so it covers it when both are shown.
+    Label22 = MakeLabel(g, QStringLiteral("     в °С"), 10, 112, 114, 22);
+    Label22->setAutoFillBackground(true);
+    Label22->hide();
+    UstProc1 = MakeEdit(g, 8, 130, 112, 90);
+    UstProc2 = MakeEdit(g, 8, 240, 112, 90);
+    StNar = MakeValue(g, 130, 144, 50);
+    Label19 = MakeLabel(g, QStringLiteral("     Норма"), 190, 144, 130, 22);
+    LabTipKont = MakeLabel(g, QStringLiteral("Тип контакта"), 10, 180, 160, 22);
+    CBoxTipK = MakeList(g, {QStringLiteral("нр"), QStringLiteral("нз")}, 180, 178, 80);
+    LabTipKont->hide();
+    CBoxTipK->hide();
+    LabBreak = MakeLabel(g, QStringLiteral("Состояние выхода при обрыве линии"), 10, 210, 164, 36, true);
+    CBoxBreak = MakeList(g, {QStringLiteral("ток min"), QStringLiteral("ток max")}, 180, 214, 100);
+    LabBreak->hide();
+    CBoxBreak->hide();
+    ButSwitch = new QToolButton(g);
+    ButSwitch->setCheckable(true);
+    ButSwitch->setToolTip(QStringLiteral("Кнопка переключения режима"));
+    ButSwitch->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    ButSwitch->setGeometry(10, 260, 36, 36);
+    Label24 = MakeLabel(g, QStringLiteral("вкл. режима управления      выходом"), 54, 260, 200, 36, true);
+    Label25 = MakeLabel(g, QStringLiteral("Ввод в мА"), 10, 308, 100, 22);
+    Edit1 = MakeEdit(g, 8, 120, 308, 90);
+    Edit1->setEnabled(false);
+    ButSwitch->hide();
+    Label24->hide();
+    Label25->hide();
+    GBoxSign->hide();
+}
+
+void TForm1::CreateTevTp(QWidget* c) {
+    GBoxTEVTP = new QGroupBox(QStringLiteral("ТЕВ-ТП: Канал температуры свободного конца ТП (холодного спая термопары) "), c);
+    GBoxTEVTP->setGeometry(8, 424, 1104, 148);
+    QWidget* g = GBoxTEVTP;
+    LabBegSkTxc = MakeLabel(g, QStringLiteral("Код АЦП начала шкалы                   Тхс (0 °С)"), 10, 20, 160, 34, true);
+    LabKodTxc = MakeLabel(g, QStringLiteral("Код АЦП измеренного           значения Тхс"), 180, 20, 160, 34, true);
+    LabEndSkTxc = MakeLabel(g, QStringLiteral("Код АЦП конца шкалы           Тхс (100 °С)"), 350, 20, 160, 34, true);
+    StBegSkTxc = MakeValue(g, 10, 56, 110);
+    StKodTxc = MakeValue(g, 180, 56, 110);
+    StEndSkTxc = MakeValue(g, 350, 56, 110);
+    KalibrBegSk = MakeButton(g, QStringLiteral("Калибр."), 10, 82, 110);
+    KalibrEndSk = MakeButton(g, QStringLiteral("Калибр."), 350, 82, 110);
+    LabRegKalibrTXC = MakeLabel(g, QStringLiteral("Режим калибровки"), 10, 116, 150, 20);
+    LabRegKalibrTXC->hide();
+    LabTxc = MakeLabel(g, QStringLiteral("Тхс в единицах кода"), 540, 20, 140, 34, true);
+    LabTxcGrad = MakeLabel(g, QStringLiteral("Тхс в °С"), 700, 20, 120, 34, true);
+    StTxc = MakeValue(g, 540, 56, 110);
+    StTxcGrad = MakeValue(g, 700, 56, 110);
+    LabKTxc = MakeLabel(g, QStringLiteral("Коэффициент расчета поправки Тхс:   А1="), 540, 100, 290, 22);
+    KTxc = MakeEdit(g, 7, 840, 100, 80);
+    GBoxTEVTP->hide();
+}
+
+void TForm1::ConnectHandlers() {
+    connect(AInPort, &QAction::triggered, this, [this] { InPortClick(); });
+    connect(AOutPort, &QAction::triggered, this, [this] { OutPortClick(); });
+    connect(APort, &QAction::triggered, this, [this] { PortClick(); });
+    connect(AListDevice, &QAction::triggered, this, [this] { ListDeviceClick(); });
+    connect(MListDevice, &QAction::triggered, this, [this] { ListDeviceClick(); });
+    connect(AParol, &QAction::triggered, this, [this] { N4ParolClick(); });
+    connect(CBoxUstr, &QComboBox::activated, this, [this] { CBoxUstrClick(); });
+    connect(BtnPuskTimer, &QPushButton::clicked, this, [this] { BtnPuskTimerClick(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    for (QComboBox* box : {CBoxMin, CBoxMax, CBoxConnect, CBoxTipSign, CBoxTipK, CBoxBreak, CBoxCurrent,
+                           CBoxCurrentEnd, CBoxUstrZ})
+        connect(box, &QComboBox::currentTextChanged, this, [this] { UstKod1Change(); });
+    for (QLineEdit* edit : {UstProc1, UstProc2, KTxc})
+        connect(edit, &QLineEdit::textChanged, this, [this] { UstKod1Change(); });
+    connect(CBoxTipD, &QComboBox::currentTextChanged, this, [this] { CBoxTipDChange(); });
+}
+
+void TForm1::FormCreate() {
+    SelectQuietly(*CBoxUstr, 0);
+    NuCur = CBoxUstr->currentText().toInt() - 1;
+    SelectQuietly(*CBoxUstrZ, 0);
+    ServClass.NuNew = CBoxUstrZ->currentText().toInt() - 1;
+    ReportErrors = true;
+    ButSwitch->setChecked(false);
+    Label27->clear();
+}
+
+void TForm1::Trace(const std::string& text) { Contr->setText(QString::fromStdString(text)); }
+
+void TForm1::UstKod1Change() { Image.Izmen = 1; }
+
+void TForm1::CBoxTipDChange() {
+    Image.Izmen = 1;
+    Image.IzmenTipD = 1;
+}
+
+TForm1::HandlerScope::HandlerScope(TForm1& form) : form_(form) { ++form_.busy_; }
+
+TForm1::HandlerScope::~HandlerScope() {
+    if (--form_.busy_ == 0 && form_.closePending_) {
+        form_.closePending_ = false;
+        QTimer::singleShot(0, &form_, [f = &form_] { f->close(); });
+    }
+}
+
+}  // namespace tservice

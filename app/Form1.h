@@ -1,0 +1,266 @@
+#pragma once
+// TForm1: the program's main window. It owns the link, the parameter image of
+// the selected transmitter, the current and the new device index, and the
+// dialogs; every service workflow is one of its handlers. Controls are public
+// so the workflows' handlers and the tests reach them by their names.
+#include <cstdint>
+#include <string>
+
+#include <QColor>
+#include <QMainWindow>
+
+#include "Clock.h"
+#include "ComPort.h"
+#include "Comportclass.h"
+#include "DeviceImage.h"
+#include "Messages.h"
+#include "Servclass.h"
+#include "UiSupport.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace tservice {
+
+class TFormPort;
+class TFormNastr;
+class TFormDevice;
+
+// Window colours (standard colours of those names).
+inline const QColor kRed{0xFF, 0x00, 0x00};
+inline const QColor kTeal{0x00, 0x80, 0x80};
+inline const QColor kNavy{0x00, 0x00, 0x80};
+// Background of the static value fields at rest (tooltip background).
+QColor InfoColor();
+// Background and letter colour of a control as the window sets them.
+QColor BackColor(const QWidget* w);
+QColor LetterColor(const QWidget* w);
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // port, clock and messages are not owned and must outlive the window;
+    // ports gives the names the port dialog offers. Nothing is sent and the
+    // port stays closed.
+    TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn ports, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Owned state. Destroyed in the order image, TServClass object, link.
+    TComPortClass Link;
+    TServClass ServClass;
+    DeviceImage Image;
+    std::int32_t NuCur = 0;
+    bool ReportErrors = true;  // failed exchanges shown; cleared while polling
+
+    // Dialogs, created once after the window (children of it).
+    TFormPort* FormPort = nullptr;
+    TFormNastr* FormNastr = nullptr;
+    TFormDevice* FormDevice = nullptr;
+
+    // How every dialog of the program is run modally (tests play the operator).
+    void SetModalRunner(const ModalRunner& runner);
+    ModalRunner RunModal = ExecModal;
+
+    // Actions, menus, toolbar, timer.
+    QAction* AInPort = nullptr;
+    QAction* AOutPort = nullptr;
+    QAction* APort = nullptr;
+    QAction* AListDevice = nullptr;
+    QAction* AParol = nullptr;
+    QAction* MListDevice = nullptr;
+    QMenu* MenuPort = nullptr;
+    QMenu* MenuParol = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ButParol = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Top area.
+    QLabel* LabelNu = nullptr;
+    QComboBox* CBoxUstr = nullptr;
+    QLabel* Label20 = nullptr;
+    QComboBox* CBoxUstrZ = nullptr;
+    QLabel* LabelTip = nullptr;
+    QLabel* Panel1 = nullptr;
+    QLabel* LabReg = nullptr;
+    QLabel* Label27 = nullptr;
+    QPushButton* BtnPuskTimer = nullptr;
+    QLabel* LabTimer = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Contr = nullptr;  // trace text, never shown
+
+    // Measuring channel.
+    QGroupBox* GBoxKanal = nullptr;
+    QLabel* LabKBegSk = nullptr;
+    QLabel* LabKodACP = nullptr;
+    QLabel* LabKEndSk = nullptr;
+    QLabel* StKBegSk = nullptr;
+    QLabel* StKodACP = nullptr;
+    QLabel* StKEndSk = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLabel* LabRegKalibr = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* CBoxTipD = nullptr;
+    QLabel* Label5 = nullptr;
+    QComboBox* CBoxMin = nullptr;
+    QComboBox* CBoxMax = nullptr;
+    QLabel* Label26 = nullptr;
+    QComboBox* CBoxConnect = nullptr;
+    QLabel* LabCurrent = nullptr;
+    QComboBox* CBoxCurrent = nullptr;
+    QLabel* LabCurrentEnd = nullptr;
+    QComboBox* CBoxCurrentEnd = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* StRez = nullptr;
+    QLabel* StRezGrMA = nullptr;
+    QLabel* StRezProc = nullptr;
+    QLabel* Label23 = nullptr;
+    QLabel* Label21 = nullptr;
+    QLabel* StSost = nullptr;
+    QLabel* Label18 = nullptr;
+    QGroupBox* GBoxNonStand = nullptr;
+    QCheckBox* ChBoxNonStand = nullptr;
+    QPushButton* ButNonStand = nullptr;
+    QLabel* StMin = nullptr;
+    QLabel* StMax = nullptr;
+    QComboBox* ComboBox1 = nullptr;  // never shown: ТЕВ-ТП sensor types
+    QComboBox* ComboBox2 = nullptr;  // never shown: ТЕВ-ТС sensor types
+    QComboBox* ComboBox3 = nullptr;  // never shown: ЛАДР characteristics
+
+    // Alarm setpoints and relay output.
+    QGroupBox* GBoxSign = nullptr;
+    QLabel* Label7 = nullptr;
+    QComboBox* CBoxTipSign = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* StUstKod1 = nullptr;
+    QLabel* StUstKod2 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label22 = nullptr;
+    QLineEdit* UstProc1 = nullptr;
+    QLineEdit* UstProc2 = nullptr;
+    QLabel* StNar = nullptr;
+    QLabel* Label19 = nullptr;
+    QLabel* LabTipKont = nullptr;
+    QComboBox* CBoxTipK = nullptr;
+    QLabel* LabBreak = nullptr;
+    QComboBox* CBoxBreak = nullptr;
+    QToolButton* ButSwitch = nullptr;
+    QLabel* Label24 = nullptr;
+    QLabel* Label25 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+
+    // Cold-junction channel of ТЕВ-ТП.
+    QGroupBox* GBoxTEVTP = nullptr;
+    QLabel* LabBegSkTxc = nullptr;
+    QLabel* LabKodTxc = nullptr;
+    QLabel* LabEndSkTxc = nullptr;
+    QLabel* StBegSkTxc = nullptr;
+    QLabel* StKodTxc = nullptr;
+    QLabel* StEndSkTxc = nullptr;
+    QLabel* LabTxc = nullptr;
+    QLabel* LabTxcGrad = nullptr;
+    QLabel* StTxc = nullptr;
+    QLabel* StTxcGrad = nullptr;
+    QLabel* LabKTxc = nullptr;
+    QLineEdit* KTxc = nullptr;
+    QPushButton* KalibrBegSk = nullptr;
+    QPushButton* KalibrEndSk = nullptr;
+    QLabel* LabRegKalibrTXC = nullptr;
+
+    // Handlers of the main window.
+    void FormCreate();
+    // F9: identification, parameter block, measurement block, layout, filling.
+    // Every outcome shows in the image, the window and message boxes.
+    void InPortClick();
+    // F10: writes the parameter block and reads it back.
+    void OutPortClick();
+    // Port dialog, then the chosen settings applied and the port opened.
+    void PortClick();
+    void ListDeviceClick();
+    void N4ParolClick();
+    // Another device number picked in CBoxUstr.
+    void CBoxUstrClick();
+    // Closing steps: save question, "Работа закончена", port closed.
+    void FormClose();
+    // Starts or stops polling; ReportErrors and LabTimer change with it.
+    void BtnPuskTimerClick();
+    // One poll; skipped while another handler is still at work.
+    void Timer1Timer();
+    // Text changes of the edited values: the image differs from the transmitter.
+    void UstKod1Change();
+    void CBoxTipDChange();
+
+    // Stops polling if it runs (the editing handlers' first step).
+    void StopPolling();
+    // Whether a handler is at work (its message boxes included).
+    bool Busy() const { return busy_ > 0; }
+
+    // Marks a handler at work for its lifetime: polling ticks are skipped and
+    // a close request waits until the outermost handler has ended.
+    class HandlerScope {
+    public:
+        explicit HandlerScope(TForm1& form);
+        ~HandlerScope();
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+
+    private:
+        TForm1& form_;
+    };
+
+    // Writes a trace text into Contr.
+    void Trace(const std::string& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateTopArea(QWidget* central);
+    void CreateKanal(QWidget* central);
+    void CreateSign(QWidget* central);
+    void CreateTevTp(QWidget* central);
+    void ConnectHandlers();
+
+    // Reading, in steps; each returns false when the reading ends there.
+    bool ReadDevice();
+    bool CheckSensor(int model);
+    bool LayOut(int model, int version);
+    void LayOutModel(int model, int version);
+    void ShowPrivilege();
+    void FillControls(int model, int version, int correction);
+    void FillSensor(int model, int version);
+    void FillColdJunction();
+    void FillMeasurement(int model, int version);
+    // Failure sequence after a failed exchange of the reading.
+    void ReadFailed(int code);
+    // A reading that cannot go on: polling stopped, the warning, Vvod clear.
+    void RefuseReading(const MsgBox& box);
+    void ReportPortError(const PortError& error);
+
+    // The transmitter in hand is given up (device or port change).
+    void ForgetDevice();
+    void HideGroups();
+    // Writes the edits to the transmitter on the port they came from.
+    void SaveOnOldPort();
+
+    IMessages& messages_;
+    int busy_ = 0;
+    bool reading_ = false;
+    bool closePending_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace tservice

@@ -1,0 +1,192 @@
+// The session around a transmitter: choosing the device number and the port,
+// the device list, polling, the password action and closing.
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTimer>
+
+#include "ComboAdapter.h"
+#include "Form1.h"
+#include "Obrlistdevice.h"
+#include "Obrport.h"
+
+namespace tservice {
+
+namespace {
+
+MsgBox SaveQuestion(int nuCur) {
+    MsgBox box;
+    box.text = "устройство " + std::to_string(nuCur + 1) + " - база данных была изменена,\nСохранить?";
+    box.caption = "Предупреждение";
+    box.icon = MsgIcon::Question;
+    box.buttons = MsgButtons::YesNoCancel;
+    box.defaultAnswer = MsgAnswer::No;
+    return box;
+}
+
+}  // namespace
+
+void TForm1::StopPolling() {
+    if (Timer1->isActive()) BtnPuskTimerClick();
+}
+
+void TForm1::BtnPuskTimerClick() {
+    if (Timer1->isActive())
+        Timer1->stop();
+    else
+        Timer1->start();
+    ReportErrors = !ReportErrors;
+    LabTimer->setHidden(!LabTimer->isHidden());
+}
+
+void TForm1::Timer1Timer() {
+    // A tick inside another handler (a reading, a write, one of their message
+    // boxes) would replace the image under it.
+    if (Busy()) return;
+    InPortClick();
+}
+
+void TForm1::HideGroups() {
+    GBoxKanal->hide();
+    GBoxSign->hide();
+    GBoxTEVTP->hide();
+}
+
+void TForm1::ForgetDevice() {
+    Image.Tip = 0;
+    Image.Ver = 0;
+    Image.Vvod = 0;
+    Image.VidOk = 0;
+    Panel1->clear();
+    HideGroups();
+}
+
+void TForm1::CBoxUstrClick() {
+    const int chosen = CBoxUstr->currentIndex() + 1;
+    if (chosen < 1 || chosen == NuCur + 1) return;
+    HandlerScope scope(*this);
+    StopPolling();
+    if (Image.Izmen != 0) {
+        switch (messages_.Show(SaveQuestion(NuCur))) {
+        case MsgAnswer::Yes:
+            OutPortClick();
+            SelectQuietly(*CBoxUstr, chosen - 1);
+            SelectQuietly(*CBoxUstrZ, chosen - 1);
+            break;
+        case MsgAnswer::No:
+            SelectQuietly(*CBoxUstrZ, chosen - 1);
+            Image.Izmen = 0;
+            break;
+        default:
+            SelectQuietly(*CBoxUstr, CBoxUstrZ->currentIndex());
+            return;
+        }
+    }
+    ForgetDevice();
+    NuCur = chosen - 1;
+    ServClass.NuNew = chosen - 1;
+    SelectQuietly(*CBoxUstrZ, chosen - 1);
+}
+
+void TForm1::ListDeviceClick() {
+    HandlerScope scope(*this);
+    FormDevice->ShowModal();
+}
+
+void TForm1::N4ParolClick() {
+    HandlerScope scope(*this);
+    MsgBox box;
+    box.text = "Ваш уровень доступа не позволяет\nменять пароль";
+    box.caption = "Предупреждение";
+    box.icon = MsgIcon::Warning;
+    messages_.Show(box);
+}
+
+void TForm1::PortClick() {
+    HandlerScope scope(*this);
+    for (;;) {
+        const int result = FormPort->ShowModal();
+        if (result == QDialog::Accepted) break;
+        if (result != TFormPort::kRefusedResult) return;
+        MsgBox box;
+        box.text = "Ошибочные данные ";
+        box.caption = "Ошибка";
+        box.icon = MsgIcon::Error;
+        box.buttons = MsgButtons::RetryCancel;
+        box.defaultAnswer = MsgAnswer::Retry;
+        if (messages_.Show(box) != MsgAnswer::Retry) return;
+    }
+    if (Link.PortName != FormPort->ChosenPort()) {
+        StopPolling();
+        if (Image.Izmen != 0) {
+            switch (messages_.Show(SaveQuestion(NuCur))) {
+            case MsgAnswer::Yes:
+                Image.Izmen = 1;
+                SaveOnOldPort();
+                break;
+            case MsgAnswer::No:
+                Image.Izmen = 0;
+                break;
+            default:
+                return;
+            }
+        }
+        ForgetDevice();
+    }
+    Link.ParityChar = FormPort->ChosenParity();
+    Link.BaudText = FormPort->ChosenBaud();
+    Link.StopText = FormPort->ChosenStop();
+    Link.PortName = FormPort->ChosenPort();
+    if (Link.OpenPort() == -1) Link.ShowLinkError(NuCur, kOpenFailed);
+}
+
+void TForm1::SaveOnOldPort() {
+    // The dialog closed the port; the edits belong to the transmitter on the
+    // old port with the old settings, which the link still holds.
+    if (Link.OpenPort() == -1) {
+        Link.ShowLinkError(NuCur, kOpenFailed);
+        return;
+    }
+    OutPortClick();
+    Link.ClosePort();
+}
+
+void TForm1::FormClose() {
+    HandlerScope scope(*this);
+    if (Image.Izmen != 0) {
+        MsgBox ask;
+        ask.text = "Данные были изменены. Передать?";
+        ask.caption = "Подтвердите передачу данных";
+        ask.icon = MsgIcon::Question;
+        ask.buttons = MsgButtons::YesNo;
+        ask.defaultAnswer = MsgAnswer::Yes;
+        if (messages_.Show(ask) == MsgAnswer::Yes) OutPortClick();
+    }
+    MsgBox done;
+    done.text = "Работа закончена";
+    done.caption = "Подтверждение";
+    done.icon = MsgIcon::Information;
+    messages_.Show(done);
+    Link.ClosePort();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    if (Busy()) {
+        // Closing under a running handler would pull the window from under
+        // it; the close is carried out when the handler has ended.
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    FormClose();
+    Timer1->stop();
+    event->accept();
+}
+
+}  // namespace tservice

@@ -1,0 +1,83 @@
+#include "QtMessages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace tservice {
+
+namespace {
+
+QMessageBox::Icon IconOf(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Warning: return QMessageBox::Warning;
+    case MsgIcon::Error: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ButtonsOf(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    case MsgButtons::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton ButtonOf(MsgAnswer answer) {
+    switch (answer) {
+    case MsgAnswer::Yes: return QMessageBox::Yes;
+    case MsgAnswer::No: return QMessageBox::No;
+    case MsgAnswer::Cancel: return QMessageBox::Cancel;
+    case MsgAnswer::Retry: return QMessageBox::Retry;
+    case MsgAnswer::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+// The answer a box closed by its close box or Esc stands for.
+MsgAnswer EscapeAnswer(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::YesNo: return MsgAnswer::No;
+    case MsgButtons::YesNoCancel:
+    case MsgButtons::RetryCancel: return MsgAnswer::Cancel;
+    case MsgButtons::Ok: break;
+    }
+    return MsgAnswer::Ok;
+}
+
+}  // namespace
+
+MsgAnswer QtMessages::Show(const MsgBox& box) {
+    QMessageBox mb(IconOf(box.icon), QString::fromStdString(box.caption), QString::fromStdString(box.text),
+                   ButtonsOf(box.buttons), main_);
+    mb.setWindowModality(Qt::ApplicationModal);
+    mb.setDefaultButton(ButtonOf(box.defaultAnswer));
+    switch (mb.exec()) {
+    case QMessageBox::Yes: return MsgAnswer::Yes;
+    case QMessageBox::No: return MsgAnswer::No;
+    case QMessageBox::Cancel: return MsgAnswer::Cancel;
+    case QMessageBox::Retry: return MsgAnswer::Retry;
+    case QMessageBox::Ok: return MsgAnswer::Ok;
+    default: return EscapeAnswer(box.buttons);
+    }
+}
+
+void QtMessages::Plain(const std::string& text) {
+    QMessageBox mb(QMessageBox::NoIcon, QCoreApplication::applicationName(), QString::fromStdString(text),
+                   QMessageBox::Ok, main_);
+    mb.setWindowModality(Qt::ApplicationModal);
+    mb.exec();
+}
+
+void QtMessages::Beep() { QApplication::beep(); }
+
+void QtMessages::RequestMainClose() {
+    if (main_) QMetaObject::invokeMethod(main_.data(), "close", Qt::QueuedConnection);
+}
+
+}  // namespace tservice

@@ -1,0 +1,108 @@
+// tservice: the service program. `tservice --demo` serves four simulated
+// transmitters on a pseudo-terminal inside the program and offers it as the
+// first port; the exchange then runs through the real serial port code.
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "Clock.h"
+#include "Form1.h"
+#include "PortList.h"
+#include "PtyServer.h"
+#include "QtComPort.h"
+#include "QtMessages.h"
+#include "SimLine.h"
+
+namespace {
+
+// Shows an exception that escaped a handler instead of ending the program.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            QMessageBox::critical(nullptr, applicationName(), QString::fromUtf8(e.what()));
+        } catch (...) {
+            QMessageBox::critical(nullptr, applicationName(), QStringLiteral("Неизвестная ошибка"));
+        }
+        return false;
+    }
+};
+
+// Screenshot hook for the demo (TSERVICE_SHOT_DEVICE=N, TSERVICE_SHOT_FILE=png):
+// opens the first offered port, reads device N, saves the window and quits.
+void ScheduleShot(tservice::TForm1& form, const std::string& port) {
+    const char* device = std::getenv("TSERVICE_SHOT_DEVICE");
+    const char* file = std::getenv("TSERVICE_SHOT_FILE");
+    if (device == nullptr || file == nullptr) return;
+    const int number = std::atoi(device);
+    const QString path = QString::fromLocal8Bit(file);
+    QTimer::singleShot(300, &form, [&form, number, path, port] {
+        form.Link.PortName = port;
+        if (form.Link.OpenPort() == 0 && number >= 1 && number <= 32) {
+            form.NuCur = number - 1;
+            form.CBoxUstr->setCurrentIndex(number - 1);
+            form.InPortClick();
+        }
+        QTimer::singleShot(200, &form, [&form, path] {
+            form.grab().save(path);
+            QCoreApplication::exit(0);
+        });
+    });
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    Application app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tservice"));
+    bool demo = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--demo") demo = true;
+
+    tservice::sim::Line line;
+    std::unique_ptr<tservice::sim::PtyServer> server;
+    std::string demoPort;
+    if (demo) {
+        tservice::sim::Line::AddDemoDevices(line);
+        try {
+            server = std::make_unique<tservice::sim::PtyServer>(line);
+            server->Start();
+            demoPort = server->SlavePath();
+        } catch (const std::exception& e) {
+            QMessageBox::critical(nullptr, QStringLiteral("tservice"),
+                                  QStringLiteral("Демонстрационная линия не создана: ") + QString::fromUtf8(e.what()));
+            return 1;
+        }
+    }
+
+    tservice::SteadyClock clock;
+    tservice::QtComPort port(clock);
+    tservice::QtMessages messages;
+    auto ports = [demoPort] {
+        std::vector<std::string> names;
+        if (!demoPort.empty()) names.push_back(demoPort);
+        for (const std::string& name : tservice::EnumeratePorts()) names.push_back(name);
+        return names;
+    };
+    int code = 0;
+    {
+        tservice::TForm1 form(port, clock, messages, ports);
+        messages.SetMainWindow(&form);
+        form.show();
+        if (demo) ScheduleShot(form, demoPort);
+        code = app.exec();
+        form.Link.ClosePort();
+    }
+    if (server) server->Stop();
+    return code;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// TFormDevice, "Список подключенных устройств": which device numbers answer
+// the identification request, and which model each one is.
+#include <string>
+
+#include <QDialog>
+
+#include "Comportclass.h"
+#include "UiSupport.h"
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace tservice {
+
+class TFormDevice : public QDialog {
+    Q_OBJECT
+public:
+    // link must outlive the dialog; messages reports port failures.
+    TFormDevice(TComPortClass& link, IMessages& messages, QWidget* parent = nullptr);
+
+    QLabel* LabelNu = nullptr;
+    QComboBox* CBoxUstr = nullptr;
+    QPushButton* Button1 = nullptr;
+    QTableWidget* StringGrid1 = nullptr;  // 2 columns; its header is row 0
+    QProgressBar* ProgressBar1 = nullptr;
+    int ScanRow = 0;
+
+    ModalRunner RunModal = ExecModal;
+    int ShowModal();
+
+    void FormCreate();
+    void Button1Click();
+    // Text of a grid cell as in the original string grid: row 0 is the heading.
+    std::string Cell(int col, int row) const;
+
+private:
+    void SetCell(int col, int row, const std::string& text);
+
+    TComPortClass& link_;
+    IMessages& messages_;
+};
+
+}  // namespace tservice

@@ -1,0 +1,124 @@
+#include "Obrport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "Obrnastr.h"
+
+namespace tservice {
+
+namespace {
+
+QComboBox* MakeList(QWidget* parent, const QStringList& items, int x, int y, int w) {
+    auto* box = new QComboBox(parent);
+    box->setEditable(false);
+    box->addItems(items);
+    box->setGeometry(x, y, w, 24);
+    return box;
+}
+
+int NumberOf(const QString& text) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return ok ? v : 0;
+}
+
+}  // namespace
+
+TFormPort::TFormPort(TComPortClass& link, IMessages& messages, PortListFn ports, QWidget* parent)
+    : QDialog(parent), link_(link), messages_(messages), ports_(std::move(ports)) {
+    setWindowTitle(QStringLiteral("Настройка СОМ-порта"));
+    setFixedSize(330, 210);
+    Label1 = new QLabel(QStringLiteral("СОМ-порт"), this);
+    Label1->setGeometry(12, 14, 130, 22);
+    CBoxPort = MakeList(this, {}, 150, 12, 168);
+    Label2 = new QLabel(QStringLiteral("Скорость(бит/с):"), this);
+    Label2->setGeometry(12, 46, 130, 22);
+    Skor = MakeList(this, {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("57600"),
+                           QStringLiteral("115200")}, 150, 44, 168);
+    Label3 = new QLabel(QStringLiteral("Четность:"), this);
+    Label3->setGeometry(12, 78, 130, 22);
+    Parit = MakeList(this, {QStringLiteral("нет"), QStringLiteral("нечет"), QStringLiteral("чет")},
+                     150, 76, 168);
+    Label4 = new QLabel(QStringLiteral("Стоповые биты:"), this);
+    Label4->setGeometry(12, 110, 130, 22);
+    StBit = MakeList(this, {QStringLiteral("1"), QStringLiteral("2")}, 150, 108, 168);
+    Button1 = new QPushButton(QStringLiteral("Настройка обмена"), this);
+    Button1->setGeometry(12, 160, 160, 30);
+    OK = new QPushButton(QStringLiteral("OK"), this);
+    OK->setGeometry(228, 160, 90, 30);
+    OK->setDefault(true);
+    connect(OK, &QPushButton::clicked, this, &TFormPort::OKClick);
+    connect(Button1, &QPushButton::clicked, this, &TFormPort::Button1Click);
+    FormCreate();
+}
+
+void TFormPort::FormCreate() {
+    SavedSkor = 0;
+    SavedParit = 0;
+    SavedStBit = 1;
+}
+
+int TFormPort::ShowModal() {
+    FormShow();
+    return RunModal(*this);
+}
+
+void TFormPort::FormShow() {
+    CBoxPort->clear();
+    Skor->setCurrentIndex(SavedSkor);
+    Parit->setCurrentIndex(SavedParit);
+    StBit->setCurrentIndex(SavedStBit);
+    WasConnected = link_.PortOpen();
+    link_.ClosePort();
+    const std::vector<std::string> names = ports_ ? ports_() : std::vector<std::string>{};
+    for (const std::string& name : names) CBoxPort->addItem(QString::fromStdString(name));
+    CBoxPort->setCurrentIndex(CBoxPort->count() > 0 ? 0 : -1);
+}
+
+void TFormPort::OKClick() {
+    if (Parit->currentIndex() == 2 && StBit->currentIndex() == 1) {
+        done(kRefusedResult);
+        return;
+    }
+    SavedSkor = Skor->currentIndex();
+    SavedParit = Parit->currentIndex();
+    SavedStBit = StBit->currentIndex();
+    done(QDialog::Accepted);
+}
+
+void TFormPort::Button1Click() {
+    if (nastr_ == nullptr) return;
+    if (nastr_->ShowModal() != QDialog::Accepted) return;
+    link_.SetPovt1(NumberOf(nastr_->CBoxPovt1->currentText()));
+    link_.SetPovt2(NumberOf(nastr_->CBoxPovt2->currentText()));
+    link_.SetDelayOut(NumberOf(nastr_->Edit1->text()));
+}
+
+void TFormPort::done(int result) {
+    QDialog::done(result);
+    if (result == QDialog::Rejected && WasConnected) {
+        try {
+            link_.OpenPort();  // result deliberately not reported
+        } catch (const PortError& e) {
+            messages_.Show(PortErrorBox(e));
+        }
+    }
+}
+
+std::string TFormPort::ChosenPort() const { return CBoxPort->currentText().toStdString(); }
+std::string TFormPort::ChosenBaud() const { return Skor->currentText().toStdString(); }
+
+char TFormPort::ChosenParity() const {
+    switch (Parit->currentIndex()) {
+    case 1: return 'O';
+    case 2: return 'E';
+    default: return 'N';
+    }
+}
+
+std::string TFormPort::ChosenStop() const { return StBit->currentIndex() == 0 ? "1" : "2"; }
+
+}  // namespace tservice

@@ -1,0 +1,71 @@
+#pragma once
+// TFormPort, "Настройка СОМ-порта": port, rate, parity and stop bits for the
+// link. The port is closed while the dialog is shown; the caller applies an
+// accepted choice and opens the port.
+#include <QDialog>
+
+#include "Comportclass.h"
+#include "UiSupport.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace tservice {
+
+class TFormNastr;
+
+class TFormPort : public QDialog {
+    Q_OBJECT
+public:
+    // Result of the one refused combination, even parity with two stop bits.
+    static constexpr int kRefusedResult = 6;
+
+    // link must outlive the dialog; ports lists the port names (called at
+    // every showing). nastr (not owned, may be null) is the exchange dialog.
+    TFormPort(TComPortClass& link, IMessages& messages, PortListFn ports, QWidget* parent = nullptr);
+
+    void SetNastr(TFormNastr* nastr) { nastr_ = nastr; }
+
+    QLabel* Label1 = nullptr;
+    QComboBox* CBoxPort = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* Skor = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* Parit = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* StBit = nullptr;
+    QPushButton* OK = nullptr;
+    QPushButton* Button1 = nullptr;
+
+    int SavedSkor = 0;
+    int SavedParit = 0;
+    int SavedStBit = 1;
+    bool WasConnected = false;
+
+    ModalRunner RunModal = ExecModal;
+    // FormShow, then the dialog modally: QDialog::Accepted, kRefusedResult
+    // or QDialog::Rejected (close box).
+    int ShowModal();
+
+    void FormCreate();
+    void FormShow();
+    void OKClick();
+    void Button1Click();
+    // Ends the dialog; a cancel reopens the port if it had been open.
+    void done(int result) override;
+
+    // The chosen framing as the link spells it.
+    std::string ChosenPort() const;
+    std::string ChosenBaud() const;
+    char ChosenParity() const;   // 'N', 'O', 'E'
+    std::string ChosenStop() const;  // "1", "2"
+
+private:
+    TComPortClass& link_;
+    IMessages& messages_;
+    PortListFn ports_;
+    TFormNastr* nastr_ = nullptr;
+};
+
+}  // namespace tservice

@@ -1,0 +1,35 @@
+#include "UiSupport.h"
+
+#include <QDialog>
+#include <QProgressBar>
+
+namespace tservice {
+
+int ExecModal(QDialog& dialog) { return dialog.exec(); }
+
+int WrapStep(int position, int step, int minimum, int maximum) {
+    const int span = maximum - minimum;
+    if (span <= 0) return minimum;
+    int p = position + step;
+    if (p > maximum) p = minimum + (p - minimum) % span;
+    if (p < minimum) p = minimum;
+    return p;
+}
+
+void StepIt(QProgressBar& bar, int step) {
+    bar.setValue(WrapStep(bar.value() < bar.minimum() ? bar.minimum() : bar.value(), step,
+                          bar.minimum(), bar.maximum()));
+    bar.repaint();
+}
+
+MsgBox PortErrorBox(const PortError& error) {
+    MsgBox box;
+    box.text = "Ошибка последовательного порта (" + error.Operation() + "):\n" + error.SystemText();
+    box.caption = "Ошибка";
+    box.icon = MsgIcon::Error;
+    box.buttons = MsgButtons::Ok;
+    box.defaultAnswer = MsgAnswer::Ok;
+    return box;
+}
+
+}  // namespace tservice
