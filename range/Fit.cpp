@@ -103,12 +103,14 @@ void FirstEstimate(const SensorTable& table, const double (&nodeX)[kNodes],
 //
 // The error is summed row by row in a fixed order, so every evaluation here
 // gives the very bits of a plain row-by-row evaluation; the search path and
-// the codes are therefore those of the plain method. Speed comes from three
-// exact shortcuts: a segment's slope is computed once; a trial that moves one
-// node reuses the running sum up to its first changed segment; and a trial is
+// the codes are therefore those of the plain method. Speed comes from exact
+// shortcuts only: a segment's slope is computed once; a trial that moves one
+// node reuses the running sum up to its first changed segment; a trial is
 // dropped as soon as its running sum can no longer end below F (rounding of
 // a sum of non-negative terms is monotone, so a partial sum that is not below
-// the current one at the same row cannot lead to a smaller total).
+// the current one at the same row cannot lead to a smaller total); and a
+// trial runs side by side with the one that would follow its failure, since
+// the chain of additions, not the arithmetic, bounds the time per row.
 class FitSearch {
 public:
     FitSearch(const SensorTable& table, const double (&nodeX)[kNodes], int firstRow)
@@ -161,7 +163,15 @@ private:
         return run;
     }
 
+    // A trial move of one node: its value, the slopes of its two segments
+    // and the running sums after each of them.
+    struct Move {
+        double v, s1, s2, mid, run;
+    };
+    Move Prepare(int i, double v) const;
+    bool Finish(int i, const Move& m);
     bool TryCoordinate(int i, double v);
+    int TryCoordinatePair(int i, double va, double vb);
     bool TryVector(const double (&p)[kNodes]);
     void Explore(double h);
 
@@ -181,10 +191,64 @@ private:
 bool FitSearch::TryCoordinate(int i, double v) {
     ++evaluations_;
     if (v == t_[i]) return false;  // same point, same error
-    const double s1 = (v - t_[i - 1]) / dX_[i - 1];
-    const double s2 = (t_[i + 1] - v) / dX_[i];
-    const double mid = SumSegment(i - 1, t_[i - 1], s1, pre_[i - 1]);
-    double run = SumSegment(i, v, s2, mid);
+    Move m = Prepare(i, v);
+    m.mid = SumSegment(i - 1, t_[i - 1], m.s1, pre_[i - 1]);
+    m.run = SumSegment(i, v, m.s2, m.mid);
+    return Finish(i, m);
+}
+
+// Tries node i at va and, should that fail, at vb: the two trials start
+// from the same point, so their partial sums run side by side (two
+// independent chains of additions in one pass). Returns 0 when va was taken,
+// 1 when vb was, 2 when neither.
+int FitSearch::TryCoordinatePair(int i, double va, double vb) {
+    if (va == t_[i] || vb == t_[i]) {  // rare: a trial at the point itself
+        if (TryCoordinate(i, va)) return 0;
+        return TryCoordinate(i, vb) ? 1 : 2;
+    }
+    ++evaluations_;
+    Move a = Prepare(i, va);
+    Move b = Prepare(i, vb);
+    const double t0 = t_[i - 1];
+    const double x0 = nodeX_[i - 1];
+    double runA = pre_[i - 1];
+    double runB = runA;
+    for (int j = beg_[i - 1], e = end_[i - 1]; j < e; ++j) {
+        const double dx = X_[j] - x0;
+        const double da = t0 + a.s1 * dx - T_[j];
+        const double db = t0 + b.s1 * dx - T_[j];
+        runA = runA + da * da;
+        runB = runB + db * db;
+    }
+    a.mid = runA;
+    b.mid = runB;
+    const double x1 = nodeX_[i];
+    for (int j = beg_[i], e = end_[i]; j < e; ++j) {
+        const double dx = X_[j] - x1;
+        const double da = va + a.s2 * dx - T_[j];
+        const double db = vb + b.s2 * dx - T_[j];
+        runA = runA + da * da;
+        runB = runB + db * db;
+    }
+    a.run = runA;
+    b.run = runB;
+    if (Finish(i, a)) return 0;
+    ++evaluations_;
+    return Finish(i, b) ? 1 : 2;
+}
+
+FitSearch::Move FitSearch::Prepare(int i, double v) const {
+    Move m;
+    m.v = v;
+    m.s1 = (v - t_[i - 1]) / dX_[i - 1];
+    m.s2 = (t_[i + 1] - v) / dX_[i];
+    return m;
+}
+
+// Completes a move whose sums over the two changed segments are in m and
+// takes it if the total ends below F.
+bool FitSearch::Finish(int i, const Move& m) {
+    double run = m.run;
     if (!(run < pre_[i + 1])) return false;
     double after[kNodes];
     after[i + 1] = run;
@@ -193,10 +257,10 @@ bool FitSearch::TryCoordinate(int i, double v) {
         after[r + 1] = run;
     }
     if (!(run < pre_[kSegments])) return false;
-    t_[i] = v;
-    slope_[i - 1] = s1;
-    slope_[i] = s2;
-    pre_[i] = mid;
+    t_[i] = m.v;
+    slope_[i - 1] = m.s1;
+    slope_[i] = m.s2;
+    pre_[i] = m.mid;
     for (int r = i + 1; r <= kSegments; ++r) pre_[r] = after[r];
     return true;
 }
@@ -225,24 +289,43 @@ bool FitSearch::TryVector(const double (&p)[kNodes]) {
     return true;
 }
 
+// The step after a failed trial with step s: back to +h after a grown
+// positive step, to -h after +h or a grown negative step; false after -h
+// (both directions failed).
+bool NextStep(double s, double h, double& next) {
+    if (s == h)
+        next = -h;
+    else if (s == -h)
+        return false;
+    else if (s > 0)
+        next = h;
+    else
+        next = -h;
+    return true;
+}
+
 // One exploration pass with step h: each node in turn tries +h, growing the
-// step while it helps, then -h likewise.
+// step while it helps, then -h likewise. A trial and the one that would
+// follow its failure are evaluated together.
 void FitSearch::Explore(double h) {
     for (int i = 1; i <= 8; ++i) {
         double s = h;
         for (;;) {
-            if (TryCoordinate(i, t_[i] + s)) {
+            double next;
+            if (!NextStep(s, h, next)) {
+                if (!TryCoordinate(i, t_[i] + s)) break;
                 s = 2.0 * s;
                 continue;
             }
-            if (s == h)
-                s = -h;
-            else if (s == -h)
+            const double base = t_[i];
+            const int taken = TryCoordinatePair(i, base + s, base + next);
+            if (taken == 0) {
+                s = 2.0 * s;
+            } else if (taken == 1) {
+                s = 2.0 * next;
+            } else if (!NextStep(next, h, s)) {
                 break;
-            else if (s > 0)
-                s = h;
-            else
-                s = -h;
+            }
         }
     }
 }
@@ -294,14 +377,7 @@ void FitSearch::Minimize() {
                 s = 2.0 * s;
                 continue;
             }
-            if (s == h)
-                s = -h;
-            else if (s == -h)
-                break;
-            else if (s > 0)
-                s = h;
-            else
-                s = -h;
+            if (!NextStep(s, h, s)) break;
         }
     }
 }
