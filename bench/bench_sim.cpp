@@ -1,0 +1,69 @@
+// Wall time of one identification over the pseudo-terminal simulator with the
+// real Qt port and clock, against what the line itself costs: the pause
+// before the request (DelayOut) plus 12 characters at 115200 bit/s, 8N2. The
+// simulated device answers with no turnaround, so overhead_ms is what the
+// port layer, the pty and the scheduler add per exchange (target: under 2).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <string>
+
+#include "Comportclass.h"
+#include "PtyServer.h"
+#include "QtComPort.h"
+
+namespace {
+
+using namespace tservice;
+
+class NoMessages final : public IMessages {
+public:
+    MsgAnswer Show(const MsgBox& box) override { return box.defaultAnswer; }
+    void Plain(const std::string&) override {}
+    void Beep() override {}
+    void RequestMainClose() override {}
+};
+
+void BM_IdentificationOverPty(benchmark::State& state) {
+    sim::Line line;
+    sim::Line::AddDemoDevices(line);
+    sim::PtyServer server(line);
+    server.SetTurnaroundMs(0);
+    server.Start();
+    SteadyClock clock;
+    QtComPort port(clock);
+    NoMessages messages;
+    TComPortClass link(port, clock, messages);
+    link.PortName = server.SlavePath();
+    link.BaudText = std::to_string(115200);
+    link.StopText = std::to_string(2);
+    link.SetDelayOut(static_cast<int>(state.range(0)));
+    if (link.OpenPort() != 0) {
+        state.SkipWithError("cannot open the pty");
+        return;
+    }
+    std::array<std::uint8_t, kMaxAnswer> answer{};
+    const auto t0 = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        if (link.Exchange(2, 0x11, 0, nullptr, answer.data()) != kOk) {
+            state.SkipWithError("exchange failed");
+            break;
+        }
+    }
+    const double wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() /
+        static_cast<double>(std::max<benchmark::IterationCount>(1, state.iterations()));
+    const double lineMs = 12 * 11 * 1000.0 / 115200;
+    const double expectedMs = static_cast<double>(state.range(0)) + lineMs;
+    state.counters["expected_ms"] = expectedMs;
+    state.counters["overhead_ms"] = wallMs - expectedMs;
+    state.counters["ratio"] = wallMs / expectedMs;
+    link.ClosePort();
+}
+BENCHMARK(BM_IdentificationOverPty)->Arg(25)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+}  // namespace
+
+BENCHMARK_MAIN();
