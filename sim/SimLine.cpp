@@ -149,6 +149,59 @@ void Transmitter::Drift() {
     DeriveRaw(*this);
 }
 
+namespace {
+
+// 0x45: a block of another length, or one naming a number off the line, is
+// refused whole: half a parameter set is worse than none.
+void WriteBlock(Transmitter& t, const std::uint8_t* d, int dlen) {
+    if (dlen != t.blockLen || dlen > 40 || dlen <= 11 || d[11] > 31) return;
+    std::copy_n(d, dlen, t.block.begin());
+    t.correction = t.block[4] >> 4;
+    t.address = t.block[11] + 1;
+    ++t.writes;
+}
+
+std::vector<std::uint8_t> Measurement(Transmitter& t, std::uint8_t a, std::uint8_t cmd,
+                                      const std::uint8_t* d, int dlen) {
+    if (dlen != 2 || d[0] != 0x00 || d[1] != 0x01) return Exception(a, cmd, kIllegalAddress);
+    if (t.outputControl) t.rez = t.outputRegister; else t.Drift();
+    std::vector<std::uint8_t> m;
+    PushBE(m, t.rez);
+    m.push_back(t.Sost());
+    PushBE(m, t.kodAcp);
+    PushBE(m, t.txc);
+    PushBE(m, t.kodTxc);
+    return Counted(a, cmd, m);
+}
+
+// 0x05: coil 0x1001 calibration mode, 0x1002 output control (ОСКИ only).
+std::vector<std::uint8_t> Switch(Transmitter& t, const std::uint8_t* req, int len) {
+    const std::uint8_t a = req[0], cmd = req[1];
+    const std::uint8_t* d = req + 2;
+    if (len != 8) return Exception(a, cmd, kIllegalValue);
+    const int coil = d[0] << 8 | d[1], value = d[2] << 8 | d[3];
+    if (value != 0xFF00 && value != 0x0000) return Exception(a, cmd, kIllegalValue);
+    if (coil == 0x1001) t.calibrationMode = value != 0;
+    else if (coil == 0x1002 && t.model == kOski) t.outputControl = value != 0;
+    else return Exception(a, cmd, kIllegalAddress);
+    return Echo(req, len);
+}
+
+// 0x06: register 1 is the output code of ОСКИ.
+std::vector<std::uint8_t> SetRegister(Transmitter& t, std::uint8_t a, std::uint8_t cmd,
+                                      const std::uint8_t* d, int dlen) {
+    if (t.model != kOski) return Exception(a, cmd, kIllegalFunction);
+    if (dlen != 4) return Exception(a, cmd, kIllegalValue);
+    if ((d[0] << 8 | d[1]) != 0x0001) return Exception(a, cmd, kIllegalAddress);
+    t.outputRegister = static_cast<std::int16_t>(d[2] << 8 | d[3]);
+    if (t.outputControl) t.rez = t.outputRegister;
+    // Counted echo of the data: the tool reads this command's answer by its
+    // count byte, so a bare Modbus echo would never pass its CRC check.
+    return Counted(a, cmd, {d, d + 4});
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> Transmitter::Execute(const std::uint8_t* req, int len) {
     const std::uint8_t a = req[0], cmd = req[1];
     const int dlen = len - 4;
@@ -164,59 +217,19 @@ std::vector<std::uint8_t> Transmitter::Execute(const std::uint8_t* req, int len)
         if (data.size() > 4) data[4] = static_cast<std::uint8_t>((data[4] & 0x7F) | (privileged ? 0 : 0x80));
         return Counted(a, cmd, data);
     }
-    case 0x45:
-        // A block of another length, or one naming a number off the line, is
-        // refused whole: half a parameter set is worse than none.
-        if (dlen == blockLen && dlen <= 40 && dlen > 11 && d[11] <= 31) {
-            std::copy_n(d, dlen, block.begin());
-            correction = block[4] >> 4;
-            address = block[11] + 1;
-            ++writes;
-        }
-        return {};
-    case 0x46:
-        return {};
-    case 0x0E:
-        ++confirmations;
-        return Echo(req, len);
-    case 0x47: {
-        if (dlen != 2 || d[0] != 0x00 || d[1] != 0x01) return Exception(a, cmd, kIllegalAddress);
-        if (outputControl) rez = outputRegister; else Drift();
-        std::vector<std::uint8_t> m;
-        PushBE(m, rez);
-        m.push_back(Sost());
-        PushBE(m, kodAcp);
-        PushBE(m, txc);
-        PushBE(m, kodTxc);
-        return Counted(a, cmd, m);
-    }
-    case 0x05: {
-        if (dlen != 4) return Exception(a, cmd, kIllegalValue);
-        const int coil = d[0] << 8 | d[1], value = d[2] << 8 | d[3];
-        if (value != 0xFF00 && value != 0x0000) return Exception(a, cmd, kIllegalValue);
-        if (coil == 0x1001) calibrationMode = value != 0;
-        else if (coil == 0x1002 && model == kOski) outputControl = value != 0;
-        else return Exception(a, cmd, kIllegalAddress);
-        return Echo(req, len);
-    }
-    case 0x06: {
-        if (model != kOski) return Exception(a, cmd, kIllegalFunction);
-        if (dlen != 4) return Exception(a, cmd, kIllegalValue);
-        if ((d[0] << 8 | d[1]) != 0x0001) return Exception(a, cmd, kIllegalAddress);
-        outputRegister = static_cast<std::int16_t>(d[2] << 8 | d[3]);
-        if (outputControl) rez = outputRegister;
-        // Counted echo of the data: the tool reads this command's answer by
-        // its count byte, so a bare Modbus echo would never pass its CRC check.
-        return Counted(a, cmd, {d, d + 4});
-    }
+    case 0x45: WriteBlock(*this, d, dlen); return {};
+    case 0x46: return {};
+    case 0x0E: ++confirmations; return Echo(req, len);
+    case 0x47: return Measurement(*this, a, cmd, d, dlen);
+    case 0x05: return Switch(*this, req, len);
+    case 0x06: return SetRegister(*this, a, cmd, d, dlen);
     case 0x0F: {
         std::vector<std::uint8_t> f{a, cmd};
         for (int i = 0; i < 4; ++i) f.push_back(i < dlen ? d[i] : 0);
         AppendCrc(f);
         return f;
     }
-    default:
-        return Exception(a, cmd, kIllegalFunction);
+    default: return Exception(a, cmd, kIllegalFunction);
     }
 }
 

@@ -27,14 +27,17 @@ struct Faults {
     double exceptionRate = 0.0;   // answered with exception 6 instead
     double lateRate = 0.0;        // answer delayed by lateMs
     int lateMs = 0;
-    std::uint32_t seed = 1;
+    std::uint32_t seed = 1;       // the fault sequence restarts when this changes
 };
 
 // What a device did with one request (for tests that check every exchange).
 struct Event {
     std::vector<std::uint8_t> request;
     std::vector<std::uint8_t> answer;  // the bytes actually put on the line
-    bool valid = false;                // answer was a complete, intact frame
+    // The line carries exactly the frame the device composed (an exception
+    // answer counts; for a request without answer, nothing). A collision,
+    // drop, cut or flipped bit makes it false; a late answer does not.
+    bool valid = false;
     int delayMs = 0;                   // extra delay before the answer
 };
 
@@ -46,10 +49,11 @@ public:
     int model;     // 100..103 (any value for fault tests)
     int version;
     int correction = 0;                 // high nibble of identification byte 1
-    int blockLen = 40;                  // count byte of the 0x44 answer
+    int blockLen = 40;                  // count byte of the 0x44 answer (bytes past 40 read 0);
+                                        // a 0x45 block must have this length
     std::array<std::uint8_t, 40> block{};  // parameter block as stored
     bool privileged = true;             // bit 7 of Rejim as reported (0 = privileged)
-    // Measurement (code units) and raw codes.
+    // Measurement (code units) and raw codes; set drift = 0 before setting them.
     int rez = 4096, kodAcp = 12000, txc = 2048, kodTxc = 9000;
     bool calibrationMode = false;       // coil 0x1001
     bool outputControl = false;         // coil 0x1002
@@ -72,7 +76,9 @@ public:
     // scale and recomputes the raw codes; a value set outside stays put.
     void Drift();
     // The intact answer the device would give to a valid request addressed to
-    // it, after acting on it (empty when it does not answer). No faults.
+    // it (length >= 4, CRC already checked), after acting on it; empty when
+    // it does not answer. No faults. Output control (coil 0x1002) and
+    // register 1 exist on ОСКИ only; others answer with an exception.
     std::vector<std::uint8_t> Execute(const std::uint8_t* request, int length);
     // Code scale top: 16383 for ЛАДР and ОСКИ, 8191 otherwise.
     int ScaleMax() const;
@@ -95,6 +101,7 @@ public:
     // Throws std::invalid_argument for an address outside 1..32. Two devices
     // may share an address: their answers collide (bytes ANDed on the line).
     Transmitter& Add(int address, int model, int version);
+    // The first device answering at address, or null.
     Transmitter* Find(int address);
     std::vector<Transmitter*> Devices();
 
