@@ -1,0 +1,46 @@
+#pragma once
+// Command line of tservicectl: one command, common line options and the
+// command's own options. Errors are UsageError (exit 2) with a one-line hint.
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tservice::cli {
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    std::string command;              // ports scan read watch set save load range sim
+    // Line.
+    std::string port;
+    int baud = 9600;
+    char parity = 'N';
+    int stop = 2;
+    int delay = 25;                   // ms before each request
+    int device = 1;                   // 1..32
+    // Command options.
+    int max = 32;                     // scan
+    bool json = false;
+    bool csv = false;
+    double interval = 3.0;            // watch, seconds
+    int count = 0;                    // watch, 0 = until a failure or interrupt
+    bool dryRun = false;
+    std::vector<std::string> edits;   // set FIELD=VALUE...
+    std::string file;                 // save/load
+    std::string sensor, from, to, tablesDir;  // range
+    std::string link;                 // sim
+    std::vector<std::string> devs;    // sim --dev ADDR:MODEL:VERSION
+    std::vector<std::string> faults;  // sim --fault ADDR:KIND[=VALUE]
+};
+
+// Parses argv (without argv[0]). Throws UsageError.
+Options ParseArgs(const std::vector<std::string>& args);
+
+// The one-line hint printed after a usage error.
+std::string UsageHint();
+
+}  // namespace tservice::cli

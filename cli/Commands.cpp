@@ -1,0 +1,207 @@
+#include "Commands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <ostream>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include "ConsoleMessages.h"
+#include "Edits.h"
+#include "SavedSet.h"
+#include "Session.h"
+#include "Models.h"
+#include "PortList.h"
+#include "QtComPort.h"
+#include "Report.h"
+#include "Scan.h"
+#include "Workflow.h"
+
+namespace tservice::cli {
+
+namespace {
+
+volatile std::sig_atomic_t gStop = 0;
+void OnSignal(int) { gStop = 1; }
+
+int Ports(std::ostream& out) {
+    for (const auto& name : EnumeratePorts()) out << name << "\n";
+    return 0;
+}
+
+int Scan(LineSession& s, const Options& o, std::ostream& out) {
+    const ScanResult r = ScanLine(s.link, o.max);
+    if (r.stopCode) {
+        s.link.ShowLinkError(r.stopIndex, r.stopCode);
+        return 1;
+    }
+    if (o.json) {
+        QJsonArray a;
+        for (const auto& d : r.found) {
+            QJsonObject e;
+            e["device"] = d.number;
+            e["model"] = d.model;
+            e["name"] = QString::fromStdString(ModelName(d.model));
+            a.append(e);
+        }
+        out << QJsonDocument(a).toJson(QJsonDocument::Indented).toStdString();
+    } else {
+        for (const auto& d : r.found) out << d.number << " " << ModelName(d.model) << "\n";
+    }
+    return 0;
+}
+
+int Read(LineSession& s, const Options& o, std::ostream& out) {
+    DeviceImage image;
+    int nuCur = o.device - 1;
+    if (!s.Read(image, nuCur)) return 1;
+    const Reading r = Describe(image, nuCur + 1);
+    if (o.json)
+        out << QJsonDocument(ToJson(r)).toJson(QJsonDocument::Indented).toStdString();
+    else
+        out << ToText(r);
+    return 0;
+}
+
+std::string Timestamp() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    const int ms = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
+    return buf;
+}
+
+int Watch(LineSession& s, const Options& o, std::ostream& out) {
+    DeviceImage image;
+    int nuCur = o.device - 1;
+    const char sep = o.csv ? ';' : ' ';
+    if (o.csv) out << "time;value;unit;percent;overflow;alarm\n";
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    const std::int64_t period = static_cast<std::int64_t>(o.interval * 1000.0);
+    std::int64_t next = s.clock.NowMs();
+    for (int n = 0; (o.count == 0 || n < o.count) && !gStop; ++n) {
+        if (n > 0) {
+            next += period;
+            while (!gStop && s.clock.NowMs() < next) s.clock.SleepUntilMs(std::min(next, s.clock.NowMs() + 100));
+            if (gStop) break;
+        }
+        if (!s.Read(image, nuCur)) return 1;
+        const Reading r = Describe(image, nuCur + 1);
+        const int sost = image.GetSost();
+        out << Timestamp() << sep << r.value << sep << r.valueUnit << sep << r.percent << sep
+            << ((sost >> 7) & 1) << ((sost >> 6) & 1) << ((sost >> 5) & 1) << sep << ((sost >> 1) & 1)
+            << (sost & 1) << "\n";
+        out.flush();
+    }
+    return 0;
+}
+
+// Writes the edited image as F10 does and proves that the transmitter now
+// holds exactly the block sent.
+int WriteAndVerify(LineSession& s, DeviceImage& image, int& nuCur, int nuNew, std::ostream& out) {
+    const std::vector<std::uint8_t> sent(image.Baza.begin() + 1, image.Baza.begin() + 1 + image.GetLen());
+    if (!s.Write(image, nuCur, nuNew)) return 1;
+    DeviceImage back;
+    if (!s.Read(back, nuCur)) return 1;
+    const std::vector<std::uint8_t> held(back.Baza.begin() + 1, back.Baza.begin() + 1 + back.GetLen());
+    if (held != sent) {
+        s.messages.Show({"устройство " + std::to_string(nuCur + 1) +
+                             " - записанная база данных не совпадает с переданной\nпередано " +
+                             Hex(sent.data(), static_cast<int>(sent.size())) + "\nсчитано  " +
+                             Hex(held.data(), static_cast<int>(held.size())),
+                         "Ошибка", MsgIcon::Error});
+        return 1;
+    }
+    out << "записано в устройство " << nuCur + 1 << ", проверено\n";
+    return 0;
+}
+
+void PrintChanges(const std::vector<Change>& changes, std::ostream& out) {
+    if (changes.empty()) out << "изменений нет\n";
+    for (const auto& c : changes) out << c.field << ": " << c.before << " → " << c.after << "\n";
+}
+
+int Set(LineSession& s, const Options& o, std::ostream& out) {
+    DeviceImage image;
+    int nuCur = o.device - 1;
+    if (!s.Read(image, nuCur)) return 1;
+    const Reading before = Describe(image, nuCur + 1);
+    EditResult edit = ApplyEdits(image, o.edits);
+    if (!edit.ok) {
+        s.messages.Show({edit.error, "Ошибка", MsgIcon::Error});
+        return 1;
+    }
+    PrintChanges(Diff(before, Describe(image, nuCur + 1)), out);
+    if (o.dryRun) return 0;
+    return WriteAndVerify(s, image, nuCur, edit.nuNew >= 0 ? edit.nuNew : nuCur, out);
+}
+
+int Save(LineSession& s, const Options& o, std::ostream& out) {
+    DeviceImage image;
+    int nuCur = o.device - 1;
+    if (!s.Read(image, nuCur)) return 1;
+    QJsonObject json = ToJson(Describe(image, nuCur + 1));
+    QFile f(QString::fromStdString(o.file));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        f.write(QJsonDocument(json).toJson(QJsonDocument::Indented)) < 0) {
+        s.messages.Plain("Файл " + o.file + " не удается записать");
+        return 1;
+    }
+    out << "сохранено: устройство " << nuCur + 1 << " → " << o.file << "\n";
+    return 0;
+}
+
+int Load(LineSession& s, const Options& o, std::ostream& out) {
+    SavedSet saved;
+    std::string error;
+    if (!LoadSavedSet(o.file, saved, error)) {
+        s.messages.Show({error, "Ошибка", MsgIcon::Error});
+        return 1;
+    }
+    DeviceImage image;
+    int nuCur = o.device - 1;
+    if (!s.Read(image, nuCur)) return 1;
+    const Reading before = Describe(image, nuCur + 1);
+    if (!ApplySavedSet(saved, image, error)) {
+        s.messages.Show({error, "Предупреждение", MsgIcon::Warning});
+        return 1;
+    }
+    ApplyRangeLimits(image);
+    PrintChanges(Diff(before, Describe(image, nuCur + 1)), out);
+    if (o.dryRun) return 0;
+    return WriteAndVerify(s, image, nuCur, nuCur, out);
+}
+
+}  // namespace
+
+int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.command == "ports") return Ports(out);
+    if (o.command == "range") return RangeCommand(o, out, err);
+    if (o.command == "sim") return SimCommand(o, out, err);
+    LineSession s(o, err);
+    if (!s.Open()) return 1;
+    try {
+        if (o.command == "scan") return Scan(s, o, out);
+        if (o.command == "read") return Read(s, o, out);
+        if (o.command == "watch") return Watch(s, o, out);
+        if (o.command == "set") return Set(s, o, out);
+        if (o.command == "save") return Save(s, o, out);
+        if (o.command == "load") return Load(s, o, out);
+    } catch (const PortError& e) {
+        err << e.what() << "\n";
+        return 1;
+    }
+    return 2;
+}
+
+}  // namespace tservice::cli

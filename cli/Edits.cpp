@@ -1,0 +1,187 @@
+#include "Edits.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+
+#include "Convert.h"
+#include "Entry.h"
+#include "Models.h"
+#include "Ranges.h"
+
+namespace tservice::cli {
+
+namespace {
+
+// Application order; setpoints last so they are judged in the final range.
+const std::array<const char*, 13> kOrder{"sensor",        "range",       "connect",  "alarm",    "contact",
+                                         "break",         "current-start", "current-end", "ktxc",
+                                         "setpoint1",     "setpoint2",   "address",  ""};
+
+bool IsTev(int tip) { return tip == kTevTs || tip == kTevTp; }
+
+struct Refusal {
+    std::string text;
+};
+
+void Need(bool ok, const std::string& text) {
+    if (!ok) throw Refusal{text};
+}
+
+int WholeNumber(const std::string& field, const std::string& v, int lo, int hi) {
+    double d = 0;
+    Need(ParseCommaNumber(v, d) && d == static_cast<int>(d) && d >= lo && d <= hi,
+         field + ": ожидается целое число от " + std::to_string(lo) + " до " + std::to_string(hi));
+    return static_cast<int>(d);
+}
+
+int Pick(const std::string& field, const std::string& v, std::initializer_list<const char*> items) {
+    int i = 0;
+    std::string list;
+    for (const char* item : items) {
+        if (v == item) return i;
+        list += (list.empty() ? "" : "|") + std::string(item);
+        ++i;
+    }
+    throw Refusal{field + ": допустимо " + list};
+}
+
+void Privileged(const DeviceImage& im, const std::string& field) {
+    Need(im.NePriv == 0, field + ": прибор в непривилегированном режиме");
+}
+
+void SetSensor(DeviceImage& im, const std::string& v) {
+    Need(im.Tip != kOski, "sensor: у ОСКИ нет выбора датчика");
+    Privileged(im, "sensor");
+    const auto& list = SensorTypes(im.Tip);
+    const auto it = std::find(list.begin(), list.end(), v);
+    Need(it != list.end(), "sensor: нет такого типа датчика у этой модели: \"" + v + "\"");
+    const int index = static_cast<int>(it - list.begin());
+    if (index == im.GetTipD()) return;
+    im.PutTipD(index);
+    im.IzmenTipD = 1;
+    if (!IsTev(im.Tip)) return;
+    const RangeTableRef t = RangeTable(RangeTableIndex(im.Tip, index));
+    im.PutDiap(0);
+    if (t.table) {
+        im.TMin = t.table[0].lo;
+        im.TMax = t.table[0].hi;
+    }
+}
+
+void SetRange(DeviceImage& im, const std::string& v) {
+    Need(IsTev(im.Tip), "range: стандартные диапазоны есть только у ТЕВ-ТС и ТЕВ-ТП");
+    Privileged(im, "range");
+    const auto dots = v.find("..");
+    Need(dots != std::string::npos, "range: ожидается НИЖНИЙ..ВЕРХНИЙ, например -50..150");
+    double lo = 0, hi = 0;
+    Need(ParseCommaNumber(v.substr(0, dots), lo) && ParseCommaNumber(v.substr(dots + 2), hi),
+         "range: пределы должны быть числами");
+    const RangeTableRef t = RangeTable(RangeTableIndex(im.Tip, im.GetTipD()));
+    int found = -1;
+    for (int i = 0; i < t.count; ++i)
+        if (t.table[i].lo == static_cast<float>(lo) && t.table[i].hi == static_cast<float>(hi)) found = i;
+    Need(found >= 0, "range: " + v + " не стандартный диапазон этого датчика");
+    im.PutDiap(found);
+    im.TMin = t.table[found].lo;
+    im.TMax = t.table[found].hi;
+    im.DiapStand = found;
+}
+
+void SetSetpoint(DeviceImage& im, int which, const std::string& v) {
+    const std::string field = "setpoint" + std::to_string(which);
+    Need(im.Tip == kLadr || IsTev(im.Tip), field + ": у ОСКИ нет уставок");
+    const int kind = im.Tip == kLadr ? 2 : 1;
+    Need(JudgeEntryText(v, kind, im.TMin, im.TMax) == 0,
+         field + ": ошибка ввода \"" + v + "\" (" +
+             (kind == 2 ? std::string("0…100 %") : LimitText(im.TMin) + "…" + LimitText(im.TMax) + " °C") + ")");
+    double value = 0;
+    ParseCommaNumber(v, value);
+    const int code = kind == 2 ? LadrPercentToCode(value) : TevTempToCode(value, im.TMin, im.TMax);
+    if (which == 1) im.PutUstKod1(code); else im.PutUstKod2(code);
+}
+
+void ApplyOne(DeviceImage& im, const std::string& field, const std::string& v, EditResult& r) {
+    if (field == "sensor") SetSensor(im, v);
+    else if (field == "range") SetRange(im, v);
+    else if (field == "alarm") {
+        Need(im.Tip != kOski, "alarm: у ОСКИ нет сигнализации");
+        im.PutTipSign(Pick(field, v, {"LH", "LL", "HH"}));
+    } else if (field == "contact") {
+        Need(im.Ver >= 3 && im.Tip != kOski, "contact: нет у этой модели или версии");
+        im.PutTipK(Pick(field, v, {"нр", "нз"}));
+    } else if (field == "break") {
+        Need(im.Ver >= 2, "break: нет у версии 1");
+        im.PutBreak(Pick(field, v, {"min", "max"}));
+    } else if (field == "connect") {
+        Need(im.Tip == kTevTs && im.Ver >= 3, "connect: только у ТЕВ-ТС с версии 3");
+        Privileged(im, field);
+        im.PutConnect(Pick(field, v, {"4", "3"}) + 1);
+    } else if (field == "ktxc") {
+        Need(im.Tip == kTevTp, "ktxc: только у ТЕВ-ТП");
+        Need(im.IzmenTipD == 0, "Был изменен тип датчика,\nпроизведите запись в прибор");
+        Need(JudgeEntryText(v, 3, im.TMin, im.TMax) == 0 && v.find(',') == std::string::npos,
+             "ktxc: ожидается целое число от 0 до 9999");
+        im.PutKTxc(WholeNumber(field, v, 0, 9999));
+    } else if (field == "current-start") {
+        Need(im.Ver >= 2, "current-start: нет у версии 1");
+        Privileged(im, field);
+        im.PutCurrent(WholeNumber(field, v, 0, 15));
+    } else if (field == "current-end") {
+        Need(im.Ver >= 4, "current-end: только с версии 4");
+        Privileged(im, field);
+        im.PutCurrentEnd(WholeNumber(field, v, 0, 15));
+    } else if (field == "setpoint1") SetSetpoint(im, 1, v);
+    else if (field == "setpoint2") SetSetpoint(im, 2, v);
+    else if (field == "address") {
+        const int n = WholeNumber(field, v, 1, 32);
+        im.PutNu(n - 1);
+        r.nuNew = n - 1;
+    }
+}
+
+}  // namespace
+
+std::string EditableFields() {
+    std::string s;
+    for (const char* f : kOrder)
+        if (*f) s += (s.empty() ? "" : ", ") + std::string(f);
+    return s;
+}
+
+EditResult ApplyEdits(DeviceImage& image, const std::vector<std::string>& edits) {
+    EditResult r;
+    std::map<std::string, std::string> wanted;
+    for (const auto& e : edits) {
+        const auto eq = e.find('=');
+        const std::string field = e.substr(0, eq), value = eq == std::string::npos ? "" : e.substr(eq + 1);
+        if (std::find_if(kOrder.begin(), kOrder.end(), [&](const char* f) { return *f && field == f; }) == kOrder.end()) {
+            r.error = "неизвестное поле \"" + field + "\"; допустимы: " + EditableFields();
+            return r;
+        }
+        if (wanted.count(field)) {
+            r.error = "поле \"" + field + "\" указано дважды";
+            return r;
+        }
+        wanted[field] = value;
+    }
+    DeviceImage copy = image;
+    copy.Trace = nullptr;
+    try {
+        for (const char* f : kOrder) {
+            if (!*f || !wanted.count(f)) continue;
+            ApplyOne(copy, f, wanted[f], r);
+        }
+    } catch (const Refusal& refusal) {
+        r.error = refusal.text;
+        r.nuNew = -1;
+        return r;
+    }
+    copy.Trace = image.Trace;
+    image = copy;
+    if (r.nuNew >= 0) image.Izmen = 1;
+    r.ok = true;
+    return r;
+}
+
+}  // namespace tservice::cli

@@ -1,0 +1,197 @@
+// The two commands that need no serial line of their own: the non-standard
+// range calculation and the simulated line on a pseudo-terminal.
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <ostream>
+#include <thread>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "Fit.h"
+#include "Models.h"
+#include "PtyServer.h"
+#include "Ranges.h"
+#include "Report.h"
+#include "Session.h"
+#include "Tables.h"
+
+namespace tservice::cli {
+
+namespace {
+
+volatile std::sig_atomic_t gQuit = 0;
+void OnQuit(int) { gQuit = 1; }
+
+bool ToDouble(std::string text, double& v) {
+    for (char& c : text)
+        if (c == ',') c = '.';
+    char* end = nullptr;
+    v = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size();
+}
+
+bool ToInt(const std::string& text, int lo, int hi, int& v) {
+    double d = 0;
+    if (!ToDouble(text, d) || d != static_cast<int>(d) || d < lo || d > hi) return false;
+    v = static_cast<int>(d);
+    return true;
+}
+
+int ModelCode(const std::string& text) {
+    for (int tip = kLadr; tip <= kOski; ++tip)
+        if (ModelName(tip) == text) return tip;
+    int v = -1;
+    return ToInt(text, 0, 255, v) ? v : -1;
+}
+
+std::vector<std::string> Split(const std::string& s, char sep) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= s.size(); ++i)
+        if (i == s.size() || s[i] == sep) {
+            parts.push_back(s.substr(start, i - start));
+            start = i + 1;
+        }
+    return parts;
+}
+
+// ADDR:KIND[=VALUE]; kinds: silent short body crc exception=N drop=R
+// truncate=R corrupt=R late=MS seed=N.
+bool ApplyFault(sim::Line& line, const std::string& spec, std::string& error) {
+    const auto colon = spec.find(':');
+    int addr = 0;
+    if (colon == std::string::npos || !ToInt(spec.substr(0, colon), 1, 32, addr) || !line.Find(addr)) {
+        error = "--fault " + spec + ": ожидается АДРЕС:ВИД[=ЗНАЧЕНИЕ] для имеющегося устройства";
+        return false;
+    }
+    sim::Faults& f = line.Find(addr)->faults;
+    const std::string kind = spec.substr(colon + 1, spec.find('=') == std::string::npos ? std::string::npos
+                                                                                    : spec.find('=') - colon - 1);
+    const std::string value = spec.find('=') == std::string::npos ? "" : spec.substr(spec.find('=') + 1);
+    double r = 0;
+    int n = 0;
+    if (kind == "silent") f.silent = true;
+    else if (kind == "short") f.shortHeader = true;
+    else if (kind == "body") f.corruptBody = true;
+    else if (kind == "crc") f.corruptCrc = true;
+    else if (kind == "exception" && ToInt(value, 0, 255, n)) f.exceptionCode = n;
+    else if (kind == "drop" && ToDouble(value, r) && r >= 0 && r <= 1) f.dropRate = r;
+    else if (kind == "truncate" && ToDouble(value, r) && r >= 0 && r <= 1) f.truncateRate = r;
+    else if (kind == "corrupt" && ToDouble(value, r) && r >= 0 && r <= 1) f.corruptRate = r;
+    else if (kind == "late" && ToInt(value, 0, 60000, n)) { f.lateRate = 1.0; f.lateMs = n; }
+    else if (kind == "seed" && ToInt(value, 0, 2147483647, n)) f.seed = static_cast<std::uint32_t>(n);
+    else {
+        error = "--fault " + spec + ": неизвестный вид или значение";
+        return false;
+    }
+    return true;
+}
+
+bool AddDevices(sim::Line& line, const Options& o, std::string& error) {
+    if (o.devs.empty()) {
+        sim::Line::AddDemoDevices(line);
+        return true;
+    }
+    for (const auto& d : o.devs) {
+        const auto parts = Split(d, ':');
+        int addr = 0, version = 0;
+        const int model = parts.size() == 3 ? ModelCode(parts[1]) : -1;
+        if (parts.size() != 3 || !ToInt(parts[0], 1, 32, addr) || model < 0 || !ToInt(parts[2], 0, 255, version) ||
+            line.Find(addr)) {
+            error = "--dev " + d + ": ожидается АДРЕС:МОДЕЛЬ:ВЕРСИЯ, адрес 1..32 без повторов";
+            return false;
+        }
+        line.Add(addr, model, version);
+    }
+    return true;
+}
+
+}  // namespace
+
+int SimCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    sim::Line line;
+    std::string error;
+    if (!AddDevices(line, o, error)) {
+        err << error << "\n";
+        return 2;
+    }
+    for (const auto& f : o.faults)
+        if (!ApplyFault(line, f, error)) {
+            err << error << "\n";
+            return 2;
+        }
+    try {
+        sim::PtyServer server(line);
+        server.LinkPath(o.link);
+        server.Start();
+        out << "имитация линии: " << o.link << " -> " << server.SlavePath() << "\n";
+        for (auto* d : line.Devices()) out << d->address << " " << d->model << " " << ModelName(d->model) << " v" << d->version << "\n";
+        out.flush();
+        std::signal(SIGINT, OnQuit);
+        std::signal(SIGTERM, OnQuit);
+        while (!gQuit) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        server.Stop();
+        // What each transmitter holds now, for whoever started the line.
+        for (auto* d : line.Devices())
+            out << "блок " << d->address << " " << Hex(d->block.data(), std::min(d->blockLen, static_cast<int>(d->block.size()))) << "\n";
+    } catch (const std::exception& e) {
+        err << "имитация линии не запущена: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RangeCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    double tn = 0, tk = 0;
+    if (!ToDouble(o.from, tn) || !ToDouble(o.to, tk) || tn < -32767 || tn > 32767 || tk < -32767 || tk > 32767) {
+        err << " Ошибка ввода \n";
+        return 2;
+    }
+    int index = -1;
+    for (int tip : {kTevTp, kTevTs}) {
+        const auto& list = SensorTypes(tip);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (!list[i].empty() && list[i] == o.sensor) index = RangeTableIndex(tip, static_cast<int>(i));
+    }
+    if (index < 0 || !NonStandardAllowed(o.sensor, 3)) {
+        err << "Недопустим нестандартный диапазон\n";
+        return 1;
+    }
+    const RangeTableRef std = RangeTable(index);
+    std::vector<RangeLimits> limits;
+    for (int i = 0; i < std.count; ++i) limits.push_back({std.table[i].lo, std.table[i].hi});
+    std::vector<std::string> dirs = DefaultTableDirs(nullptr);
+    if (!o.tablesDir.empty()) dirs.insert(dirs.begin(), o.tablesDir);
+    auto table = std::make_unique<SensorTable>();
+    std::string error;
+    if (!LoadTable(TableFileName(o.sensor), *table, error, dirs)) {
+        err << error << "\n";
+        return 1;
+    }
+    const RangeFitResult r = CalculateRange(tn, tk, o.sensor, *table, limits.data(), static_cast<int>(limits.size()));
+    if (!r.ok) {
+        err << r.refusal << "\n";
+        return 1;
+    }
+    if (o.json) {
+        QJsonObject j;
+        QJsonArray codes;
+        for (const auto& t : r.CodeText) codes.append(QString::fromUtf8(t));
+        j["sensor"] = QString::fromStdString(o.sensor);
+        j["from"] = tn;
+        j["to"] = tk;
+        j["codes"] = codes;
+        j["maxDeviation"] = r.MaxDeviation;
+        j["maxDeviationAt"] = r.MaxDeviationAt;
+        out << QJsonDocument(j).toJson(QJsonDocument::Indented).toStdString();
+    } else {
+        for (int k = 0; k < 8; ++k) out << "Y" << k + 2 << " " << r.CodeText[k] << "\n";
+        out << "наибольшее отклонение " << r.MaxDeviation << " °C при " << r.MaxDeviationAt << " °C\n";
+    }
+    return 0;
+}
+
+}  // namespace tservice::cli

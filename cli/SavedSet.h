@@ -1,0 +1,38 @@
+#pragma once
+// The parameter-set file of `tservicectl save`/`load`: JSON with the model,
+// version, device number, every field by name and the raw block in hex.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QByteArray>
+
+#include "DeviceImage.h"
+
+namespace tservice::cli {
+
+inline constexpr qsizetype kMaxSavedFileBytes = 1 << 20;
+
+struct SavedSet {
+    int model = 0;
+    int version = 0;
+    int device = 0;                    // 1..32 as saved (informational)
+    std::vector<std::uint8_t> raw;     // 1..40 bytes
+    std::map<std::string, int> fields; // by name, as present in the file
+};
+
+// Parses file content. False with a reason when it is no valid parameter-set
+// file: not JSON, missing or mistyped keys, raw not 1..40 bytes of hex, or a
+// named field that disagrees with the raw block.
+bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& error);
+// Reads and parses a file of at most kMaxSavedFileBytes.
+bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error);
+
+// Puts the saved block into image (a complete reading of the target): the
+// model, version and block length must match, the target keeps its own
+// device number, and an unprivileged transmitter refuses changes of
+// privileged fields. False with a reason and image untouched otherwise.
+bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error);
+
+}  // namespace tservice::cli

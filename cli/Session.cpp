@@ -1,0 +1,57 @@
+#include "Session.h"
+
+#include "Report.h"
+#include "Workflow.h"
+
+namespace tservice::cli {
+
+LineSession::LineSession(const Options& o, std::ostream& err)
+    : messages(err), port(clock), link(port, clock, messages) {
+    link.BaudText = std::to_string(o.baud);
+    link.ParityChar = o.parity;
+    link.StopText = std::to_string(o.stop);
+    link.PortName = o.port;
+    link.SetDelayOut(o.delay);
+}
+
+bool LineSession::Open() {
+    if (link.OpenPort() == 0) return true;
+    link.ShowLinkError(0, kOpenFailed);
+    return false;
+}
+
+bool LineSession::Read(DeviceImage& image, int& nuCur) {
+    const ReadOutcome r = ReadTransmitter(link, image, nuCur);
+    if (r.stage == ReadStage::IdentFailed || r.stage == ReadStage::BlockFailed || r.stage == ReadStage::MeasFailed) {
+        link.ShowLinkError(nuCur, r.code);
+        return false;
+    }
+    const MsgBox refusal = ReadRefusalBox(r, nuCur, image.Tip);
+    if (!refusal.text.empty()) {
+        messages.Show(refusal);
+        image.Vvod = 0;
+        return false;
+    }
+    ApplyRangeLimits(image);
+    image.Vvod = 1;
+    image.Izmen = 0;
+    image.IzmenTipD = 0;
+    return true;
+}
+
+bool LineSession::Write(DeviceImage& image, int& nuCur, int nuNew) {
+    const WriteOutcome w = WriteTransmitter(link, image, nuCur, nuNew);
+    if (w.stage == WriteStage::Done) {
+        image.Izmen = 0;
+        image.IzmenTipD = 0;
+        return true;
+    }
+    const MsgBox refusal = WriteRefusalBox(w.stage);
+    if (!refusal.text.empty())
+        messages.Show(refusal);
+    else
+        link.ShowLinkError(nuCur, w.code);
+    return false;
+}
+
+}  // namespace tservice::cli

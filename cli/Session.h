@@ -1,0 +1,37 @@
+#pragma once
+// An opened line for one command: the real serial port on the steady clock,
+// the link with the command line's settings, and messages on the error stream.
+#include <iosfwd>
+
+#include "Args.h"
+#include "Comportclass.h"
+#include "ConsoleMessages.h"
+#include "DeviceImage.h"
+#include "QtComPort.h"
+
+namespace tservice::cli {
+
+class LineSession {
+public:
+    LineSession(const Options& options, std::ostream& err);
+
+    // Opens the port; shows the link's message for 132 and returns false.
+    bool Open();
+    // A complete reading as the window's F9: the exchanges, the model check
+    // and the range limits. Shows the window's messages; false on any failure.
+    bool Read(DeviceImage& image, int& nuCur);
+    // The write of F10 (model and version check, block, confirmation) with
+    // the window's messages. False when anything failed or was refused.
+    bool Write(DeviceImage& image, int& nuCur, int nuNew);
+
+    SteadyClock clock;
+    ConsoleMessages messages;
+    QtComPort port;
+    TComPortClass link;
+};
+
+// The range command (no line needed) and the simulated line on a pty.
+int RangeCommand(const Options& options, std::ostream& out, std::ostream& err);
+int SimCommand(const Options& options, std::ostream& out, std::ostream& err);
+
+}  // namespace tservice::cli

@@ -1,0 +1,169 @@
+// tservicectl end to end: every command against `tservicectl sim` on a
+// pseudo-terminal, run as child processes; the simulator's stored blocks are
+// the evidence of what was written.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <map>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    std::string out, err;
+};
+
+Result Ctl(const QStringList& args) {
+    QProcess p;
+    p.start(TSERVICECTL_PATH, args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
+            p.readAllStandardError().toStdString()};
+}
+
+// A simulated line served by a child `tservicectl sim`.
+class SimLine {
+public:
+    explicit SimLine(const QStringList& extra = {}) {
+        link_ = dir_.filePath("line");
+        proc_.start(TSERVICECTL_PATH, QStringList{"sim", "--link", link_} + extra);
+        for (int i = 0; i < 100 && !QFile::exists(link_); ++i) QThread::msleep(50);
+    }
+    ~SimLine() { Stop(); }
+    const QString& Link() const { return link_; }
+    bool Ready() const { return QFile::exists(link_); }
+    // Stops the line and returns each device's stored block (hex) by address.
+    std::map<int, std::string> Stop() {
+        if (proc_.state() != QProcess::NotRunning) {
+            proc_.terminate();
+            proc_.waitForFinished(10000);
+            const QStringList lines = QString::fromUtf8(proc_.readAllStandardOutput()).split('\n');
+            for (const QString& l : lines) {
+                const QStringList parts = l.split(' ');
+                if (parts.size() == 3 && parts[0] == QString::fromUtf8("блок"))
+                    blocks_[parts[1].toInt()] = parts[2].toStdString();
+            }
+        }
+        return blocks_;
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString link_;
+    QProcess proc_;
+    std::map<int, std::string> blocks_;
+};
+
+QJsonObject ReadJson(const QString& link, int device) {
+    const Result r = Ctl({"read", "--port", link, "--device", QString::number(device), "--json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+}
+
+}  // namespace
+
+TEST(CliEndToEnd, ScanFindsExactlyTheSimulatedDevices) {
+    SimLine line({"--dev", "2:101:5", "--dev", "4:102:4"});
+    ASSERT_TRUE(line.Ready());
+    const Result r = Ctl({"scan", "--port", line.Link(), "--max", "5", "--json"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const QJsonArray a = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).array();
+    ASSERT_EQ(a.size(), 2);
+    EXPECT_EQ(a[0].toObject()["device"].toInt(), 2);
+    EXPECT_EQ(a[0].toObject()["name"].toString(), QString::fromUtf8("ТЕВ-ТС"));
+    EXPECT_EQ(a[1].toObject()["device"].toInt(), 4);
+    EXPECT_EQ(a[1].toObject()["model"].toInt(), 102);
+}
+
+TEST(CliEndToEnd, ReadJsonCarriesEveryFieldAndTheRawBlock) {
+    SimLine line;
+    ASSERT_TRUE(line.Ready());
+    const QJsonObject o = ReadJson(line.Link(), 3);
+    EXPECT_EQ(o["model"].toInt(), 102);
+    for (const char* key : {"KBegSk", "KEndSk", "TipSign", "Break", "TipK", "Current", "CurrentEnd", "UstKod1",
+                            "UstKod2", "TipD", "Diap", "Nu", "BegSkTxc", "EndSkTxc", "KTxc", "NonStandMin",
+                            "NonStandMax", "NonStandY", "Rez", "Sost", "KodACP", "Txc", "KodTxc", "raw"})
+        EXPECT_TRUE(o.contains(key)) << key;
+    EXPECT_EQ(o["Nu"].toInt(), 2);
+    const std::map<int, std::string> blocks = line.Stop();
+    // The block as held, except bits 4..7 of Rejim which carry the correction code.
+    std::string raw = o["raw"].toString().toStdString();
+    std::string held = blocks.at(3);
+    ASSERT_EQ(raw.size(), held.size());
+    raw[8] = held[8] = '0';
+    EXPECT_EQ(raw, held);
+}
+
+TEST(CliEndToEnd, SetWritesExactlyTheIntendedBytesAndRefusesBadValuesBeforeSending) {
+    SimLine line;
+    ASSERT_TRUE(line.Ready());
+    const QJsonObject before = ReadJson(line.Link(), 2);
+    Result bad = Ctl({"set", "--port", line.Link(), "--device", "2", "setpoint1=100000"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_FALSE(bad.err.empty());
+    Result dry = Ctl({"set", "--port", line.Link(), "--device", "2", "alarm=HH", "--dry-run"});
+    EXPECT_EQ(dry.code, 0) << dry.err;
+    EXPECT_NE(dry.out.find("→"), std::string::npos);
+    EXPECT_EQ(ReadJson(line.Link(), 2)["raw"], before["raw"]);
+
+    Result ok = Ctl({"set", "--port", line.Link(), "--device", "2", "alarm=HH", "address=9"});
+    ASSERT_EQ(ok.code, 0) << ok.err;
+    const QJsonObject after = ReadJson(line.Link(), 9);
+    EXPECT_EQ(after["TipSign"].toInt(), 2);
+    EXPECT_EQ(after["Nu"].toInt(), 8);
+    // Only Rejim's alarm bits and the number changed.
+    QByteArray want = QByteArray::fromHex(before["raw"].toString().toLatin1());
+    want[4] = static_cast<char>((want[4] & ~0x03) | 0x02);
+    want[11] = 8;
+    EXPECT_EQ(QByteArray::fromHex(after["raw"].toString().toLatin1()), want);
+}
+
+TEST(CliEndToEnd, SaveThenLoadOntoASecondDeviceReproducesTheBlock) {
+    SimLine line({"--dev", "1:101:5", "--dev", "2:101:5", "--dev", "3:102:4"});
+    ASSERT_TRUE(line.Ready());
+    ASSERT_EQ(Ctl({"set", "--port", line.Link(), "--device", "1", "range=0..100", "alarm=LL"}).code, 0);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("set.json");
+    ASSERT_EQ(Ctl({"save", "--port", line.Link(), "--device", "1", file}).code, 0);
+    Result load = Ctl({"load", "--port", line.Link(), "--device", "2", file});
+    ASSERT_EQ(load.code, 0) << load.err;
+    Result other = Ctl({"load", "--port", line.Link(), "--device", "3", file});
+    EXPECT_EQ(other.code, 1);
+    const auto blocks = line.Stop();
+    std::string a = blocks.at(1), b = blocks.at(2);
+    ASSERT_EQ(a.size(), b.size());
+    a.replace(22, 2, "00");  // the device number differs by design
+    b.replace(22, 2, "00");
+    EXPECT_EQ(a, b);
+}
+
+TEST(CliEndToEnd, RangeMatchesTheCalculationAndRefusesWithTheDialogsText) {
+    Result ok = Ctl({"range", "--sensor", "Pt100", "--from", "-50", "--to", "30", "--tables", TABLES_DIR});
+    ASSERT_EQ(ok.code, 0) << ok.err;
+    EXPECT_NE(ok.out.find("Y2 "), std::string::npos);
+    EXPECT_NE(ok.out.find("Y9 "), std::string::npos);
+    Result narrow = Ctl({"range", "--sensor", "50П", "--from", "-50", "--to", "-30", "--tables", TABLES_DIR});
+    EXPECT_EQ(narrow.code, 1);
+    EXPECT_NE(narrow.err.find("недопустимо узкий диапазон"), std::string::npos);
+}
+
+TEST(CliEndToEnd, UsageErrorsExitTwoWithAOneLineHint) {
+    for (const QStringList& args : {QStringList{}, QStringList{"read"}, QStringList{"scan", "--port", "x", "--max", "99"}}) {
+        const Result r = Ctl(args);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("использование: tservicectl"), std::string::npos);
+    }
+}
+
+TEST(CliEndToEnd, ReadOfAMissingPortFailsWithTheLinksMessage) {
+    const Result r = Ctl({"read", "--port", "/dev/nonexistent-tty"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("невозможно открыть последовательный порт"), std::string::npos);
+}

@@ -1,0 +1,201 @@
+// Command-line parsing, the edit rules and the parameter-set file, without a line.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+
+#include "Args.h"
+#include "Edits.h"
+#include "Report.h"
+#include "SavedSet.h"
+
+using namespace tservice;
+using namespace tservice::cli;
+
+namespace {
+
+Options Parse(std::initializer_list<const char*> args) {
+    return ParseArgs(std::vector<std::string>(args.begin(), args.end()));
+}
+
+// A complete reading of a ТЕВ-ТС v5: Pt100, range -50…100 (table F, 17).
+DeviceImage TevTs(bool privileged = true) {
+    DeviceImage im;
+    im.Tip = kTevTs;
+    im.Ver = 5;
+    im.PutLen(40);
+    im.PutTipD(2);
+    im.PutDiap(17);
+    im.PutNu(1);
+    im.PutConnect(1);
+    im.PutUstKod1(4095);
+    im.PutUstKod2(8000);
+    im.NePriv = privileged ? 0 : 1;
+    im.Vvod = 1;
+    ApplyRangeLimits(im);
+    return im;
+}
+
+}  // namespace
+
+TEST(CliArgs, AcceptsCommonAndCommandOptions) {
+    const Options o = Parse({"read", "--port", "/dev/pts/3", "--baud=19200", "--parity", "O", "--stop", "1",
+                             "--delay", "40", "--device", "32", "--json"});
+    EXPECT_EQ(o.port, "/dev/pts/3");
+    EXPECT_EQ(o.baud, 19200);
+    EXPECT_EQ(o.parity, 'O');
+    EXPECT_EQ(o.stop, 1);
+    EXPECT_EQ(o.delay, 40);
+    EXPECT_EQ(o.device, 32);
+    EXPECT_TRUE(o.json);
+    const Options s = Parse({"set", "--port", "p", "alarm=LL", "setpoint1=12,5", "--dry-run"});
+    EXPECT_EQ(s.edits, (std::vector<std::string>{"alarm=LL", "setpoint1=12,5"}));
+    EXPECT_TRUE(s.dryRun);
+}
+
+TEST(CliArgs, UsageErrors) {
+    const std::vector<std::vector<std::string>> bad{
+        {},
+        {"frobnicate"},
+        {"read"},                                            // no port
+        {"read", "--port", "p", "--baud", "4800"},
+        {"read", "--port", "p", "--parity", "X"},
+        {"read", "--port", "p", "--parity", "E", "--stop", "2"},  // refused combination
+        {"read", "--port", "p", "--delay", "0"},
+        {"read", "--port", "p", "--delay", "101"},
+        {"read", "--port", "p", "--device", "33"},
+        {"read", "--port", "p", "--device", "1x"},
+        {"read", "--port", "p", "--max", "3"},                // scan's option
+        {"read", "--port"},
+        {"set", "--port", "p"},
+        {"set", "--port", "p", "alarm"},
+        {"save", "--port", "p"},
+        {"load", "--port", "p", "a", "b"},
+        {"range", "--sensor", "Pt100", "--from", "0"},
+        {"sim"},
+        {"watch", "--port", "p", "--interval", "0"},
+        {"read", "--port", "p", "--json=1"},
+    };
+    for (const auto& args : bad) {
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        EXPECT_THROW(ParseArgs(args), UsageError) << joined;
+    }
+    EXPECT_NO_THROW(Parse({"read", "--port", "p", "--parity", "O", "--stop", "2"}));
+}
+
+TEST(CliEdits, ApplyWithTheWindowsRules) {
+    DeviceImage im = TevTs();
+    const EditResult r = ApplyEdits(im, {"setpoint1=50", "range=0..100", "alarm=HH", "address=7"});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(im.GetDiap(), 30);
+    EXPECT_FLOAT_EQ(im.TMin, 0.0f);
+    EXPECT_EQ(im.GetUstKod1(), 4095);  // judged in the new range: trunc(50 * 8191 / 100)
+    EXPECT_EQ(im.GetTipSign(), 2);
+    EXPECT_EQ(im.GetNu(), 6);
+    EXPECT_EQ(r.nuNew, 6);
+}
+
+TEST(CliEdits, RefusalsLeaveTheImageUntouched) {
+    struct Case {
+        std::vector<std::string> edits;
+        const char* why;
+    };
+    const std::vector<Case> cases{
+        {{"setpoint1=100,5"}, "above the range"},
+        {{"setpoint1=-51"}, "below the range"},
+        {{"setpoint1=1,2,3"}, "two commas"},
+        {{"range=0..99"}, "not a standard range"},
+        {{"sensor=XA(K)"}, "not a sensor of ТЕВ-ТС"},
+        {{"ktxc=5"}, "ТЕВ-ТП only"},
+        {{"address=33"}, "beyond 32"},
+        {{"current-start=16"}, "beyond 15"},
+        {{"alarm=XX"}, "unknown alarm type"},
+        {{"colour=red"}, "unknown field"},
+        {{"alarm=LL", "alarm=HH"}, "twice"},
+        {{"alarm=LL", "setpoint2=1000"}, "one bad edit refuses all"},
+    };
+    for (const auto& c : cases) {
+        DeviceImage im = TevTs();
+        const auto before = im.Baza;
+        const EditResult r = ApplyEdits(im, c.edits);
+        EXPECT_FALSE(r.ok) << c.why;
+        EXPECT_FALSE(r.error.empty()) << c.why;
+        EXPECT_EQ(im.Baza, before) << c.why;
+    }
+}
+
+TEST(CliEdits, PrivilegedFieldsNeedPrivilegedMode) {
+    DeviceImage im = TevTs(false);
+    EXPECT_FALSE(ApplyEdits(im, {"range=0..100"}).ok);
+    EXPECT_FALSE(ApplyEdits(im, {"sensor=100П"}).ok);
+    EXPECT_FALSE(ApplyEdits(im, {"connect=3"}).ok);
+    EXPECT_FALSE(ApplyEdits(im, {"current-end=3"}).ok);
+    EXPECT_TRUE(ApplyEdits(im, {"alarm=LL", "setpoint2=20"}).ok);
+}
+
+TEST(CliEdits, SensorChangeReturnsToRangeZeroAndBlocksKTxc) {
+    DeviceImage im;
+    im.Tip = kTevTp;
+    im.Ver = 4;
+    im.PutLen(40);
+    im.PutTipD(2);
+    im.PutDiap(1);
+    im.Vvod = 1;
+    ApplyRangeLimits(im);
+    EXPECT_FALSE(ApplyEdits(im, {"sensor=XK(L)", "ktxc=100"}).ok);
+    ASSERT_TRUE(ApplyEdits(im, {"sensor=XK(L)"}).ok);
+    EXPECT_EQ(im.GetTipD(), 0);
+    EXPECT_EQ(im.GetDiap(), 0);
+    EXPECT_FLOAT_EQ(im.TMin, -120.0f);
+    EXPECT_FLOAT_EQ(im.TMax, 30.0f);
+}
+
+TEST(CliSavedSet, RoundTripAndRefusals) {
+    DeviceImage im = TevTs();
+    const QJsonObject saved = ToJson(Describe(im, 2));
+    SavedSet s;
+    std::string error;
+    ASSERT_TRUE(ParseSavedSet(QJsonDocument(saved).toJson(), s, error)) << error;
+    EXPECT_EQ(s.model, kTevTs);
+    EXPECT_EQ(s.raw.size(), 40u);
+
+    const std::vector<std::pair<QByteArray, const char*>> bad{
+        {"", "empty"},
+        {"[1,2]", "not an object"},
+        {"{\"model\":101,\"version\":5,\"device\":2}", "no raw"},
+        {"{\"model\":101,\"version\":5,\"device\":2,\"raw\":\"0G\"}", "not hex"},
+        {"{\"model\":101,\"version\":5,\"device\":2,\"raw\":\"0\"}", "odd hex"},
+        {"{\"model\":101,\"version\":5,\"device\":40,\"raw\":\"00\"}", "device beyond 32"},
+        {"{\"model\":7,\"version\":5,\"device\":2,\"raw\":\"00\"}", "unknown model"},
+        {"{\"model\":101.5,\"version\":5,\"device\":2,\"raw\":\"00\"}", "fractional model"},
+        {QByteArray("{\"model\":101,\"version\":5,\"device\":2,\"raw\":\"") + QByteArray(82, '0') + "\"}", "41 bytes"},
+    };
+    for (const auto& [text, why] : bad) EXPECT_FALSE(ParseSavedSet(text, s, error)) << why;
+
+    QJsonObject tampered = saved;
+    tampered["Diap"] = 3;  // disagrees with the raw block
+    EXPECT_FALSE(ParseSavedSet(QJsonDocument(tampered).toJson(), s, error));
+}
+
+TEST(CliSavedSet, ApplyChecksModelLengthAndKeepsTheTargetsNumber) {
+    DeviceImage source = TevTs();
+    source.PutDiap(30);
+    source.PutNu(4);
+    SavedSet s;
+    std::string error;
+    ASSERT_TRUE(ParseSavedSet(QJsonDocument(ToJson(Describe(source, 5))).toJson(), s, error)) << error;
+
+    DeviceImage target = TevTs();
+    ASSERT_TRUE(ApplySavedSet(s, target, error)) << error;
+    EXPECT_EQ(target.GetDiap(), 30);
+    EXPECT_EQ(target.GetNu(), 1);  // not 4: two devices must not share a number
+
+    DeviceImage other = TevTs();
+    other.Ver = 4;
+    const auto before = other.Baza;
+    EXPECT_FALSE(ApplySavedSet(s, other, error));
+    EXPECT_EQ(other.Baza, before);
+
+    DeviceImage unprivileged = TevTs(false);
+    EXPECT_FALSE(ApplySavedSet(s, unprivileged, error));  // Diap is a privileged field
+}
