@@ -5,6 +5,7 @@ add_executable(bench_range
   ${PROJECT_SOURCE_DIR}/tests/range/ReferenceFit.cpp
 )
 target_include_directories(bench_range PRIVATE ${PROJECT_SOURCE_DIR}/tests/range)
+set_target_properties(bench_range PROPERTIES AUTOMOC OFF)
 target_link_libraries(bench_range PRIVATE rangecalc benchmark::benchmark)
 target_compile_definitions(bench_range PRIVATE TSERVICE_TABLES_DIR="${PROJECT_SOURCE_DIR}/tables")
 target_compile_options(bench_range PRIVATE -ffp-contract=off)
