@@ -12,6 +12,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <map>
+#include <memory>
+
+#include "Fit.h"
+#include "Ranges.h"
+#include "Tables.h"
 
 namespace {
 
@@ -147,11 +152,35 @@ TEST(CliEndToEnd, SaveThenLoadOntoASecondDeviceReproducesTheBlock) {
 TEST(CliEndToEnd, RangeMatchesTheCalculationAndRefusesWithTheDialogsText) {
     Result ok = Ctl({"range", "--sensor", "Pt100", "--from", "-50", "--to", "30", "--tables", TABLES_DIR});
     ASSERT_EQ(ok.code, 0) << ok.err;
-    EXPECT_NE(ok.out.find("Y2 "), std::string::npos);
-    EXPECT_NE(ok.out.find("Y9 "), std::string::npos);
+    auto table = std::make_unique<tservice::SensorTable>();
+    std::string error;
+    const std::vector<std::string> dirs{TABLES_DIR};
+    ASSERT_TRUE(tservice::LoadTable(tservice::TableFileName("Pt100"), *table, error, dirs)) << error;
+    const tservice::StdRange* std = tservice::RangeTable(12).table;
+    std::vector<tservice::RangeLimits> limits;
+    for (int i = 0; i < tservice::RangeTable(12).count; ++i) limits.push_back({std[i].lo, std[i].hi});
+    const auto fit = tservice::CalculateRange(-50, 30, "Pt100", *table, limits.data(), static_cast<int>(limits.size()));
+    ASSERT_TRUE(fit.ok);
+    for (int k = 0; k < 8; ++k)
+        EXPECT_NE(ok.out.find("Y" + std::to_string(k + 2) + " " + fit.CodeText[k] + "\n"), std::string::npos) << k;
     Result narrow = Ctl({"range", "--sensor", "50П", "--from", "-50", "--to", "-30", "--tables", TABLES_DIR});
     EXPECT_EQ(narrow.code, 1);
     EXPECT_NE(narrow.err.find("недопустимо узкий диапазон"), std::string::npos);
+}
+
+TEST(CliEndToEnd, WatchPrintsOneLinePerReading) {
+    SimLine line;
+    ASSERT_TRUE(line.Ready());
+    const Result r = Ctl({"watch", "--port", line.Link(), "--device", "2", "--interval", "0,2", "--count", "3", "--csv"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const QStringList lines = QString::fromStdString(r.out).trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].startsWith("time;value"));
+    EXPECT_EQ(lines[3].split(';').size(), 6);
+    const Result gone = Ctl({"watch", "--port", line.Link(), "--device", "9", "--count", "2"});
+    EXPECT_EQ(gone.code, 1);
+    EXPECT_NE(gone.err.find("устройство 9"), std::string::npos);
+    EXPECT_NE(gone.err.find("не отвечает на запрос"), std::string::npos);
 }
 
 TEST(CliEndToEnd, UsageErrorsExitTwoWithAOneLineHint) {
