@@ -95,6 +95,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     ServClass.NuNew = 0;
     Image.Clear();
     Image.Trace = [this](const std::string& text) { Trace(text); };
+    NameControls();
     ConnectHandlers();
     FormCreate();
 
@@ -105,6 +106,9 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     // FormNewRange (the range calculation dialog) is created here, between
     // FormNastr and FormDevice, by the non-standard range group.
     FormDevice = new TFormDevice(Link, messages_, this);
+    FormPort->setObjectName(QStringLiteral("FormPort"));
+    FormNastr->setObjectName(QStringLiteral("FormNastr"));
+    FormDevice->setObjectName(QStringLiteral("FormDevice"));
 
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -340,6 +344,40 @@ void TForm1::CreateTevTp(QWidget* c) {
     LabKTxc = MakeLabel(g, QStringLiteral("Коэффициент расчета поправки Тхс:   А1="), 540, 100, 290, 22);
     KTxc = MakeEdit(g, 7, 840, 100, 80);
     GBoxTEVTP->hide();
+}
+
+void TForm1::NameControls() {
+    const std::pair<QObject*, const char*> controls[] = {
+        {LabelNu, "LabelNu"}, {CBoxUstr, "CBoxUstr"}, {Label20, "Label20"}, {CBoxUstrZ, "CBoxUstrZ"},
+        {LabelTip, "LabelTip"}, {Panel1, "Panel1"}, {LabReg, "LabReg"}, {Label27, "Label27"},
+        {BtnPuskTimer, "BtnPuskTimer"}, {LabTimer, "LabTimer"}, {ProgressBar1, "ProgressBar1"},
+        {Contr, "Contr"}, {GBoxKanal, "GBoxKanal"}, {LabKBegSk, "LabKBegSk"}, {LabKodACP, "LabKodACP"},
+        {LabKEndSk, "LabKEndSk"}, {StKBegSk, "StKBegSk"}, {StKodACP, "StKodACP"}, {StKEndSk, "StKEndSk"},
+        {Button1, "Button1"}, {Button2, "Button2"}, {LabRegKalibr, "LabRegKalibr"}, {Label4, "Label4"},
+        {CBoxTipD, "CBoxTipD"}, {Label5, "Label5"}, {CBoxMin, "CBoxMin"}, {CBoxMax, "CBoxMax"},
+        {Label26, "Label26"}, {CBoxConnect, "CBoxConnect"}, {LabCurrent, "LabCurrent"},
+        {CBoxCurrent, "CBoxCurrent"}, {LabCurrentEnd, "LabCurrentEnd"}, {CBoxCurrentEnd, "CBoxCurrentEnd"},
+        {Label6, "Label6"}, {StRez, "StRez"}, {StRezGrMA, "StRezGrMA"}, {StRezProc, "StRezProc"},
+        {Label23, "Label23"}, {Label21, "Label21"}, {StSost, "StSost"}, {Label18, "Label18"},
+        {GBoxNonStand, "GBoxNonStand"}, {ChBoxNonStand, "ChBoxNonStand"}, {ButNonStand, "ButNonStand"},
+        {StMin, "StMin"}, {StMax, "StMax"}, {ComboBox1, "ComboBox1"}, {ComboBox2, "ComboBox2"},
+        {ComboBox3, "ComboBox3"}, {GBoxSign, "GBoxSign"}, {Label7, "Label7"}, {CBoxTipSign, "CBoxTipSign"},
+        {Label9, "Label9"}, {Label8, "Label8"}, {Label10, "Label10"}, {StUstKod1, "StUstKod1"},
+        {StUstKod2, "StUstKod2"}, {Label11, "Label11"}, {Label22, "Label22"}, {UstProc1, "UstProc1"},
+        {UstProc2, "UstProc2"}, {StNar, "StNar"}, {Label19, "Label19"}, {LabTipKont, "LabTipKont"},
+        {CBoxTipK, "CBoxTipK"}, {LabBreak, "LabBreak"}, {CBoxBreak, "CBoxBreak"}, {ButSwitch, "ButSwitch"},
+        {Label24, "Label24"}, {Label25, "Label25"}, {Edit1, "Edit1"}, {GBoxTEVTP, "GBoxTEVTP"},
+        {LabBegSkTxc, "LabBegSkTxc"}, {LabKodTxc, "LabKodTxc"}, {LabEndSkTxc, "LabEndSkTxc"},
+        {StBegSkTxc, "StBegSkTxc"}, {StKodTxc, "StKodTxc"}, {StEndSkTxc, "StEndSkTxc"}, {LabTxc, "LabTxc"},
+        {LabTxcGrad, "LabTxcGrad"}, {StTxc, "StTxc"}, {StTxcGrad, "StTxcGrad"}, {LabKTxc, "LabKTxc"},
+        {KTxc, "KTxc"}, {KalibrBegSk, "KalibrBegSk"}, {KalibrEndSk, "KalibrEndSk"},
+        {LabRegKalibrTXC, "LabRegKalibrTXC"}, {ToolBar1, "ToolBar1"}, {ButParol, "ButParol"},
+    };
+    for (const auto& [control, name] : controls) control->setObjectName(QString::fromLatin1(name));
+    const std::pair<QObject*, const char*> actions[] = {{AInPort, "AInPort"}, {AOutPort, "AOutPort"},
+        {APort, "APort"}, {AListDevice, "AListDevice"}, {AParol, "AParol"}, {MListDevice, "MListDevice"},
+        {Timer1, "Timer1"}};
+    for (const auto& [action, name] : actions) action->setObjectName(QString::fromLatin1(name));
 }
 
 void TForm1::ConnectHandlers() {

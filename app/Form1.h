@@ -233,6 +233,8 @@ private:
     void CreateSign(QWidget* central);
     void CreateTevTp(QWidget* central);
     void ConnectHandlers();
+    // Every control carries its name, so it can be found by it.
+    void NameControls();
 
     // Reading, in steps; each returns false when the reading ends there.
     bool ReadDevice();

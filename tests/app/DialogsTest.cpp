@@ -1,0 +1,123 @@
+// The device list scan and the progress steps, on a simulated line.
+#include <QComboBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "GuiFixture.h"
+#include "Obrlistdevice.h"
+
+namespace tservice::testing {
+namespace {
+
+class DeviceList : public GuiTest {
+protected:
+    TFormDevice& Dlg() { return *form->FormDevice; }
+    void Scan(int max) {
+        Dlg().CBoxUstr->setCurrentIndex(max - 1);
+        Dlg().Button1->click();
+    }
+    std::vector<int> Addresses(int cmd) const {
+        std::vector<int> out;
+        for (const Request& r : Requests())
+            if (r.cmd == cmd && (out.empty() || out.back() != r.address)) out.push_back(r.address);
+        return out;
+    }
+};
+
+TEST_F(DeviceList, StartsWithHeadingAndNoSelection) {
+    EXPECT_EQ(Text(Dlg().windowTitle()), "Список подключенных устройств");
+    EXPECT_EQ(Dlg().Cell(0, 0), " № устройства");
+    EXPECT_EQ(Dlg().Cell(1, 0), "Тип устройства");
+    EXPECT_EQ(Dlg().StringGrid1->rowCount(), 32);
+    EXPECT_EQ(Dlg().StringGrid1->columnWidth(0), 87);
+    EXPECT_EQ(Dlg().StringGrid1->columnWidth(1), 100);
+    EXPECT_EQ(Dlg().CBoxUstr->currentIndex(), -1);
+    EXPECT_TRUE(Dlg().ProgressBar1->isHidden());
+    OpenPort();
+    Dlg().Button1->click();
+    EXPECT_TRUE(port.requests.empty()) << "no maximum chosen: nothing happens";
+}
+
+TEST_F(DeviceList, ListsDevicesFoundInAddressOrder) {
+    AddDevice(2, kLadr, 5);
+    AddDevice(5, kTevTp, 4);
+    OpenPort();
+    int stepsSeen = 0;
+    Scan(8);
+    (void)stepsSeen;
+    EXPECT_EQ(Addresses(0x11), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(Dlg().Cell(0, 1), "2");
+    EXPECT_EQ(Dlg().Cell(1, 1), "ЛАДР");
+    EXPECT_EQ(Dlg().Cell(0, 2), "5");
+    EXPECT_EQ(Dlg().Cell(1, 2), "ТЕВ-ТП");
+    for (int row = 3; row <= 32; ++row) EXPECT_EQ(Dlg().Cell(0, row), "") << row;
+    EXPECT_EQ(Dlg().ScanRow, 2);
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(form->Link.Povt1, 5);
+    EXPECT_TRUE(Dlg().ProgressBar1->isHidden());
+    // A silent address costs two tries, not five.
+    int triesAt1 = 0;
+    for (const Request& r : Requests()) triesAt1 += r.address == 1 ? 1 : 0;
+    EXPECT_EQ(triesAt1, 2);
+}
+
+TEST_F(DeviceList, UnknownModelIsListedWithoutName) {
+    AddDevice(1, 104, 1);
+    OpenPort();
+    Scan(1);
+    EXPECT_EQ(Addresses(0x11), (std::vector<int>{1}));
+    EXPECT_EQ(Dlg().Cell(0, 1), "1");
+    EXPECT_EQ(Dlg().Cell(1, 1), "");
+}
+
+TEST_F(DeviceList, NewScanEmptiesTheOldRows) {
+    sim::Transmitter& t = AddDevice(2, kOski, 2);
+    OpenPort();
+    Scan(3);
+    EXPECT_EQ(Dlg().Cell(1, 1), "ОСКИ");
+    t.faults.silent = true;
+    Scan(3);
+    EXPECT_EQ(Dlg().Cell(0, 1), "");
+    EXPECT_EQ(Dlg().Cell(1, 1), "");
+}
+
+TEST_F(DeviceList, PortErrorCodeEndsTheScanAndRestoresTries) {
+    AddDevice(2, kTevTs, 5);
+    sim::Transmitter& bad = AddDevice(4, kLadr, 5);
+    bad.faults.exceptionCode = 133;
+    AddDevice(6, kLadr, 5);
+    OpenPort();
+    form->Link.Povt1 = 3;
+    Scan(8);
+    EXPECT_EQ(Addresses(0x11), (std::vector<int>{1, 2, 3, 4}));
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0], LinkErrorBox(3, 133, "COM1"));
+    EXPECT_EQ(Dlg().Cell(0, 1), "2") << "found devices stay listed";
+    EXPECT_EQ(Dlg().Cell(0, 2), "");
+    EXPECT_EQ(form->Link.Povt1, 3);
+}
+
+TEST_F(DeviceList, ClosedPortFindsNothingSilently) {
+    AddDevice(1, kLadr, 5);
+    Scan(4);
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(Dlg().Cell(0, 1), "");
+}
+
+TEST_F(DeviceList, ProgressStepsWrapPastTheEnd) {
+    struct Case { int from, step, lo, hi, expected; };
+    for (const Case& c : {Case{0, 10, 0, 100, 10}, Case{90, 10, 0, 100, 100}, Case{100, 10, 0, 100, 10},
+                          Case{75, 25, 0, 100, 100}, Case{95, 10, 0, 100, 5}, Case{0, 10, 0, 0, 0}})
+        EXPECT_EQ(WrapStep(c.from, c.step, c.lo, c.hi), c.expected) << c.from << "+" << c.step;
+    AddDevice(12, kLadr, 5);
+    OpenPort();
+    std::vector<int> positions;
+    messages.onShow = nullptr;
+    Dlg().CBoxUstr->setCurrentIndex(11);
+    Dlg().Button1->click();
+    EXPECT_EQ(Dlg().ProgressBar1->value(), 20) << "twelve steps of ten over 0..100";
+}
+
+}  // namespace
+}  // namespace tservice::testing
