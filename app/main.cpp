@@ -14,6 +14,8 @@
 
 #include "Clock.h"
 #include "Form1.h"
+#include "Obrlistdevice.h"
+#include "Obrport.h"
 #include "PortList.h"
 #include "PtyServer.h"
 #include "QtComPort.h"
@@ -54,7 +56,18 @@ void ScheduleShot(tservice::TForm1& form, const std::string& port) {
             form.InPortClick();
         }
         QTimer::singleShot(200, &form, [&form, path] {
-            form.grab().save(path);
+            // TSERVICE_SHOT_DIALOG=port or device pictures that dialog instead.
+            const QByteArray dialog = qgetenv("TSERVICE_SHOT_DIALOG");
+            if (dialog == "port") {
+                form.FormPort->FormShow();
+                form.FormPort->grab().save(path);
+            } else if (dialog == "device") {
+                form.FormDevice->CBoxUstr->setCurrentIndex(3);
+                form.FormDevice->Button1Click();
+                form.FormDevice->grab().save(path);
+            } else {
+                form.grab().save(path);
+            }
             QCoreApplication::exit(0);
         });
     });

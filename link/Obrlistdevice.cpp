@@ -30,17 +30,17 @@ std::string ModelText(int code) {
 TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* parent)
     : QDialog(parent), link_(link), messages_(messages) {
     setWindowTitle(QStringLiteral("Список подключенных устройств"));
-    setFixedSize(236, 470);
+    setFixedSize(252, 470);
     LabelNu = new QLabel(QStringLiteral("Макс. № устр. "), this);
     LabelNu->setGeometry(10, 12, 90, 22);
     CBoxUstr = new QComboBox(this);
     for (int n = 1; n <= kGridRows; ++n) CBoxUstr->addItem(QString::number(n));
     CBoxUstr->setCurrentIndex(-1);
-    CBoxUstr->setGeometry(100, 10, 50, 24);
+    CBoxUstr->setGeometry(100, 10, 54, 24);
     Button1 = new QPushButton(QStringLiteral("Обновить"), this);
-    Button1->setGeometry(156, 8, 72, 28);
+    Button1->setGeometry(160, 8, 82, 28);
     StringGrid1 = new QTableWidget(kGridRows, 2, this);
-    StringGrid1->setGeometry(10, 44, 216, 392);
+    StringGrid1->setGeometry(10, 44, 232, 392);
     StringGrid1->setColumnWidth(0, 87);
     StringGrid1->setColumnWidth(1, 100);
     StringGrid1->verticalHeader()->hide();
@@ -48,7 +48,7 @@ TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* pare
     StringGrid1->horizontalHeader()->setFixedHeight(20);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setGeometry(10, 442, 216, 18);
+    ProgressBar1->setGeometry(10, 442, 232, 18);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
     connect(Button1, &QPushButton::clicked, this, &TFormDevice::Button1Click);

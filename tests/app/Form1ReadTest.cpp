@@ -499,6 +499,20 @@ TEST_F(Form1Read, FailedReadingClearsVvodSoNothingIsWritten) {
     EXPECT_EQ(messages.boxes.back().text, "Нет данных о приборе,\nпроизведите ввод информации с СОМ порта");
 }
 
+TEST_F(Form1Read, PortFailureDuringAReadingIsReportedNotThrown) {
+    AddDevice(1, kLadr, 5);
+    OpenPort();
+    Read(1);
+    form->BtnPuskTimerClick();
+    port.failRead = 1;
+    form->Timer1Timer();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].caption, "Ошибка");
+    EXPECT_EQ(messages.boxes[0].icon, MsgIcon::Error);
+    EXPECT_EQ(form->Image.Vvod, 0);
+    EXPECT_FALSE(form->Timer1->isActive());
+}
+
 TEST_F(Form1Read, ClosedPortReportsOnce) {
     AddDevice(1, kLadr, 5);
     Read(1);
