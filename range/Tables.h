@@ -33,7 +33,8 @@ const char* TableFileName(std::string_view sensorText);
 // only the bare name is tried. The first candidate that opens is the file.
 // Returns false with a Russian text in `error` when no candidate opens or
 // reads (kTableOpenError) or when the content is not pairs of finite numbers;
-// `table` is then left exactly as it was. Never allocates except for `error`.
+// `table` is then left exactly as it was. Never allocates except for `error`;
+// reads into a stack copy (about 45 KB) first.
 bool LoadTable(std::string_view fileName, SensorTable& table, std::string& error,
                std::span<const std::string> dirs = {});
 
