@@ -229,6 +229,11 @@ void TForm1::CreateKanal(QWidget* c) {
     Label26->hide();
     CBoxConnect->hide();
 
+    CreateKanalLower(g);
+    GBoxKanal->hide();
+}
+
+void TForm1::CreateKanalLower(QWidget* g) {
     LabCurrent = MakeLabel(g, QStringLiteral(" Корректировка выходного тока        нач. шкалы"), 10, 184, 180, 34, true);
     CBoxCurrent = MakeList(g, {QStringLiteral("0 мкА"), QStringLiteral("+4 мкА"), QStringLiteral("+ 8 мкА"),
                                QStringLiteral("+12 мкА"), QStringLiteral("+16 мкА"), QStringLiteral("+20 мкА"),
@@ -277,7 +282,6 @@ void TForm1::CreateKanal(QWidget* c) {
     ComboBox1->hide();
     ComboBox2->hide();
     ComboBox3->hide();
-    GBoxKanal->hide();
 }
 
 void TForm1::CreateSign(QWidget* c) {

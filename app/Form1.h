@@ -230,6 +230,7 @@ private:
     void CreateActions();
     void CreateTopArea(QWidget* central);
     void CreateKanal(QWidget* central);
+    void CreateKanalLower(QWidget* group);
     void CreateSign(QWidget* central);
     void CreateTevTp(QWidget* central);
     void ConnectHandlers();

@@ -30,9 +30,13 @@ public:
     int ScanRow = 0;
 
     ModalRunner RunModal = ExecModal;
+    // Shows the dialog modally; it keeps its grid and choice between showings.
     int ShowModal();
 
+    // Writes the two heading cells.
     void FormCreate();
+    // "Обновить": scans numbers 1 to the chosen maximum and lists who answered;
+    // nothing without a chosen maximum. Blocks until the scan ends.
     void Button1Click();
     // Text of a grid cell as in the original string grid: row 0 is the heading.
     std::string Cell(int col, int row) const;

@@ -45,7 +45,9 @@ public:
     // Shows the dialog modally; QDialog::Accepted after OK.
     int ShowModal();
 
+    // Saved values: tries items 1 and 1 (5 and 10), pause = the link's DelayOut.
     void FormCreate();
+    // Saves the shown values and ends with OK.
     void OKClick();
     // Ends the dialog; a cancel (close box, Esc) puts the saved values back.
     void done(int result) override;

@@ -48,9 +48,15 @@ public:
     // or QDialog::Rejected (close box).
     int ShowModal();
 
+    // Saved choice back to 9600, no parity, two stop bits.
     void FormCreate();
+    // Saved choice selected, the port closed (WasConnected noted), the port
+    // list filled anew with its first entry selected.
     void FormShow();
+    // Ends with kRefusedResult for even parity with two stop bits (nothing
+    // saved), else saves the choice and ends with OK.
     void OKClick();
+    // The exchange dialog; after its OK the tries and the pause apply at once.
     void Button1Click();
     // Ends the dialog; a cancel reopens the port if it had been open.
     void done(int result) override;
