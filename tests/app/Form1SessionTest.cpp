@@ -115,7 +115,9 @@ TEST_F(Form1Session, YesOnTheSaveQuestionWritesTheOldDevice) {
     EXPECT_EQ(t.writes, 1);
     EXPECT_EQ(t.block[4] & 0x03, 2);
     for (const Request& r : Requests()) {
-        if (r.cmd == 0x45) EXPECT_EQ(r.address, 1);
+        if (r.cmd == 0x45) {
+            EXPECT_EQ(r.address, 1);
+        }
     }
     EXPECT_EQ(Text(form->CBoxUstr->currentText()), "5");
     EXPECT_EQ(Text(form->CBoxUstrZ->currentText()), "5");
