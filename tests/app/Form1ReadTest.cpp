@@ -372,6 +372,28 @@ TEST_F(Form1Read, OskiLayoutSwitchesOutputControlOffOnce) {
     EXPECT_EQ(Count(0x05), 1) << "the layout is done once per model and version";
 }
 
+TEST_F(Form1Read, FailedOutputSwitchRepeatsTheLayoutNextTime) {
+    AddDevice(4, kOski, 2);
+    OpenPort();
+    recorder.swallow = 0x05;
+    Read(4);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0], LinkErrorBox(3, kNoAnswer, "COM1"));
+    EXPECT_EQ(form->Image.VidOk, 0);
+    EXPECT_EQ(form->Image.Vvod, 0);
+
+    form->BtnPuskTimerClick();
+    form->Timer1Timer();
+    EXPECT_EQ(messages.boxes.size(), 1u) << "not reported while polling";
+    EXPECT_TRUE(form->Timer1->isActive()) << "and polling goes on";
+
+    recorder.swallow = -1;
+    form->Timer1Timer();
+    EXPECT_EQ(form->Image.VidOk, 1);
+    EXPECT_EQ(form->Image.Vvod, 1);
+    EXPECT_EQ(Count(0x05), 1) << "only the request that reached the line";
+}
+
 TEST_F(Form1Read, SecondReadingRefreshesWithoutLayoutAndLeavesIzmenClear) {
     sim::Transmitter& t = AddDevice(2, kTevTs, 5);
     OpenPort();

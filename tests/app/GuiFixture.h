@@ -34,11 +34,13 @@ public:
     void ClearBuffer(bool input, bool output) override { inner_.ClearBuffer(input, output); }
     int Write(const std::uint8_t* data, int count) override {
         writes.emplace_back(inner_.OpenName(), count > 1 ? data[1] : -1);
+        if (count > 1 && data[1] == swallow) return count;  // lost on the line
         return inner_.Write(data, count);
     }
     int Read(std::uint8_t* buffer, int count) override { return inner_.Read(buffer, count); }
 
     std::vector<std::pair<std::string, int>> writes;  // open port name and command of every Write
+    int swallow = -1;  // requests with this command never reach the line
 
 private:
     sim::SimComPort& inner_;
