@@ -42,6 +42,10 @@ check-san: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
 
+# Pictures of the window after reading each demo transmitter (needs xvfb).
+screenshots: build
+	tools/screenshots.sh $(BUILD)
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
