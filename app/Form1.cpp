@@ -20,6 +20,7 @@
 
 #include "ComboAdapter.h"
 #include "Obrlistdevice.h"
+#include "Obrappr.h"
 #include "Obrnastr.h"
 #include "Obrport.h"
 
@@ -103,11 +104,11 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     FormPort = new TFormPort(Link, messages_, std::move(ports), this);
     FormNastr = new TFormNastr(Link, this);
     FormPort->SetNastr(FormNastr);
-    // FormNewRange (the range calculation dialog) is created here, between
-    // FormNastr and FormDevice, by the non-standard range group.
+    FormNewRange = new TFormNewRange(messages_, {}, this);
     FormDevice = new TFormDevice(Link, messages_, this);
     FormPort->setObjectName(QStringLiteral("FormPort"));
     FormNastr->setObjectName(QStringLiteral("FormNastr"));
+    FormNewRange->setObjectName(QStringLiteral("FormNewRange"));
     FormDevice->setObjectName(QStringLiteral("FormDevice"));
 
     adjustSize();
@@ -123,6 +124,7 @@ void TForm1::SetModalRunner(const ModalRunner& runner) {
     RunModal = runner;
     FormPort->RunModal = runner;
     FormNastr->RunModal = runner;
+    FormNewRange->RunModal = runner;
     FormDevice->RunModal = runner;
 }
 
@@ -400,6 +402,10 @@ void TForm1::ConnectHandlers() {
     for (QLineEdit* edit : {UstProc1, UstProc2, KTxc})
         connect(edit, &QLineEdit::textChanged, this, [this] { UstKod1Change(); });
     connect(CBoxTipD, &QComboBox::currentTextChanged, this, [this] { CBoxTipDChange(); });
+    // clicked, not toggled: states set by the program run no handler here.
+    connect(ChBoxNonStand, &QCheckBox::clicked, this, [this] { ChBoxNonStandClick(); });
+    connect(ButNonStand, &QPushButton::clicked, this, [this] { ButNonStandClick(); });
+    ConnectEditing();
 }
 
 void TForm1::FormCreate() {

@@ -35,6 +35,7 @@ namespace tservice {
 class TFormPort;
 class TFormNastr;
 class TFormDevice;
+class TFormNewRange;
 
 // Window colours (standard colours of those names).
 inline const QColor kRed{0xFF, 0x00, 0x00};
@@ -65,6 +66,7 @@ public:
     // Dialogs, created once after the window (children of it).
     TFormPort* FormPort = nullptr;
     TFormNastr* FormNastr = nullptr;
+    TFormNewRange* FormNewRange = nullptr;
     TFormDevice* FormDevice = nullptr;
 
     // How every dialog of the program is run modally (tests play the operator).
@@ -202,6 +204,58 @@ public:
     void UstKod1Change();
     void CBoxTipDChange();
 
+    // Non-standard range group. The check box's click handler: stops polling
+    // and switches between the standard range (restored from DiapStand, lists
+    // shown) and the non-standard one (lists hidden, ButNonStand enabled).
+    void ChBoxNonStandClick();
+    // A program step setting the check box: when the state changes, the click
+    // handler runs as after the operator's click; the same state does nothing.
+    void SetNonStandChecked(bool checked);
+    // "Программирование": the range calculation dialog, pre-filled; a standing
+    // calculation goes into the image (Diap, limits, codes, TMin/TMax), else
+    // the limits are emptied and the transmitter read again.
+    void ButNonStandClick();
+
+    // Measuring channel. Every pick handler first records its list for the
+    // focus return after a write, stops polling and marks the image changed;
+    // only the image changes, the next write carries it.
+    // Sensor type: the range returns to standard range 0 of the new type.
+    void CBoxTipDClick();
+    // Lower limit: the upper-limit list offers the ranges that share it.
+    void CBoxMinClick();
+    void CBoxMaxClick();
+    void CBoxConnectClick();
+    // The number the transmitter is to take at the next write (NuNew, Nu).
+    void CBoxUstrZClick();
+
+    // Alarm group picks (alarm type, contact type, output on a line break).
+    void CBoxTipSignClick();
+    void CBoxTipKClick();
+    void CBoxBreakClick();
+    // Key filters of the entry fields (Windows virtual-key codes). They stop
+    // polling; a fault runs the entry error; Enter moves the focus on. Return
+    // true when the key goes on into the field.
+    bool UstProc1KeyDown(QLineEdit* field, int key, bool shift);  // UstProc1, UstProc2, Edit1
+    bool KTxcKeyDown(int key);
+    // Exit check of UstProc1, UstProc2, KTxc and Edit1: an accepted value is
+    // converted and stored (Edit1: sent to the ОСКИ at once), a rejected one
+    // shows the stored value again. Does nothing while an entry check runs.
+    void UstProc1Exit(QLineEdit* field);
+    // Output control mode of an ОСКИ on (button down) or off; sent at once.
+    void ButSwitchClick();
+
+    // Calibration of the scale ends (Button1, Button2) and of the cold
+    // junction (KalibrBegSk, KalibrEndSk): calibration mode on, the question,
+    // then the measured raw code written (Yes) or the mode off (No).
+    void Button1Click();
+    void Button2Click();
+    void KalibrBegSkClick();
+    void KalibrEndSkClick();
+    // Output-current trim at the scale's start and end, written at once with
+    // polling stopped around the write.
+    void CBoxCurrentClick();
+    void CBoxCurrentEndClick();
+
     // Stops polling if it runs (the editing handlers' first step).
     void StopPolling();
     // Whether a handler is at work (its message boxes included).
@@ -234,6 +288,19 @@ private:
     void CreateSign(QWidget* central);
     void CreateTevTp(QWidget* central);
     void ConnectHandlers();
+    // Bindings of the editing handlers and the entry fields' key/exit filter.
+    void ConnectEditing();
+    // The common beginning of a pick: focus record, polling stopped, Izmen.
+    void BeginPick(QComboBox* box);
+    // Setpoint fields in °C for the present limits (codes unchanged).
+    void ShowSetpointsAnew();
+    void SetpointExit(QLineEdit* field);
+    void KTxcExit();
+    void Edit1Exit();
+    // One calibration point, 0..3: Button1, Button2, KalibrBegSk, KalibrEndSk.
+    void CalibratePoint(int point);
+    // Sends request 5 for coil (0x1001 calibration, 0x1002 output control).
+    int SwitchCoil(int coil, bool on);
     // Every control carries its name, so it can be found by it.
     void NameControls();
 
@@ -264,6 +331,7 @@ private:
     bool reading_ = false;
     bool closePending_ = false;
     bool closing_ = false;
+    bool entryCheck_ = false;  // an entry check (and its message) is running
 };
 
 }  // namespace tservice

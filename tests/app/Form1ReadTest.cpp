@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "GuiFixture.h"
+#include "Obrappr.h"
 #include "Obrlistdevice.h"
 #include "Obrnastr.h"
 #include "Obrport.h"
@@ -74,10 +75,11 @@ TEST_F(Form1Read, StartUpShowsTheEmptyWindowAndSendsNothing) {
     EXPECT_TRUE(messages.boxes.empty());
     // The dialogs exist in the order of start-up, all children of the window.
     const auto dialogs = form->findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(dialogs.size(), 3);
+    ASSERT_EQ(dialogs.size(), 4);
     EXPECT_EQ(dialogs[0], static_cast<QDialog*>(form->FormPort));
     EXPECT_EQ(dialogs[1], static_cast<QDialog*>(form->FormNastr));
-    EXPECT_EQ(dialogs[2], static_cast<QDialog*>(form->FormDevice));
+    EXPECT_EQ(dialogs[2], static_cast<QDialog*>(form->FormNewRange));
+    EXPECT_EQ(dialogs[3], static_cast<QDialog*>(form->FormDevice));
 }
 
 TEST_F(Form1Read, ControlsCarryTheirCaptionsAndItems) {
