@@ -22,7 +22,8 @@ const char* const kPrivileged[] = {"KBegSk", "KEndSk", "TipD", "Diap", "Connect"
 bool ReadInt(const QJsonObject& o, const char* key, int lo, int hi, int& v, std::string& error) {
     const QJsonValue j = o.value(key);
     const double d = j.toDouble(-1e300);
-    if (!j.isDouble() || d != static_cast<double>(static_cast<long long>(d)) || d < lo || d > hi) {
+    // Bounds first: converting a number beyond long long is undefined.
+    if (!j.isDouble() || d < lo || d > hi || d != static_cast<double>(static_cast<long long>(d))) {
         error = std::string("файл: поле \"") + key + "\" должно быть целым числом от " + std::to_string(lo) +
                 " до " + std::to_string(hi);
         return false;
