@@ -1,13 +1,19 @@
 # Entry points: `make run` and `make test` work on a fresh Debian machine.
 BUILD      ?= build
 BUILD_SAN  ?= build-san
+BUILD_FUZZ ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev \
                libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xauth
+# Only for check-long: clang with libFuzzer and its sanitizer runtimes.
+FUZZ_DEB_PACKAGES = clang libclang-rt-14-dev
+FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load
+FUZZ_SECONDS ?= 60
+SOAK_SIZE    ?= 100000
 
-.PHONY: deps build run test check check-san check-long bench screenshots clean
+.PHONY: deps deps-fuzz build run test check check-san check-long bench screenshots clean
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES); do \
@@ -46,8 +52,22 @@ check-san: deps
 screenshots: build
 	tools/screenshots.sh $(BUILD)
 
+deps-fuzz:
+	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(FUZZ_DEB_PACKAGES)"
+
+# Every fuzz target for FUZZ_SECONDS under ASan/UBSan (clang, $(BUILD_FUZZ)),
+# then the fault soak with SOAK_SIZE exchanges; the figures go to
+# $(BUILD_FUZZ)/check-long-report.txt.
+check-long: deps deps-fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTSERVICE_FUZZ=ON -DTSERVICE_BENCH=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target $(FUZZ_TARGETS)
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target reliability_tests
+	@tools/check-long $(BUILD_FUZZ) $(BUILD) $(FUZZ_SECONDS) $(SOAK_SIZE)
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

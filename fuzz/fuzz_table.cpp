@@ -20,15 +20,25 @@ using namespace tservice;
 
 constexpr char kFileName[] = "fuzz_table.txt";
 
-// One private directory per process, in memory where the system offers it.
+// One private directory per process, in memory where the system offers it;
+// removed again when the run ends normally.
+class TempDir {
+public:
+    TempDir() {
+        const std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        path = base + "/tservice-fuzz-XXXXXX";
+        FUZZ_CHECK(mkdtemp(path.data()) != nullptr);
+    }
+    ~TempDir() {
+        std::remove((path + "/" + kFileName).c_str());
+        rmdir(path.c_str());
+    }
+    std::string path;
+};
+
 const std::string& Dir() {
-    static const std::string dir = [] {
-        std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string templ = base + "/tservice-fuzz-XXXXXX";
-        FUZZ_CHECK(mkdtemp(templ.data()) != nullptr);
-        return templ;
-    }();
-    return dir;
+    static const TempDir dir;
+    return dir.path;
 }
 
 SensorTable& Before() {
