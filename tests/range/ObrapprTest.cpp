@@ -231,6 +231,33 @@ TEST_F(RangeDialog, EntryErrorIsShownOnceThoughTheBoxTakesTheFocus) {
     EXPECT_EQ(S(dlg->EditTN->text()), "00");
 }
 
+TEST_F(RangeDialog, ErrorBoxAsAnotherActiveWindowLeavesNoFieldBehind) {
+    Show();
+    Type(dlg->EditTN, "15");
+    dlg->EditTK->setFocus();
+    dlg->EditTN->setFocus();
+    dlg->EditTN->setText(QStringLiteral("1,2,3"));
+    QWidget box;  // stands for the message box: a window of its own
+    messages.onShow = [&](const MsgBox&) {
+        box.show();
+        box.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&box));
+        dlg->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    };
+    dlg->EditTK->setFocus();
+    messages.onShow = nullptr;
+    EXPECT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(S(dlg->EditTN->text()), "15");
+    EXPECT_EQ(QApplication::focusWidget(), dlg->EditTK);
+    // The field the operator came back to is checked when left, once.
+    messages.Reset();
+    dlg->EditTK->setText(QStringLiteral("--5"));
+    dlg->Button1->setFocus();
+    EXPECT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(S(dlg->EditTK->text()), "0");
+}
+
 TEST_F(RangeDialog, EveryChangeOfALimitTextMeansNoResult) {
     dlg->NoResult = 0;
     dlg->EditTN->setText(QStringLiteral("00"));
