@@ -104,7 +104,7 @@ TFormNewRange::TFormNewRange(IMessages& messages, std::vector<std::string> table
 TFormNewRange::~TFormNewRange() = default;
 
 void TFormNewRange::CreateControls() {
-    setFixedSize(600, 280);
+    setFixedSize(600, 250);
     GroupBox1 = new QGroupBox(QStringLiteral("Тип датчика"), this);
     GroupBox1->setGeometry(10, 8, 160, 64);
     StTipD = new QLabel(GroupBox1);
@@ -113,15 +113,15 @@ void TFormNewRange::CreateControls() {
 
     GroupBox2 = new QGroupBox(QStringLiteral("Выбор диапазона температур"), this);
     GroupBox2->setGeometry(180, 8, 410, 64);
-    LabelTN = MakeLabel(GroupBox2, QStringLiteral("  Начало диапазона"), 6, 29, 124);
-    EditTN = MakeEdit(GroupBox2, 130, 28, 70);
-    LabelTK = MakeLabel(GroupBox2, QStringLiteral("   Конец диапазона"), 206, 29, 124);
-    EditTK = MakeEdit(GroupBox2, 330, 28, 70);
+    LabelTN = MakeLabel(GroupBox2, QStringLiteral("  Начало диапазона"), 4, 29, 130);
+    EditTN = MakeEdit(GroupBox2, 138, 28, 62);
+    LabelTK = MakeLabel(GroupBox2, QStringLiteral("   Конец диапазона"), 206, 29, 130);
+    EditTK = MakeEdit(GroupBox2, 340, 28, 62);
     EditTN->setMaxLength(kLimitLength);
     EditTK->setMaxLength(kLimitLength);
 
     GroupBox3 = new QGroupBox(QStringLiteral("Результаты"), this);
-    GroupBox3->setGeometry(10, 80, 580, 150);
+    GroupBox3->setGeometry(10, 80, 580, 120);
     QLineEdit** edits[10] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6, &Edit7, &Edit8, &Edit9, &Edit10};
     for (int i = 0; i < 10; ++i) {
         const int x = 10 + i * 56;
@@ -134,10 +134,10 @@ void TFormNewRange::CreateControls() {
         ResultEdits[i] = edit;
     }
     LabDeviation = new QLabel(GroupBox3);
-    LabDeviation->setGeometry(10, 90, 560, 22);
+    LabDeviation->setGeometry(10, 84, 560, 22);
 
     Button1 = new QPushButton(QStringLiteral("Расчет"), this);
-    Button1->setGeometry(250, 240, 100, 30);
+    Button1->setGeometry(250, 210, 100, 30);
     Button1->setAutoDefault(false);
 
     const std::pair<QObject*, const char*> names[] = {
