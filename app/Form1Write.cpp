@@ -1,9 +1,12 @@
 // Writing the parameter set (F10): the same model and version must answer,
-// then the block goes out, the transmitter confirms and is read back.
+// then the block goes out, the transmitter confirms and is read back. Also
+// the choice of the number the transmitter is to take at that write.
+#include <QComboBox>
 #include <QProgressBar>
 #include <QWidget>
 
 #include "ComboAdapter.h"
+#include "FocusChain.h"
 #include "Form1.h"
 #include "Workflow.h"
 
@@ -11,7 +14,9 @@ namespace tservice {
 
 void TForm1::OutPortClick() {
     HandlerScope scope(*this);
-    if (QWidget* first = centralWidget()->nextInFocusChain()) first->setFocus();
+    // Leaving an entry field runs its exit check, so a pending entry is in
+    // the image before anything is sent.
+    if (QWidget* first = FirstInTabOrder(this)) first->setFocus(Qt::OtherFocusReason);
     Trace("OutPortClick " + std::to_string(Image.GetDiap()));
     if (Image.Vvod == 0) {
         messages_.Show(WriteRefusalBox(WriteStage::NoData));
@@ -39,6 +44,8 @@ void TForm1::OutPortClick() {
             break;
         case WriteStage::BlockFailed:
         case WriteStage::ConfirmFailed:
+            // Shown even while polling runs: the operator must know that the
+            // transmitter may not hold what the window shows.
             Link.ShowLinkError(NuCur, out.code);
             break;
         default:
@@ -53,7 +60,16 @@ void TForm1::OutPortClick() {
     StepIt(*ProgressBar1, 25);
     ProgressBar1->hide();
     for (QWidget* w : {Image.FocusEdit(), Image.FocusButton(), Image.FocusCombo()})
-        if (w != nullptr) w->setFocus();
+        if (w != nullptr) w->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::CBoxUstrZClick() {
+    Image.SetFocusCombo(CBoxUstrZ);
+    const int picked = CBoxUstrZ->currentIndex();
+    if (picked < 0 || picked > 31) return;
+    UstKod1Change();
+    ServClass.NuNew = picked;
+    Image.PutNu(ServClass.NuNew);  // traces "PutNu " + Diap
 }
 
 }  // namespace tservice
