@@ -131,9 +131,9 @@ TEST(ExchangeOracle, LineTiming) {
 
 long SoakSize() {
     const char* env = std::getenv("TSERVICE_SOAK");
-    if (env == nullptr || *env == '\0') return 4000;
+    if (env == nullptr || *env == '\0') return 20000;
     const long n = std::strtol(env, nullptr, 10);
-    return n > 0 ? n : 4000;
+    return n > 0 ? n : 20000;
 }
 
 TEST(FaultSoak, EveryResultFollowsTheRetryRulesAndNoDamagedDataIsKept) {
