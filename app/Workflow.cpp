@@ -11,6 +11,8 @@ constexpr std::uint8_t kReadBlock = 0x44;
 constexpr std::uint8_t kWriteBlock = 0x45;
 constexpr std::uint8_t kReadMeas = 0x47;
 constexpr std::uint8_t kConfirm = 0x0E;
+constexpr int kIdentCount = 3;  // version, correction, model
+constexpr int kMeasCount = kMeasLen;
 
 ReadOutcome Failed(DeviceImage& image, ReadStage stage, int code) {
     image.Vvod = 0;
@@ -31,6 +33,9 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
     std::fill(image.Baza.begin() + kMeasIndex, image.Baza.begin() + kMeasIndex + kMeasLen, 0);
 
     int code = link.Exchange(nuCur, kIdent, 0, nullptr, answer);
+    // An intact answer too short for its fields (an exception answer with
+    // code 0 is read as a normal one) must not pass as data.
+    if (code == 0 && answer[2] < kIdentCount) code = kBadHeader;
     if (code != 0) return Failed(image, ReadStage::IdentFailed, code);
     const int version = answer[3];
     const int correction = answer[4] >> 4;
@@ -66,6 +71,7 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
 
     const std::uint8_t measReq[2] = {0x00, 0x01};
     code = link.Exchange(nuCur, kReadMeas, 2, measReq, answer);
+    if (code == 0 && answer[2] < kMeasCount) code = kBadHeader;
     if (code != 0) {
         ReadOutcome bad = Failed(image, ReadStage::MeasFailed, code);
         bad.newModel = out.newModel;
@@ -88,6 +94,7 @@ WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, int& nuCu
     }
     std::uint8_t answer[kMaxAnswer] = {};
     int code = link.Exchange(nuCur, kIdent, 0, nullptr, answer);
+    if (code == 0 && answer[2] < kIdentCount) code = kBadHeader;
     if (code != 0) return {WriteStage::IdentFailed, code};
     if (answer[5] != image.Tip) return {WriteStage::OtherModel, 0};
     if (answer[3] != image.Ver) return {WriteStage::OtherVersion, 0};

@@ -291,6 +291,11 @@ void FaultSoak::CheckExchange(const ExchangeRecord& rec, int actualCode) {
                               std::to_string(actualCode) + " after " + std::to_string(rec.tries.size()) +
                               " tries; ";
     const std::string details = Describe(last_, reads, writeMs);
+    // The workflows refuse an intact answer too short for its fields (an
+    // exception answer with code 0 reads as a normal one) with 128.
+    const std::size_t fields = cmd == 0x11 ? 3 : cmd == 0x47 ? 9 : 0;
+    if (actualCode == kBadHeader && last_.code == 0 && last_.frame.size() >= 3 && last_.frame[2] < fields)
+        actualCode = 0;
     if (last_.ranOut || last_.tries != static_cast<int>(rec.tries.size()) || last_.code != actualCode) {
         Fail(stats_.wrongResults, where + details);
     } else if (last_.reads != reads || last_.writeMs != writeMs) {

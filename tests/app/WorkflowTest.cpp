@@ -1,0 +1,106 @@
+// The exchanges of a reading and a write against simulated transmitters: what
+// reaches the image, and what may never be written.
+#include <gtest/gtest.h>
+
+#include "ScriptedMessages.h"
+#include "SimComPort.h"
+#include "Workflow.h"
+
+namespace tservice {
+namespace {
+
+struct WorkflowFixture : ::testing::Test {
+    WorkflowFixture() : port(line, clock), link(port, clock, messages) {
+        sim::Line::AddDemoDevices(line);
+        link.PortName = "ttyS0";
+        EXPECT_EQ(link.OpenPort(), 0);
+    }
+    // The 0x45 requests the port carried.
+    int BlockWrites() const {
+        int n = 0;
+        for (const auto& r : port.requests) n += r.size() > 1 && r[1] == 0x45;
+        return n;
+    }
+    sim::Line line;
+    VirtualClock clock{1000};
+    sim::SimComPort port;
+    testing::ScriptedMessages messages;
+    TComPortClass link;
+    DeviceImage image;
+};
+
+TEST_F(WorkflowFixture, CompleteReadingHoldsTheTransmittersBlock) {
+    sim::Transmitter& d = *line.Find(3);
+    d.correction = 9;
+    int nuCur = 2;
+    const ReadOutcome r = ReadTransmitter(link, image, nuCur);
+    ASSERT_EQ(r.stage, ReadStage::Done);
+    EXPECT_EQ(image.Tip, kTevTp);
+    EXPECT_EQ(image.GetLen(), d.blockLen);
+    std::array<std::uint8_t, 40> want = d.block;
+    want[4] = static_cast<std::uint8_t>((want[4] & 0x0F) | (9 << 4));
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), image.Baza.begin() + 1));
+    EXPECT_EQ(nuCur, 2);
+}
+
+TEST_F(WorkflowFixture, AnswersTooShortForTheirFieldsFailTheReading) {
+    // An exception answer with code 0 counts as a normal answer without data.
+    line.Find(1)->faults.exceptionCode = 0;
+    image.Vvod = 1;
+    int nuCur = 0;
+    const ReadOutcome r = ReadTransmitter(link, image, nuCur);
+    EXPECT_EQ(r.stage, ReadStage::IdentFailed);
+    EXPECT_EQ(r.code, kBadHeader);
+    EXPECT_EQ(image.Vvod, 0);
+    EXPECT_EQ(image.Tip, 0);
+}
+
+TEST_F(WorkflowFixture, OversizedCountAndForeignNumberNeverReachTheImage) {
+    line.Find(2)->blockLen = 41;
+    int nuCur = 1;
+    image.Vvod = 1;
+    EXPECT_EQ(ReadTransmitter(link, image, nuCur).stage, ReadStage::BadLength);
+    EXPECT_EQ(image.Vvod, 0);
+    EXPECT_EQ(image.GetLen(), 0);
+    for (int i = 1; i < kBazaSize; ++i) EXPECT_EQ(image.Baza[i], 0) << i;
+
+    line.Find(2)->blockLen = 40;
+    line.Find(2)->block[11] = 40;  // Nu 40: no such address
+    EXPECT_EQ(ReadTransmitter(link, image, nuCur).stage, ReadStage::BadNumber);
+    EXPECT_EQ(nuCur, 1);
+    EXPECT_EQ(image.Vvod, 0);
+}
+
+TEST_F(WorkflowFixture, WriteNeedsACompleteReadingAndTheSameModelAndVersion) {
+    int nuCur = 1;
+    EXPECT_EQ(WriteTransmitter(link, image, nuCur, 1).stage, WriteStage::NoData);
+    EXPECT_TRUE(port.requests.empty());
+
+    ASSERT_EQ(ReadTransmitter(link, image, nuCur).stage, ReadStage::Done);
+    image.Vvod = 1;
+    line.Find(2)->version = 4;
+    EXPECT_EQ(WriteTransmitter(link, image, nuCur, 1).stage, WriteStage::OtherVersion);
+    line.Find(2)->version = 5;
+    line.Find(2)->model = kTevTp;
+    EXPECT_EQ(WriteTransmitter(link, image, nuCur, 1).stage, WriteStage::OtherModel);
+    EXPECT_EQ(BlockWrites(), 0);
+}
+
+TEST_F(WorkflowFixture, WriteSendsExactlyLenBytesAndFollowsTheNewNumber) {
+    int nuCur = 2;
+    ASSERT_EQ(ReadTransmitter(link, image, nuCur).stage, ReadStage::Done);
+    image.Vvod = 1;
+    image.PutTipSign(1);
+    image.PutNu(6);
+    const std::vector<std::uint8_t> sent(image.Baza.begin() + 1, image.Baza.begin() + 41);
+    ASSERT_EQ(WriteTransmitter(link, image, nuCur, 6).stage, WriteStage::Done);
+    EXPECT_EQ(nuCur, 6);
+    ASSERT_EQ(BlockWrites(), 1);
+    const sim::Transmitter& d = *line.Find(7);
+    EXPECT_TRUE(std::equal(sent.begin(), sent.end(), d.block.begin()));
+    EXPECT_EQ(port.requests.back()[0], 7);     // the confirmation goes to the new number
+    EXPECT_EQ(port.requests.back()[1], 0x0E);
+}
+
+}  // namespace
+}  // namespace tservice
