@@ -60,17 +60,17 @@ std::vector<std::string> Split(const std::string& s, char sep) {
 
 // ADDR:KIND[=VALUE]; kinds: silent short body crc exception=N drop=R
 // truncate=R corrupt=R late=MS seed=N.
-bool ApplyFault(sim::Line& line, const std::string& spec, std::string& error) {
-    const auto colon = spec.find(':');
+bool ApplyFault(sim::Line& line, const std::string& fault, std::string& error) {
+    const auto colon = fault.find(':');
     int addr = 0;
-    if (colon == std::string::npos || !ToInt(spec.substr(0, colon), 1, 32, addr) || !line.Find(addr)) {
-        error = "--fault " + spec + ": ожидается АДРЕС:ВИД[=ЗНАЧЕНИЕ] для имеющегося устройства";
+    if (colon == std::string::npos || !ToInt(fault.substr(0, colon), 1, 32, addr) || !line.Find(addr)) {
+        error = "--fault " + fault + ": ожидается АДРЕС:ВИД[=ЗНАЧЕНИЕ] для имеющегося устройства";
         return false;
     }
     sim::Faults& f = line.Find(addr)->faults;
-    const std::string kind = spec.substr(colon + 1, spec.find('=') == std::string::npos ? std::string::npos
-                                                                                    : spec.find('=') - colon - 1);
-    const std::string value = spec.find('=') == std::string::npos ? "" : spec.substr(spec.find('=') + 1);
+    const std::string kind = fault.substr(colon + 1, fault.find('=') == std::string::npos ? std::string::npos
+                                                                                    : fault.find('=') - colon - 1);
+    const std::string value = fault.find('=') == std::string::npos ? "" : fault.substr(fault.find('=') + 1);
     double r = 0;
     int n = 0;
     if (kind == "silent") f.silent = true;
@@ -84,7 +84,7 @@ bool ApplyFault(sim::Line& line, const std::string& spec, std::string& error) {
     else if (kind == "late" && ToInt(value, 0, 60000, n)) { f.lateRate = 1.0; f.lateMs = n; }
     else if (kind == "seed" && ToInt(value, 0, 2147483647, n)) f.seed = static_cast<std::uint32_t>(n);
     else {
-        error = "--fault " + spec + ": неизвестный вид или значение";
+        error = "--fault " + fault + ": неизвестный вид или значение";
         return false;
     }
     return true;
