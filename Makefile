@@ -26,7 +26,7 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS) -DTSERVICE_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -66,7 +66,10 @@ check-long: deps deps-fuzz
 	cmake --build $(BUILD) -j $(JOBS) --target reliability_tests
 	@tools/check-long $(BUILD_FUZZ) $(BUILD) $(FUZZ_SECONDS) $(SOAK_SIZE)
 
-bench: build
+# Benchmarks are built only here, so the test run stays short.
+bench: deps
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS) -DTSERVICE_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 clean:
