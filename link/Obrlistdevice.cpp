@@ -85,13 +85,16 @@ void TFormDevice::Button1Click() {
     ProgressBar1->repaint();
     const int maxNumber = CBoxUstr->currentText().toInt();
     ScanRow = 0;
+    // Rows are filled as devices answer, so a port lost in the middle of the
+    // scan leaves those found before it listed.
+    const auto list = [this](const FoundDevice& device) {
+        SetCell(0, ScanRow + 1, std::to_string(device.number));
+        SetCell(1, ScanRow + 1, ModelText(device.model));
+        ++ScanRow;
+    };
     try {
-        const ScanResult result = ScanLine(link_, maxNumber, [this](int) { StepIt(*ProgressBar1, 10); });
-        for (const FoundDevice& device : result.found) {
-            SetCell(0, ScanRow + 1, std::to_string(device.number));
-            SetCell(1, ScanRow + 1, ModelText(device.model));
-            ++ScanRow;
-        }
+        const ScanResult result =
+            ScanLine(link_, maxNumber, [this](int) { StepIt(*ProgressBar1, 10); }, list);
         if (result.stopCode != 0) {
             StringGrid1->repaint();
             link_.ShowLinkError(result.stopIndex, result.stopCode);

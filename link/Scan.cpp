@@ -19,7 +19,8 @@ private:
 
 }  // namespace
 
-ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>& step) {
+ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>& step,
+                    const std::function<void(const FoundDevice&)>& found) {
     ScanResult result;
     Povt1Guard guard(link);
     std::uint8_t answer[kMaxAnswer] = {};
@@ -28,6 +29,7 @@ ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>
         const int code = link.Exchange(index, 0x11, 0, nullptr, answer);
         if (code == 0) {
             result.found.push_back({index + 1, answer[5]});
+            if (found) found(result.found.back());
         } else if (code >= 132 && code <= 135) {
             result.stopCode = code;
             result.stopIndex = index;

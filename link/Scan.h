@@ -21,8 +21,11 @@ struct ScanResult {
 
 // Scans device indexes 0..max-1. Povt1 is 2 meanwhile and restored on every
 // path (also when a PortError escapes). step(index) runs before each address
-// (may be empty). Only 132..135 end the scan; every other failure passes the
-// address over. The caller shows stopCode through ShowLinkError.
-ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>& step = {});
+// and found(device) as soon as one answers (both may be empty), so a caller
+// keeps what was found even when a PortError ends the scan. Only 132..135
+// end the scan; every other failure passes the address over. The caller
+// shows stopCode through ShowLinkError.
+ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>& step = {},
+                    const std::function<void(const FoundDevice&)>& found = {});
 
 }  // namespace tservice
