@@ -247,6 +247,32 @@ TEST_F(ScanLoss, ScanEndsWithTheLinksMessagesKeepsWhatItFoundAndWorksAfterReopen
     EXPECT_EQ(Rows(), (std::vector<std::string>{"1 ЛАДР", "2 ТЕВ-ТС", "5 ТЕВ-ТП"}));
 }
 
+TEST_F(PortLoss, RequestedCloseAfterALostWriteOffersTheWriteSendsNothingAndEnds) {
+    sim::Transmitter& t = AddDevice(1, kLadr, 5);
+    OpenPort();
+    Read(1);
+    Pick(form->CBoxTipSign, 1);
+    const std::vector<std::uint8_t> stored = Stored(t);
+    messages.Reset();
+    Arm({"BetweenIdentificationAndBlock", PortOp::Clear, 0x11, Loss::Vanish, true, "Write"});
+    form->OutPortClick();
+    ASSERT_EQ(messages.closeRequests, 1);
+    // The close the link asked for, carried out: the operator says Yes again.
+    messages.Reset();
+    messages.Script({MsgAnswer::Yes});
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(messages.boxes,
+              (std::vector<MsgBox>{{"Данные были изменены. Передать?", "Подтвердите передачу данных", MsgIcon::Question,
+                                    MsgButtons::YesNo, MsgAnswer::Yes},
+                                   PortGoneBox(), PortFailure("Write"),
+                                   {"Работа закончена", "Подтверждение", MsgIcon::Information, MsgButtons::Ok,
+                                    MsgAnswer::Ok}}));
+    EXPECT_EQ(Count(0x45), 0);
+    EXPECT_EQ(t.writes, 0);
+    EXPECT_EQ(Stored(t), stored);
+    EXPECT_FALSE(port.Connected());
+}
+
 TEST_F(PortLoss, PortStillGoneWhenReopenedThenBack) {
     AddDevice(1, kLadr, 5);
     OpenPort();
