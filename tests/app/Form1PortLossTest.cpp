@@ -30,6 +30,7 @@ struct Loss {
     const char* failedOp;
 };
 
+void PrintTo(const Loss& loss, std::ostream* os) { *os << loss.name; }
 class PortLoss : public SafetyTest {
 protected:
     // Arms loss at the first operation op after a request cmd was written.
@@ -129,6 +130,8 @@ struct WriteLoss {
     Loss loss;
     bool blockSent;
 };
+
+void PrintTo(const WriteLoss& loss, std::ostream* os) { *os << loss.loss.name; }
 
 class WriteLossTest : public PortLoss, public ::testing::WithParamInterface<WriteLoss> {};
 

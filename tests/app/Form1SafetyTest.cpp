@@ -26,6 +26,8 @@ struct Path {
     std::function<void(Form1Safety&, sim::Transmitter&)> run;
 };
 
+void PrintTo(const Path& path, std::ostream* os) { *os << path.name; }
+
 class Form1Safety : public SafetyTest, public ::testing::WithParamInterface<Path> {
 public:
     // The operator's F9 and F10.
