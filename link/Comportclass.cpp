@@ -150,10 +150,12 @@ void TComPortClass::PortGone() {
 }
 
 int TComPortClass::OpenPort() {
+    bool closed = true;
     try {
         port_.Close();
     } catch (const PortError&) {
         PortGone();
+        closed = false;
     }
     int baud = 0;
     if (!ParseDecimal(BaudText, &baud) ||
@@ -180,7 +182,9 @@ int TComPortClass::OpenPort() {
     } catch (const PortError&) {
         PortGone();
     }
-    return port_.Connected() ? 0 : -1;
+    // A port that would not close still runs with its old settings: that is
+    // no success for the settings asked for.
+    return closed && port_.Connected() ? 0 : -1;
 }
 
 void TComPortClass::ClosePort() {

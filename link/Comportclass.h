@@ -66,7 +66,8 @@ public:
     std::string StopText = "2";
     std::string PortName = "COM1";
 
-    // Closes, checks the four texts, opens. 0 when open afterwards, else -1.
+    // Closes, checks the four texts, opens. 0 when open afterwards with these
+    // settings; -1 otherwise (also when the old port would not close).
     int OpenPort();
     // Closes; a failure is ignored.
     void ClosePort();

@@ -393,10 +393,11 @@ TEST_F(OpenPortTest, OpenFailureWarnsAndAsksToClose) {
     EXPECT_EQ(messages.closeRequests, 1);
 }
 
-TEST_F(OpenPortTest, CloseFailureWarnsAndOpeningGoesOn) {
+TEST_F(OpenPortTest, CloseFailureWarnsAndIsNoSuccess) {
     port.open = true;
     port.failClose = true;
-    EXPECT_EQ(link.OpenPort(), 0);
+    link.BaudText = "19200";
+    EXPECT_EQ(link.OpenPort(), -1);  // still open, but at the old settings
     EXPECT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.closeRequests, 1);
     messages.Reset();
