@@ -258,6 +258,8 @@ public:
 
     // Stops polling if it runs (the editing handlers' first step).
     void StopPolling();
+    // Gives the keyboard focus back to the control that started the change.
+    void ReturnFocus();
     // Whether a handler is at work (its message boxes included).
     bool Busy() const { return busy_ > 0; }
 

@@ -20,6 +20,7 @@ void TForm1::OutPortClick() {
     Trace("OutPortClick " + std::to_string(Image.GetDiap()));
     if (Image.Vvod == 0) {
         messages_.Show(WriteRefusalBox(WriteStage::NoData));
+        ReturnFocus();
         return;
     }
     ProgressBar1->setRange(0, 100);
@@ -59,6 +60,10 @@ void TForm1::OutPortClick() {
     SelectQuietly(*CBoxUstr, NuCur);
     StepIt(*ProgressBar1, 25);
     ProgressBar1->hide();
+    ReturnFocus();
+}
+
+void TForm1::ReturnFocus() {
     for (QWidget* w : {Image.FocusEdit(), Image.FocusButton(), Image.FocusCombo()})
         if (w != nullptr) w->setFocus(Qt::OtherFocusReason);
 }

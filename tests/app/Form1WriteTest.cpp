@@ -28,6 +28,7 @@ TEST_F(Form1Write, BeforeAnyReadOnlyTheMessageAndNothingSent) {
 
 TEST_F(Form1Write, FailedReadingLeavesNothingToWrite) {
     sim::Transmitter& t = ReadDevice(1, kLadr, 5);
+    Activate();
     Pick(form->CBoxTipSign, 2);
     t.faults.silent = true;
     form->InPortClick();  // the image is emptied, then the reading fails
@@ -39,6 +40,7 @@ TEST_F(Form1Write, FailedReadingLeavesNothingToWrite) {
     EXPECT_EQ(messages.boxes[0].text, "Нет данных о приборе,\nпроизведите ввод информации с СОМ порта");
     EXPECT_EQ(port.requests.size(), before);
     EXPECT_EQ(t.writes, 0);
+    EXPECT_TRUE(form->CBoxTipSign->hasFocus()) << "the refusal gives the focus back too";
 }
 
 struct Refusal {
