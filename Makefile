@@ -70,7 +70,7 @@ check-long: deps deps-fuzz
 bench: deps
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS) -DTSERVICE_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@for b in $(BUILD)/bench/bench_*; do if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; done
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)
