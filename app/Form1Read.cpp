@@ -25,12 +25,6 @@ namespace {
 
 constexpr std::uint8_t kWriteCoil = 0x05;
 
-// Sensor types that admit a non-standard range (compared as they stand).
-const QStringList kNonStandTypes = {
-    QStringLiteral("XK(L)"), QStringLiteral("XK(E)"), QStringLiteral("XA(K)"), QStringLiteral("ЖК(J)"),
-    QStringLiteral("100П"),  QStringLiteral("50П"),   QStringLiteral("Pt100"), QStringLiteral("Ni"),
-    QStringLiteral("100M"),  QStringLiteral("50M")};
-
 QString Num(std::int32_t v) { return QString::number(v); }
 QString Fixed(double v, int p, int d) { return QString::fromStdString(FormatFixed(v, p, d)); }
 
@@ -250,7 +244,7 @@ void TForm1::FillSensor(int model, int version) {
     if (tipD < 0 || tipD >= CBoxTipD->count()) return;  // refused by CheckSensor
     SelectQuietly(*CBoxTipD, tipD);
     const RangeTableRef ranges = RangeTable(model == kTevTs ? tipD + 10 : tipD);
-    ChBoxNonStand->setEnabled(version >= 3 && kNonStandTypes.contains(CBoxTipD->currentText()));
+    ChBoxNonStand->setEnabled(NonStandardAllowed(CBoxTipD->currentText().toStdString(), version));
     const int diap = Image.GetDiap();
     const QSignalBlocker blockCheck(ChBoxNonStand);
     const bool tev = model == kTevTs || model == kTevTp;
