@@ -13,6 +13,7 @@
 
 #include "Clock.h"
 #include "Form1.h"
+#include "ForwardingPort.h"
 #include "ScriptedMessages.h"
 #include "SimComPort.h"
 #include "SimLine.h"
@@ -21,23 +22,14 @@ namespace tservice::testing {
 
 // Forwards to the simulated port and notes under which port name each
 // request was written.
-class RecordingPort final : public TComPort {
+class RecordingPort final : public ForwardingPort {
 public:
-    explicit RecordingPort(sim::SimComPort& inner) : inner_(inner) {}
-    void SetPort(const std::string& name) override { inner_.SetPort(name); }
-    void SetBaudRate(int baud) override { inner_.SetBaudRate(baud); }
-    void SetParity(Parity parity) override { inner_.SetParity(parity); }
-    void SetStopBits(int stopBits) override { inner_.SetStopBits(stopBits); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool Connected() const override { return inner_.Connected(); }
-    void ClearBuffer(bool input, bool output) override { inner_.ClearBuffer(input, output); }
+    explicit RecordingPort(sim::SimComPort& inner) : ForwardingPort(inner), inner_(inner) {}
     int Write(const std::uint8_t* data, int count) override {
         writes.emplace_back(inner_.OpenName(), count > 1 ? data[1] : -1);
         if (count > 1 && data[1] == swallow) return count;  // lost on the line
-        return inner_.Write(data, count);
+        return ForwardingPort::Write(data, count);
     }
-    int Read(std::uint8_t* buffer, int count) override { return inner_.Read(buffer, count); }
 
     std::vector<std::pair<std::string, int>> writes;  // open port name and command of every Write
     int swallow = -1;  // requests with this command never reach the line

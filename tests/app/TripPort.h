@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "ComPort.h"
+#include "ForwardingPort.h"
 
 namespace tservice::testing {
 
@@ -14,28 +14,21 @@ enum class PortOp { Clear, Write, Read };
 
 // Forwards to another port; `before` runs ahead of every purge, write and
 // read with the command of the last request written (of this one for Write).
-class TripPort final : public TComPort {
+class TripPort final : public ForwardingPort {
 public:
-    explicit TripPort(TComPort& inner) : inner_(inner) {}
-    void SetPort(const std::string& name) override { inner_.SetPort(name); }
-    void SetBaudRate(int baud) override { inner_.SetBaudRate(baud); }
-    void SetParity(Parity parity) override { inner_.SetParity(parity); }
-    void SetStopBits(int stopBits) override { inner_.SetStopBits(stopBits); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool Connected() const override { return inner_.Connected(); }
+    using ForwardingPort::ForwardingPort;
     void ClearBuffer(bool input, bool output) override {
         Trip(PortOp::Clear);
-        inner_.ClearBuffer(input, output);
+        ForwardingPort::ClearBuffer(input, output);
     }
     int Write(const std::uint8_t* data, int count) override {
         lastCmd_ = count > 1 ? data[1] : -1;
         Trip(PortOp::Write);
-        return inner_.Write(data, count);
+        return ForwardingPort::Write(data, count);
     }
     int Read(std::uint8_t* buffer, int count) override {
         Trip(PortOp::Read);
-        return inner_.Read(buffer, count);
+        return ForwardingPort::Read(buffer, count);
     }
 
     // Runs before the operation; may throw or change the line.
@@ -45,7 +38,6 @@ private:
     void Trip(PortOp op) {
         if (before) before(op, lastCmd_);
     }
-    TComPort& inner_;
     int lastCmd_ = -1;
 };
 

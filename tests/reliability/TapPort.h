@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ComPort.h"
+#include "ForwardingPort.h"
 #include "ExchangeOracle.h"
 #include "SimComPort.h"
 #include "SimLine.h"
@@ -27,24 +27,16 @@ struct ExchangeRecord {
     std::int64_t endMs = 0;  // clock at the last read or write
 };
 
-class TapPort final : public TComPort {
+class TapPort final : public testing::ForwardingPort {
 public:
     TapPort(sim::SimComPort& inner, sim::Line& line, IClock& clock)
-        : inner_(inner), line_(line), clock_(clock) {}
-
-    void SetPort(const std::string& name) override { inner_.SetPort(name); }
-    void SetBaudRate(int baud) override { inner_.SetBaudRate(baud); }
-    void SetParity(Parity parity) override { inner_.SetParity(parity); }
-    void SetStopBits(int stopBits) override { inner_.SetStopBits(stopBits); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool Connected() const override { return inner_.Connected(); }
+        : ForwardingPort(inner), line_(line), clock_(clock) {}
 
     // The link purges once per exchange, before its first request.
     void ClearBuffer(bool input, bool output) override {
         records.emplace_back();
         records.back().startMs = clock_.NowMs();
-        inner_.ClearBuffer(input, output);
+        ForwardingPort::ClearBuffer(input, output);
     }
     int Write(const std::uint8_t* data, int count) override {
         if (records.empty()) records.emplace_back();
@@ -53,7 +45,7 @@ public:
         t.writeMs = clock_.NowMs();
         sim::Transmitter* device = count > 0 ? line_.Find(data[0]) : nullptr;
         const std::size_t before = device ? device->log.size() : 0;
-        const int n = inner_.Write(data, count);
+        const int n = ForwardingPort::Write(data, count);
         if (device && device->log.size() == before + 1) {
             t.hasEvent = true;
             t.event = device->log.back();
@@ -63,7 +55,7 @@ public:
         return n;
     }
     int Read(std::uint8_t* buffer, int count) override {
-        const int got = inner_.Read(buffer, count);
+        const int got = ForwardingPort::Read(buffer, count);
         if (!records.empty() && !records.back().tries.empty()) {
             records.back().tries.back().reads.push_back(ReadCall{count, Bytes(buffer, buffer + got)});
             records.back().endMs = clock_.NowMs();
@@ -74,7 +66,6 @@ public:
     std::vector<ExchangeRecord> records;
 
 private:
-    sim::SimComPort& inner_;
     sim::Line& line_;
     IClock& clock_;
 };

@@ -1,0 +1,27 @@
+#pragma once
+// A port that passes every operation to another one; test ports derive from
+// it and override only the operations they watch or disturb.
+#include "ComPort.h"
+
+namespace tservice::testing {
+
+class ForwardingPort : public TComPort {
+public:
+    // inner is not owned and must outlive this port.
+    explicit ForwardingPort(TComPort& inner) : inner_(inner) {}
+    void SetPort(const std::string& name) override { inner_.SetPort(name); }
+    void SetBaudRate(int baud) override { inner_.SetBaudRate(baud); }
+    void SetParity(Parity parity) override { inner_.SetParity(parity); }
+    void SetStopBits(int stopBits) override { inner_.SetStopBits(stopBits); }
+    void Open() override { inner_.Open(); }
+    void Close() override { inner_.Close(); }
+    bool Connected() const override { return inner_.Connected(); }
+    void ClearBuffer(bool input, bool output) override { inner_.ClearBuffer(input, output); }
+    int Write(const std::uint8_t* data, int count) override { return inner_.Write(data, count); }
+    int Read(std::uint8_t* buffer, int count) override { return inner_.Read(buffer, count); }
+
+private:
+    TComPort& inner_;
+};
+
+}  // namespace tservice::testing
