@@ -1,60 +1,14 @@
 #pragma once
-// What a reading shows, as names and texts: the same fields, conversions and
-// formats as the main window, for the text and JSON output of tservicectl.
+// The text and JSON output of tservicectl for a described reading.
 #include <string>
-#include <utility>
-#include <vector>
 
 #include <QJsonObject>
 
-#include "DeviceImage.h"
+#include "Describe.h"
 
 namespace tservice::cli {
 
-struct Reading {
-    int device = 0;                     // 1..32
-    int model = 0;
-    int version = 0;
-    std::string modelName;              // "ТЕВ-ТП"
-    std::string panel;                  // identification text or short label
-    bool privileged = false;
-    std::vector<std::pair<std::string, int>> fields;  // parameter fields by name
-    std::vector<int> nonStandY;         // ТЕВ only
-    std::string sensor;                 // sensor-type text (ЛАДР, ТЕВ)
-    bool hasRange = false, nonStandard = false;
-    std::string rangeFrom, rangeTo;     // °C
-    std::string setpointUnit;           // "%" or "°C"; empty for ОСКИ
-    std::string setpoint1, setpoint2;
-    std::vector<std::pair<std::string, int>> measurement;  // Rez, Sost, KodACP (, Txc, KodTxc)
-    std::string percent;                // measured value in % of scale
-    std::string value, valueUnit;       // in °C (ТЕВ) or mA (ЛАДР, ОСКИ)
-    std::string coldJunction;           // ТЕВ-ТП: °C, or "" when faulty
-    bool coldJunctionFaulty = false;
-    std::string raw;                    // parameter block, hex
-};
-
-// Sets TMin/TMax from the stored range (standard or non-standard) as the
-// window's limit lists do. False when the sensor type has no such range.
-bool ApplyRangeLimits(DeviceImage& image);
-
-// Everything a complete reading of a served model shows. image must hold a
-// complete reading with TMin/TMax applied.
-Reading Describe(const DeviceImage& image, int device);
-
 std::string ToText(const Reading& r);
 QJsonObject ToJson(const Reading& r);
-
-struct Change {
-    std::string field;
-    std::string before;
-    std::string after;
-};
-
-// Differences between two descriptions of one transmitter, field by field
-// (parameters, sensor, range and setpoints; not the measurement).
-std::vector<Change> Diff(const Reading& before, const Reading& after);
-
-// Hex of bytes, upper case, no separators.
-std::string Hex(const std::uint8_t* data, int count);
 
 }  // namespace tservice::cli

@@ -48,9 +48,9 @@ bool SameState(const DeviceImage& a, const DeviceImage& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::vector<DeviceImage> targets = Targets();
     const QByteArray content(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    cli::SavedSet saved;
+    SavedSet saved;
     std::string error;
-    if (!cli::ParseSavedSet(content, saved, error)) {
+    if (!ParseSavedSet(content, saved, error)) {
         FUZZ_CHECK(!error.empty());
         return 0;
     }
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const DeviceImage& target : targets) {
         DeviceImage image = target;
         std::string why;
-        if (!cli::ApplySavedSet(saved, image, why)) {
+        if (!ApplySavedSet(saved, image, why)) {
             FUZZ_CHECK(!why.empty());
             FUZZ_CHECK(SameState(image, target));
             continue;

@@ -1,5 +1,5 @@
 #pragma once
-// The parameter-set file of `tservicectl save`/`load`: JSON with the model,
+// The saved parameter-set file of the window and `tservicectl save`/`load`: JSON with the model,
 // version, device number, every field by name and the raw block in hex.
 #include <cstdint>
 #include <map>
@@ -10,7 +10,7 @@
 
 #include "DeviceImage.h"
 
-namespace tservice::cli {
+namespace tservice {
 
 inline constexpr qsizetype kMaxSavedFileBytes = 1 << 20;
 
@@ -35,4 +35,4 @@ bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error);
 // privileged fields. False with a reason and image untouched otherwise.
 bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error);
 
-}  // namespace tservice::cli
+}  // namespace tservice

@@ -9,9 +9,9 @@
 #include <QJsonObject>
 
 #include "Models.h"
-#include "Report.h"
+#include "Describe.h"
 
-namespace tservice::cli {
+namespace tservice {
 
 namespace {
 
@@ -133,4 +133,4 @@ bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error
     return true;
 }
 
-}  // namespace tservice::cli
+}  // namespace tservice

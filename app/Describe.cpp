@@ -1,0 +1,147 @@
+#include "Describe.h"
+
+#include "Convert.h"
+#include "Models.h"
+#include "Ranges.h"
+
+namespace tservice {
+
+namespace {
+
+bool IsTev(int tip) { return tip == kTevTs || tip == kTevTp; }
+
+void AddParameterFields(const DeviceImage& im, Reading& r) {
+    auto add = [&](const char* name, int v) { r.fields.emplace_back(name, v); };
+    const int tip = im.Tip, ver = im.Ver;
+    add("KBegSk", im.GetKBegSk());
+    add("KEndSk", im.GetKEndSk());
+    add("TipSign", im.GetTipSign());
+    if (ver >= 2) add("Break", im.GetBreak());
+    if (ver >= 3 && tip != kOski) add("TipK", im.GetTipK());
+    if (ver >= 2) add("Current", im.Baza[5] >> 4);
+    if (ver >= 4) add("CurrentEnd", im.GetCurrentEnd());
+    if (tip != kOski) {
+        add("UstKod1", im.GetUstKod1());
+        add("UstKod2", im.GetUstKod2());
+        add("TipD", im.GetTipD());
+        add("Diap", im.GetDiap());
+    }
+    add("Nu", im.GetNu());
+    if (tip == kTevTs && ver >= 3) add("Connect", im.GetConnect());
+    if (tip == kTevTp) {
+        add("BegSkTxc", im.GetBegSkTxc());
+        add("EndSkTxc", im.GetEndSkTxc());
+        add("KTxc", im.GetKTxc());
+    }
+    if (IsTev(tip)) {
+        add("NonStandMin", im.GetNonStandMin());
+        add("NonStandMax", im.GetNonStandMax());
+        for (int k = 0; k < 8; ++k) r.nonStandY.push_back(im.GetNonStandY(k));
+    }
+}
+
+void AddMeasurement(const DeviceImage& im, Reading& r) {
+    const int tip = im.Tip;
+    const int rez = im.GetRez();
+    r.measurement = {{"Rez", rez}, {"Sost", im.GetSost()}, {"KodACP", im.GetKodACP()}};
+    if (IsTev(tip)) {
+        r.percent = FormatFixed(TevCodeToPercent(rez), 5, 3);
+        r.value = FormatFixed(im.ToTemp(rez), 5, 2);
+        r.valueUnit = "°C";
+    } else {
+        r.percent = FormatFixed(LadrCodeToPercent(rez), 5, 3);
+        r.value = FormatFixed(LadrCodeToMa(rez), 5, 3);
+        r.valueUnit = "мА";
+    }
+    if (tip == kTevTp) {
+        const int txc = im.GetTxc(), kodTxc = im.GetKodTxc();
+        r.measurement.emplace_back("Txc", txc);
+        r.measurement.emplace_back("KodTxc", kodTxc);
+        r.coldJunctionFaulty = kodTxc == 0x7FFF || kodTxc == -0x8000 || txc == -0x8000;
+        if (!r.coldJunctionFaulty) r.coldJunction = FormatFixed(TxcToCelsius(txc), 5, 2);
+    }
+}
+
+}  // namespace
+
+std::string Hex(const std::uint8_t* data, int count) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s;
+    for (int i = 0; i < count; ++i) {
+        s += digits[data[i] >> 4];
+        s += digits[data[i] & 15];
+    }
+    return s;
+}
+
+bool ApplyRangeLimits(DeviceImage& image) {
+    if (!IsTev(image.Tip)) return false;
+    const RangeTableRef t = RangeTable(RangeTableIndex(image.Tip, image.GetTipD()));
+    const int diap = image.GetDiap();
+    if (t.table && diap < t.count) {
+        image.TMin = t.table[diap].lo;
+        image.TMax = t.table[diap].hi;
+        image.DiapStand = diap;
+        return true;
+    }
+    if (!t.table) return false;
+    image.TMin = static_cast<float>(image.GetNonStandMin());
+    image.TMax = static_cast<float>(image.GetNonStandMax());
+    image.DiapStand = 0;
+    return true;
+}
+
+Reading Describe(const DeviceImage& im, int device) {
+    Reading r;
+    r.device = device;
+    r.model = im.Tip;
+    r.version = im.Ver;
+    r.modelName = ModelName(im.Tip);
+    r.panel = PanelText(im.Tip, im.Ver);
+    r.privileged = im.NePriv == 0;
+    AddParameterFields(im, r);
+    const auto& sensors = SensorTypes(im.Tip);
+    if (im.Tip != kOski && im.GetTipD() < static_cast<int>(sensors.size())) r.sensor = sensors[im.GetTipD()];
+    if (IsTev(im.Tip)) {
+        const RangeTableRef t = RangeTable(RangeTableIndex(im.Tip, im.GetTipD()));
+        r.hasRange = t.table != nullptr;
+        r.nonStandard = r.hasRange && im.GetDiap() >= t.count;
+        if (r.hasRange) {
+            r.rangeFrom = r.nonStandard ? std::to_string(im.GetNonStandMin()) : LimitText(im.TMin);
+            r.rangeTo = r.nonStandard ? std::to_string(im.GetNonStandMax()) : LimitText(im.TMax);
+        }
+        r.setpointUnit = "°C";
+        r.setpoint1 = FormatFixed(im.ToTemp(im.GetUstKod1()), 4, 0);
+        r.setpoint2 = FormatFixed(im.ToTemp(im.GetUstKod2()), 4, 0);
+    } else if (im.Tip == kLadr) {
+        r.setpointUnit = "%";
+        r.setpoint1 = FormatFixed(LadrCodeToPercent(im.GetUstKod1()), 4, 2);
+        r.setpoint2 = FormatFixed(LadrCodeToPercent(im.GetUstKod2()), 4, 2);
+    }
+    AddMeasurement(im, r);
+    r.raw = Hex(im.Baza.data() + 1, im.GetLen());
+    return r;
+}
+
+std::vector<Change> Diff(const Reading& a, const Reading& b) {
+    std::vector<Change> out;
+    auto cmp = [&](const std::string& f, const std::string& x, const std::string& y) {
+        if (x != y) out.push_back({f, x, y});
+    };
+    for (const auto& [k, v] : b.fields) {
+        std::string before = "-";
+        for (const auto& [k0, v0] : a.fields)
+            if (k0 == k) before = std::to_string(v0);
+        cmp(k, before, std::to_string(v));
+    }
+    for (std::size_t k = 0; k < b.nonStandY.size(); ++k)
+        cmp("NonStandY[" + std::to_string(k) + "]", k < a.nonStandY.size() ? std::to_string(a.nonStandY[k]) : "-",
+            std::to_string(b.nonStandY[k]));
+    cmp("тип датчика", a.sensor, b.sensor);
+    cmp("диапазон", a.rangeFrom + "…" + a.rangeTo, b.rangeFrom + "…" + b.rangeTo);
+    cmp("уставка 1", a.setpoint1, b.setpoint1);
+    cmp("уставка 2", a.setpoint2, b.setpoint2);
+    return out;
+}
+
+}  // namespace tservice
