@@ -9,6 +9,7 @@ the shape of the signal column, so 50P/50M share the 100P/100M files.
 Usage: gen_tables.py [output directory]   (default: the directory of this script)
 Standard library only; the output does not depend on the locale.
 """
+import decimal
 import math
 import os
 import sys
@@ -41,20 +42,6 @@ E_POS = [0.0, 0.586655087100e-01, 0.450322755820e-04, 0.289084072120e-07,
          -0.125366004970e-17, 0.214892175690e-20, -0.143880417820e-23,
          0.359608994810e-27]
 
-# Type L (chromel-copel). The reference-function coefficients of the national
-# standard are not reproduced here; instead the curve is the least-squares
-# polynomial (degree 8, through 0 mV at 0 degC) of its published reference
-# values every 50 degC. Residuals at those points are listed by --report.
-L_POINTS = {
-    -200: -9.488, -150: -7.831, -100: -5.641, -50: -3.005, 0: 0.0,
-    50: 3.306, 100: 6.862, 150: 10.624, 200: 14.560, 250: 18.631,
-    300: 22.843, 350: 27.135, 400: 31.492, 450: 35.886, 500: 40.299,
-    550: 44.712, 600: 49.108, 650: 53.486, 700: 57.859, 750: 62.197,
-    800: 66.466,
-}
-L_DEGREE = 8
-L_SCALE = 100.0  # the fit runs in t/100 to keep the normal equations tame
-
 
 def poly(coeffs, t):
     s = 0.0
@@ -78,47 +65,55 @@ def emf_e(t):
     return poly(E_NEG, t) if t < 0 else poly(E_POS, t)
 
 
-def solve(a, b):
-    """Gaussian elimination with partial pivoting; a is n x n, b length n."""
-    n = len(b)
-    a = [row[:] for row in a]
-    b = b[:]
-    for c in range(n):
-        p = max(range(c, n), key=lambda r: abs(a[r][c]))
-        a[c], a[p] = a[p], a[c]
-        b[c], b[p] = b[p], b[c]
-        for r in range(c + 1, n):
-            f = a[r][c] / a[c][c]
-            for k in range(c, n):
-                a[r][k] -= f * a[c][k]
-            b[r] -= f * b[c]
-    x = [0.0] * n
-    for c in range(n - 1, -1, -1):
-        x[c] = (b[c] - sum(a[c][k] * x[k] for k in range(c + 1, n))) / a[c][c]
-    return x
+# Type L (chromel-copel), GOST R 8.585-2001: E = sum A_i t^i, mV, one
+# polynomial below 0 degC and one from 0 degC on (A_0 is not zero in either).
+# Evaluated in exact decimal arithmetic, so every row is the true value
+# rounded once to the six decimals written.
+L_NEG = ["-5.8952244e-5", "6.3391502e-2", "6.7592964e-5", "2.0672566e-7",
+         "5.5720884e-9", "5.7133860e-11", "3.2995593e-13", "9.9232420e-16",
+         "1.2079584e-18"]
+L_POS = ["-1.8656953e-5", "6.3310975e-2", "6.0153091e-5", "-8.0073134e-8",
+         "9.6946071e-11", "-3.6047289e-14", "-2.4694775e-16", "4.2880341e-19",
+         "-2.0725297e-22"]
+# Values the standard's table prints (mV, rounded to the microvolt).
+L_TABLE_VALUES = {100: "6.862", 800: "66.466", -200: "-9.488"}
+EXACT = decimal.Context(prec=80)
 
 
-def fit_l():
-    """Coefficients c1..cN of E(t) = sum c_k (t/100)^k (no constant term)."""
-    n = L_DEGREE
-    ata = [[0.0] * n for _ in range(n)]
-    aty = [0.0] * n
-    for t, e in L_POINTS.items():
-        u = t / L_SCALE
-        row = [u ** (k + 1) for k in range(n)]
-        for i in range(n):
-            aty[i] += row[i] * e
-            for j in range(n):
-                ata[i][j] += row[i] * row[j]
-    return solve(ata, aty)
+def emf_l_exact(t):
+    """Exact E(t) for a temperature given as an int or a decimal string."""
+    t = decimal.Decimal(t)
+    s = decimal.Decimal(0)
+    for c in reversed(L_NEG if t < 0 else L_POS):
+        s = EXACT.add(EXACT.multiply(s, t), decimal.Decimal(c))
+    return s
 
 
-L_COEFFS = fit_l()
+def round_to(value, places):
+    return value.quantize(decimal.Decimal(1).scaleb(-places), rounding=decimal.ROUND_HALF_UP)
 
 
-def emf_l(t):
-    u = t / L_SCALE
-    return sum(c * u ** (k + 1) for k, c in enumerate(L_COEFFS))
+def check_l():
+    for t, want in L_TABLE_VALUES.items():
+        got = round_to(emf_l_exact(t), 3)
+        if got != decimal.Decimal(want):
+            sys.exit(f"emf_l({t}) = {got}, the standard prints {want}")
+
+
+def l_text(t):
+    return f"{round_to(emf_l_exact(t), 6):f}"
+
+
+def check_l_file(path):
+    """Every row of the written file is the exact value within its rounding."""
+    half = decimal.Decimal("0.0000005")
+    with open(path, encoding="ascii") as f:
+        for line in f:
+            t, text = line.split()
+            if int(t) < -273:
+                return
+            if abs(decimal.Decimal(text) - emf_l_exact(t)) > half:
+                sys.exit(f"{path}: row {t} is {text}, exact {emf_l_exact(t)}")
 
 
 # --- Resistance thermometers, R0 = 100 ohm --------------------------------
@@ -154,16 +149,21 @@ def r_n100(t):
     return 100.0 * w
 
 
-# file name, signal function, first and last temperature (degC)
+def six(fn):
+    """Row text of a float signal function: six decimals."""
+    return lambda t: f"{fn(float(t)):.6f}"
+
+
+# file name, row text of a temperature (int degC), first and last temperature
 TABLES = [
-    ("XKL.txt", emf_l, -200, 800),
-    ("XKE.txt", emf_e, -270, 1000),
-    ("XAK.txt", emf_k, -270, 1372),
-    ("TJK.txt", emf_j, -210, 1200),
-    ("PT100.txt", r_pt100, -200, 850),
-    ("100P.txt", r_100p, -200, 850),
-    ("100M.txt", r_100m, -180, 200),
-    ("N100.txt", r_n100, -60, 180),
+    ("XKL.txt", l_text, -200, 800),
+    ("XKE.txt", six(emf_e), -270, 1000),
+    ("XAK.txt", six(emf_k), -270, 1372),
+    ("TJK.txt", six(emf_j), -210, 1200),
+    ("PT100.txt", six(r_pt100), -200, 850),
+    ("100P.txt", six(r_100p), -200, 850),
+    ("100M.txt", six(r_100m), -180, 200),
+    ("N100.txt", six(r_n100), -60, 180),
 ]
 
 # Published table values: (function, degC, value, tolerance).
@@ -175,8 +175,6 @@ REFERENCE = [
     (emf_j, 1200, 69.553, 0.0006), (emf_j, -210, -8.095, 0.0006),
     (emf_e, 100, 6.319, 0.0006), (emf_e, 1000, 76.373, 0.0006),
     (emf_e, -270, -9.835, 0.0006),
-    (emf_l, 100, 6.862, 0.004), (emf_l, 400, 31.492, 0.004),
-    (emf_l, 800, 66.466, 0.004), (emf_l, -200, -9.488, 0.004),
     (r_pt100, 100, 138.51, 0.006), (r_pt100, -100, 60.26, 0.006),
     (r_pt100, 850, 390.48, 0.006), (r_pt100, -200, 18.52, 0.006),
     (r_100p, 100, 139.11, 0.006),
@@ -192,12 +190,9 @@ def check_reference():
             sys.exit(f"{fn.__name__}({t}) = {got:.6f}, expected {want} +- {tol}")
 
 
-def rows(fn, first, last):
+def rows(text, first, last):
     """Rows as written (rounded text) - the check must see what the reader sees."""
-    out = []
-    for t in range(first, last + 1):
-        out.append((t, f"{fn(float(t)):.6f}"))
-    return out
+    return [(t, text(t)) for t in range(first, last + 1)]
 
 
 def check_rising(name, table):
@@ -210,20 +205,20 @@ def check_rising(name, table):
 
 
 def main():
-    out_dir = sys.argv[1] if len(sys.argv) > 1 and sys.argv[1] != "--report" \
+    out_dir = sys.argv[1] if len(sys.argv) > 1 \
         else os.path.dirname(os.path.abspath(__file__))
     check_reference()
-    if "--report" in sys.argv:
-        for t, e in sorted(L_POINTS.items()):
-            print(f"L {t:5d} degC: fit - table = {1000 * (emf_l(t) - e):+.1f} uV")
-    for name, fn, first, last in TABLES:
-        table = rows(fn, first, last)
+    check_l()
+    for name, text, first, last in TABLES:
+        table = rows(text, first, last)
         check_rising(name, table)
-        with open(os.path.join(out_dir, name), "w", encoding="ascii", newline="\n") as f:
-            for t, text in table:
-                f.write(f"{t} {text}\n")
+        path = os.path.join(out_dir, name)
+        with open(path, "w", encoding="ascii", newline="\n") as f:
+            for t, row in table:
+                f.write(f"{t} {row}\n")
             f.write("-300 0\n")
         print(f"{name}: {first}..{last} degC, {len(table)} rows")
+    check_l_file(os.path.join(out_dir, "XKL.txt"))
 
 
 if __name__ == "__main__":
