@@ -6,12 +6,10 @@ namespace tservice {
 
 namespace {
 
-constexpr std::uint8_t kIdent = 0x11;
 constexpr std::uint8_t kReadBlock = 0x44;
 constexpr std::uint8_t kWriteBlock = 0x45;
 constexpr std::uint8_t kReadMeas = 0x47;
 constexpr std::uint8_t kConfirm = 0x0E;
-constexpr int kIdentCount = 3;  // version, correction, model
 constexpr int kMeasCount = kMeasLen;
 
 ReadOutcome Failed(DeviceImage& image, ReadStage stage, int code) {
@@ -32,10 +30,7 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
     std::fill(image.Baza.begin() + 1, image.Baza.begin() + 1 + oldLen, 0);
     std::fill(image.Baza.begin() + kMeasIndex, image.Baza.begin() + kMeasIndex + kMeasLen, 0);
 
-    int code = link.Exchange(nuCur, kIdent, 0, nullptr, answer);
-    // An intact answer too short for its fields (an exception answer with
-    // code 0 is read as a normal one) must not pass as data.
-    if (code == 0 && answer[2] < kIdentCount) code = kBadHeader;
+    int code = IdentExchange(link, nuCur, answer);
     if (code != 0) return Failed(image, ReadStage::IdentFailed, code);
     const int version = answer[3];
     const int correction = answer[4] >> 4;
@@ -93,8 +88,7 @@ WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, int& nuCu
         return out;
     }
     std::uint8_t answer[kMaxAnswer] = {};
-    int code = link.Exchange(nuCur, kIdent, 0, nullptr, answer);
-    if (code == 0 && answer[2] < kIdentCount) code = kBadHeader;
+    int code = IdentExchange(link, nuCur, answer);
     if (code != 0) return {WriteStage::IdentFailed, code};
     if (answer[5] != image.Tip) return {WriteStage::OtherModel, 0};
     if (answer[3] != image.Ver) return {WriteStage::OtherVersion, 0};

@@ -281,4 +281,9 @@ void TComPortClass::ShowLinkError(int deviceIndex, int code) {
     messages_.Show(LinkErrorBox(deviceIndex, code, PortName));
 }
 
+int IdentExchange(TComPortClass& link, int deviceIndex, std::uint8_t* answer) {
+    const int code = link.Exchange(deviceIndex, kIdentCommand, 0, nullptr, answer);
+    return code == 0 && answer[2] < kIdentDataCount ? kBadHeader : code;
+}
+
 }  // namespace tservice

@@ -106,4 +106,16 @@ private:
     IMessages& messages_;
 };
 
+// Identification (0x11): data bytes 0..2 of the answer are the firmware
+// version, the output-correction code (high nibble) and the model code.
+inline constexpr std::uint8_t kIdentCommand = 0x11;
+inline constexpr int kIdentDataCount = 3;
+
+// The identification exchange with device index into answer (room for
+// kMaxAnswer). An intact answer with fewer than kIdentDataCount data bytes
+// (an exception answer with code 0 reads as a normal one) gives kBadHeader,
+// so no caller takes a previous answer's bytes for this device's fields.
+// A PortError from Read/Write propagates.
+int IdentExchange(TComPortClass& link, int deviceIndex, std::uint8_t* answer);
+
 }  // namespace tservice

@@ -26,7 +26,7 @@ ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>
     std::uint8_t answer[kMaxAnswer] = {};
     for (int index = 0; index < max && index < 32; ++index) {
         if (step) step(index);
-        const int code = link.Exchange(index, 0x11, 0, nullptr, answer);
+        const int code = IdentExchange(link, index, answer);
         if (code == 0) {
             result.found.push_back({index + 1, answer[5]});
             if (found) found(result.found.back());

@@ -71,6 +71,16 @@ TEST_F(DeviceList, UnknownModelIsListedWithoutName) {
     EXPECT_EQ(Dlg().Cell(1, 1), "");
 }
 
+TEST_F(DeviceList, AnswerWithoutTheModelByteIsPassedOver) {
+    AddDevice(1, kTevTs, 5);
+    AddDevice(2, kLadr, 5).faults.exceptionCode = 0;  // intact, no data bytes
+    OpenPort();
+    Scan(2);
+    EXPECT_EQ(Dlg().Cell(0, 1), "1");
+    EXPECT_EQ(Dlg().Cell(0, 2), "") << "not listed with the model of address 1";
+    EXPECT_TRUE(messages.boxes.empty());
+}
+
 TEST_F(DeviceList, NewScanEmptiesTheOldRows) {
     sim::Transmitter& t = AddDevice(2, kOski, 2);
     OpenPort();
