@@ -83,10 +83,8 @@ private:
         const bool shift = key.modifiers().testFlag(Qt::ShiftModifier);
         const bool goesOn = &field == form_.KTxc ? form_.KTxcKeyDown(code) : form_.UstProc1KeyDown(&field, code, shift);
         if (!goesOn) return true;
-        if (code == vk::PadDecimal && key.text() != QStringLiteral(",")) {
-            // Outside a Russian locale the pad's decimal key types '.', which
-            // the exit check would reject although the key is accepted.
-            field.insert(QStringLiteral(","));
+        if (const QString text = EntryKeyText(code, key.text()); text != key.text()) {
+            field.insert(text);
             return true;
         }
         return false;

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 
+#include "Entry.h"
+
 namespace tservice {
 
 namespace {
@@ -122,6 +124,10 @@ int VirtualKeyCode(int qtKey, std::uint32_t nativeScanCode, std::uint32_t native
 int VirtualKeyCode(const QKeyEvent& event) {
     return VirtualKeyCode(event.key(), event.nativeScanCode(), event.nativeVirtualKey(),
                           event.modifiers(), CurrentKeySource());
+}
+
+QString EntryKeyText(int vk, const QString& typed) {
+    return vk == vk::PadDecimal ? QStringLiteral(",") : typed;
 }
 
 }  // namespace tservice

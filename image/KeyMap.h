@@ -4,6 +4,7 @@
 // is 0xBF whether the layout makes it '/', '?', '.' or ','.
 #include <cstdint>
 
+#include <QString>
 #include <Qt>
 
 class QKeyEvent;
@@ -28,5 +29,11 @@ int VirtualKeyCode(int qtKey, std::uint32_t nativeScanCode, std::uint32_t native
 
 // The same for a live event, with CurrentKeySource().
 int VirtualKeyCode(const QKeyEvent& event);
+
+// The text an accepted key vk enters into a numeric field, where the layout
+// would type `typed`: the numeric pad's decimal key always enters the
+// window's decimal comma (outside a Russian layout it types '.', which the
+// exit check refuses); any other key enters `typed`.
+QString EntryKeyText(int vk, const QString& typed);
 
 }  // namespace tservice

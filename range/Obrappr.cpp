@@ -348,7 +348,13 @@ bool TFormNewRange::eventFilter(QObject* watched, QEvent* event) {
         // Tab moves between the controls before a field ever sees it.
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) return false;
         EnterField(field);
-        return !EditTNKeyDown(field, VirtualKeyCode(*key), key->modifiers().testFlag(Qt::ShiftModifier));
+        const int code = VirtualKeyCode(*key);
+        if (!EditTNKeyDown(field, code, key->modifiers().testFlag(Qt::ShiftModifier))) return true;
+        if (const QString text = EntryKeyText(code, key->text()); text != key->text()) {
+            field->insert(text);
+            return true;
+        }
+        return false;
     }
     case QEvent::FocusIn:
         if (!showingError_) EnterField(field);

@@ -150,6 +150,21 @@ TEST_F(RangeDialog, KeyFilterPassesSignedDecimalsAndStopsFaultyKeys) {
     EXPECT_TRUE(dlg->isVisible()) << "Escape in a field does not close the dialog";
 }
 
+TEST_F(RangeDialog, PadDecimalTypesACommaInBothLimits) {
+    Show();
+    for (QLineEdit* field : {dlg->EditTN, dlg->EditTK}) {
+        field->setFocus();
+        field->clear();
+        QTest::keyClick(field, Qt::Key_2);
+        QTest::keyClick(field, Qt::Key_Period, Qt::KeypadModifier);  // '.' outside a Russian layout
+        QTest::keyClick(field, Qt::Key_5);
+        EXPECT_EQ(S(field->text()), "2,5");
+    }
+    dlg->EditTN->setFocus();
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(dlg->TK, 2.5);
+}
+
 TEST_F(RangeDialog, EnterMovesOnOrIsAnErrorOnAnEmptyField) {
     Show();
     Type(dlg->EditTN, "-20");
