@@ -18,7 +18,7 @@ void TForm1::OutPortClick() {
     // the image before anything is sent.
     if (QWidget* first = FirstInTabOrder(this)) first->setFocus(Qt::OtherFocusReason);
     Trace("OutPortClick " + std::to_string(Image.GetDiap()));
-    if (Image.Vvod == 0) {
+    if (!HasBlockToWrite(Image)) {
         messages_.Show(WriteRefusalBox(WriteStage::NoData));
         ReturnFocus();
         return;

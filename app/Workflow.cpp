@@ -78,12 +78,17 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
     return out;
 }
 
+bool HasBlockToWrite(const DeviceImage& image) {
+    const int len = image.GetLen();
+    return image.Vvod != 0 && len > 0 && len <= kMaxParamLen;
+}
+
 WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur, int nuNew,
                               const std::function<void()>& step) {
     auto advance = [&] { if (step) step(); };
     WriteOutcome out;
     const int len = image.GetLen();
-    if (!image.Vvod || len <= 0 || len > kMaxParamLen) {
+    if (!HasBlockToWrite(image)) {
         out.stage = WriteStage::NoData;
         return out;
     }

@@ -40,7 +40,7 @@ bool IsServedModel(int tip);
 
 enum class WriteStage {
     Done,
-    NoData,         // Vvod clear: nothing sent
+    NoData,         // no complete reading or no block (see HasBlockToWrite): nothing sent
     IdentFailed,    // code holds the link result
     OtherModel,
     OtherVersion,
@@ -64,6 +64,11 @@ WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, int& nuCu
 // (BadLength, BadNumber) or at the model check (model code outside
 // 100..103); deviceIndex is the index addressed. Empty text when none.
 MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip);
+
+// Whether image holds a block that a write may send: a complete reading
+// (Vvod) of 1..40 parameter bytes. Otherwise the write refuses with NoData
+// before any request or progress display.
+bool HasBlockToWrite(const DeviceImage& image);
 
 // The window's message for a refused write (NoData, OtherModel,
 // OtherVersion); empty text for the other stages (link failures are shown by

@@ -15,15 +15,22 @@ MsgBox Warning(const char* text) { return {text, "Предупреждение",
 
 class Form1Write : public EditTest {};
 
-TEST_F(Form1Write, BeforeAnyReadOnlyTheMessageAndNothingSent) {
+TEST_F(Form1Write, WithoutReadingOrBlockOnlyTheMessageAndNothingSent) {
     AddDevice(1, kLadr, 5);
     OpenPort();
-    form->OutPortClick();
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0], Warning("Нет данных о приборе,\nпроизведите ввод информации с СОМ порта"));
-    EXPECT_TRUE(port.requests.empty());
-    EXPECT_TRUE(form->ProgressBar1->isHidden());
-    EXPECT_EQ(Text(form->Contr->text()), "OutPortClick 0");
+    for (const int vvod : {0, 1}) {  // 1: input flag set but Len 0
+        messages.Reset();
+        form->Image.Vvod = vvod;
+        bool barShown = false;
+        messages.onShow = [&](const MsgBox&) { barShown = !form->ProgressBar1->isHidden(); };
+        form->OutPortClick();
+        ASSERT_EQ(messages.boxes.size(), 1u) << vvod;
+        EXPECT_EQ(messages.boxes[0], Warning("Нет данных о приборе,\nпроизведите ввод информации с СОМ порта"));
+        EXPECT_FALSE(barShown) << vvod;
+        EXPECT_TRUE(port.requests.empty()) << vvod;
+        EXPECT_TRUE(form->ProgressBar1->isHidden());
+        EXPECT_EQ(Text(form->Contr->text()), "OutPortClick 0");
+    }
 }
 
 TEST_F(Form1Write, FailedReadingLeavesNothingToWrite) {
