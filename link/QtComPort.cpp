@@ -1,6 +1,12 @@
 #include "QtComPort.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
 
 namespace tservice {
 
@@ -51,6 +57,7 @@ void QtComPort::Open() {
     serial_.setStopBits(stopBits_ == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     serial_.setFlowControl(QSerialPort::NoFlowControl);
     if (!serial_.open(QIODevice::ReadWrite)) Fail("Open");
+    TakeEveryReceivedByte();
     // RTS and DTR stay inactive: nothing switches the line direction. A
     // pseudo-terminal has no modem lines and refuses the request; that is not
     // a fault of the port.
@@ -68,6 +75,29 @@ void QtComPort::Open() {
         serial_.clearError();
         throw PortError("Open", code, text);
     }
+}
+
+// Parity is generated on transmit; received parity is not checked and no
+// character is dropped, marked or replaced. Qt sets IGNPAR, with which a
+// Linux serial driver discards every byte with a parity or framing error, so
+// the input flags are set here, after QSerialPort has applied its settings.
+// Elsewhere the toolkit's defaults stand.
+void QtComPort::TakeEveryReceivedByte() {
+#ifdef Q_OS_UNIX
+    termios tio{};
+    const int fd = static_cast<int>(serial_.handle());
+    const tcflag_t checks = INPCK | IGNPAR | PARMRK | ISTRIP;
+    bool ok = tcgetattr(fd, &tio) == 0;
+    if (ok && (tio.c_iflag & checks) != 0) {
+        tio.c_iflag &= ~checks;
+        ok = tcsetattr(fd, TCSANOW, &tio) == 0;
+    }
+    if (!ok) {
+        const int code = errno;
+        serial_.close();
+        throw PortError("Open", code, std::strerror(code));
+    }
+#endif
 }
 
 void QtComPort::Close() {

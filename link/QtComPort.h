@@ -37,6 +37,7 @@ public:
 private:
     [[noreturn]] void Fail(const char* operation);
     bool WaitForData(std::int64_t deadline);
+    void TakeEveryReceivedByte();  // after open; PortError when refused
 
     IClock& clock_;
     QSerialPort serial_;

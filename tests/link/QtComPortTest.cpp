@@ -199,6 +199,27 @@ TEST(QtComPortOpen, MissingDeviceRaisesAndStaysClosed) {
     }
 }
 
+// Parity is generated on transmit only: a byte received with a parity or
+// framing error is neither dropped, marked nor replaced.
+TEST(QtComPortOpen, ReceivedParityIsNotChecked) {
+    for (const Parity parity : {Parity::None, Parity::Odd, Parity::Even}) {
+        Pty pty;
+        if (!pty.Ok()) GTEST_SKIP() << "no pseudo-terminal available";
+        SteadyClock clock;
+        QtComPort port(clock);
+        port.SetPort(pty.Path());
+        port.SetParity(parity);
+        ASSERT_NO_THROW(port.Open());
+        const int fd = open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        termios tio{};
+        ASSERT_EQ(tcgetattr(fd, &tio), 0);
+        close(fd);
+        // (A pseudo-terminal keeps no parity bit of its own to look at.)
+        EXPECT_EQ(tio.c_iflag & (INPCK | IGNPAR | PARMRK | ISTRIP), 0u) << static_cast<int>(parity);
+    }
+}
+
 TEST(QtComPortOpen, OpenPortOfTheLinkReportsAMissingDevice) {
     SteadyClock clock;
     QtComPort port(clock);
