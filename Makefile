@@ -5,8 +5,10 @@ BUILD_FUZZ ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev \
-               libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xauth
+# dpkg-dev and file: the package's dependencies from its shared libraries.
+DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev \
+               qt6-charts-dev qt6-translations-l10n libgtest-dev libgmock-dev \
+               libbenchmark-dev python3 xvfb xauth openbox poppler-utils dpkg-dev file
 # Only for check-long: clang with libFuzzer and its sanitizer runtimes.
 FUZZ_DEB_PACKAGES = clang libclang-rt-14-dev
 FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load
@@ -15,12 +17,12 @@ SOAK_SIZE    ?= 100000
 
 .PHONY: deps deps-fuzz build run test check check-san check-long bench screenshots clean
 
+# Installed packages count under their own names and what they provide, so a
+# machine that has everything never reaches apt-get or sudo.
 deps:
-	@missing=""; for p in $(DEB_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
+	@missing="$$(tools/deb-missing $(DEB_PACKAGES))"; \
 	if [ -n "$$missing" ]; then \
-	  echo "installing:$$missing"; \
+	  echo "installing: $$missing"; \
 	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
