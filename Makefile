@@ -4,6 +4,7 @@ BUILD_SAN  ?= build-san
 BUILD_FUZZ ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+PREFIX     ?= /usr/local
 
 # dpkg-dev and file: the package's dependencies from its shared libraries.
 DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev \
@@ -15,7 +16,8 @@ FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load
 FUZZ_SECONDS ?= 60
 SOAK_SIZE    ?= 100000
 
-.PHONY: deps deps-fuzz build run test check check-san check-long bench screenshots clean
+.PHONY: deps deps-fuzz build run test check check-san check-package check-long bench screenshots \
+        package install clean
 
 # Installed packages count under their own names and what they provide, so a
 # machine that has everything never reaches apt-get or sudo.
@@ -34,10 +36,25 @@ build: deps
 run: build
 	@tools/run-demo $(BUILD)
 
-# Every test, then the same tests under AddressSanitizer, UBSan and LeakSanitizer.
+# Every test, the package check, then the same tests under AddressSanitizer,
+# UBSan and LeakSanitizer.
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	tools/check-package $(BUILD)
 	$(MAKE) check-san
+
+# The Debian package ($(BUILD)/tservice_VERSION_ARCH.deb): both programs, the
+# sensor tables, desktop entry, icon and manual pages.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# The same tree under PREFIX (DESTDIR is honoured).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Builds the package, unpacks it into a temporary folder and runs it there.
+check-package: build
+	tools/check-package $(BUILD)
 
 check: test
 
