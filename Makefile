@@ -46,6 +46,7 @@ test: build
 # The Debian package ($(BUILD)/tservice_VERSION_ARCH.deb): both programs, the
 # sensor tables, desktop entry, icon and manual pages.
 package: build
+	rm -f $(BUILD)/tservice_*.deb
 	cd $(BUILD) && cpack -G DEB
 
 # The same tree under PREFIX (DESTDIR is honoured).
