@@ -8,8 +8,6 @@ namespace tservice {
 
 namespace {
 
-bool IsTev(int tip) { return tip == kTevTs || tip == kTevTp; }
-
 void AddParameterFields(const DeviceImage& im, Reading& r) {
     auto add = [&](const char* name, int v) { r.fields.emplace_back(name, v); };
     const int tip = im.Tip, ver = im.Ver;
@@ -57,7 +55,7 @@ void AddMeasurement(const DeviceImage& im, Reading& r) {
         const int txc = im.GetTxc(), kodTxc = im.GetKodTxc();
         r.measurement.emplace_back("Txc", txc);
         r.measurement.emplace_back("KodTxc", kodTxc);
-        r.coldJunctionFaulty = kodTxc == 0x7FFF || kodTxc == -0x8000 || txc == -0x8000;
+        r.coldJunctionFaulty = ColdJunctionFaulty(kodTxc, txc);
         if (!r.coldJunctionFaulty) r.coldJunction = FormatFixed(TxcToCelsius(txc), 5, 2);
     }
 }

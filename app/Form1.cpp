@@ -23,6 +23,7 @@
 #include "Obrappr.h"
 #include "Obrnastr.h"
 #include "Obrport.h"
+#include "TrendPanel.h"
 
 namespace tservice {
 
@@ -111,6 +112,12 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     FormNewRange->setObjectName(QStringLiteral("FormNewRange"));
     FormDevice->setObjectName(QStringLiteral("FormDevice"));
 
+    // Hidden until the operator asks for it in "Вид"; it records regardless.
+    Trend = new TrendPanel(messages_, this);
+    addDockWidget(Qt::BottomDockWidgetArea, Trend);
+    Trend->hide();
+    MenuVid->addAction(Trend->toggleViewAction());
+
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -150,6 +157,8 @@ void TForm1::CreateActions() {
     MenuPort->addAction(AOutPort);
     MenuPort->addAction(APort);
     MenuPort->addAction(MListDevice);
+    MenuVid = menuBar()->addMenu(QStringLiteral("Вид"));
+    MenuVid->setObjectName(QStringLiteral("MenuVid"));
     MenuParol = menuBar()->addMenu(QStringLiteral("                Пароль"));
     MenuParol->addAction(AParol);
     MenuParol->menuAction()->setVisible(false);

@@ -36,6 +36,7 @@ class TFormPort;
 class TFormNastr;
 class TFormDevice;
 class TFormNewRange;
+class TrendPanel;
 
 // Window colours (standard colours of those names).
 inline const QColor kRed{0xFF, 0x00, 0x00};
@@ -85,6 +86,8 @@ public:
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ButParol = nullptr;
     QTimer* Timer1 = nullptr;
+    QMenu* MenuVid = nullptr;  // "Вид": the dock panels
+    TrendPanel* Trend = nullptr;  // every complete reading adds a sample
 
     // Top area.
     QLabel* LabelNu = nullptr;

@@ -17,6 +17,7 @@
 #include "Form1.h"
 #include "Models.h"
 #include "Ranges.h"
+#include "TrendPanel.h"
 #include "Workflow.h"
 
 namespace tservice {
@@ -70,7 +71,10 @@ void TForm1::InPortClick() {
     HandlerScope scope(*this);
     reading_ = true;
     try {
-        if (!ReadDevice()) Image.Vvod = 0;  // a half-done reading can never be written back
+        if (ReadDevice())
+            Trend->AddReading(Image, NuCur + 1, Link.PortName);
+        else
+            Image.Vvod = 0;  // a half-done reading can never be written back
     } catch (const PortError& e) {
         ReportPortError(e);
     }
@@ -180,7 +184,7 @@ void TForm1::LayOutModel(int model, int version) {
     Panel1->setText(QString::fromStdString(PanelText(model, version)));
     Panel1->setGeometry(full ? 170 : 272, Panel1->y(), full ? 300 : 73, Panel1->height());
 
-    const bool tev = model == kTevTs || model == kTevTp;
+    const bool tev = IsTev(model);
     GBoxTEVTP->setVisible(model == kTevTp);
     Label5->setVisible(tev);
     Label23->setVisible(!tev);
@@ -247,7 +251,7 @@ void TForm1::FillSensor(int model, int version) {
     ChBoxNonStand->setEnabled(NonStandardAllowed(CBoxTipD->currentText().toStdString(), version));
     const int diap = Image.GetDiap();
     const QSignalBlocker blockCheck(ChBoxNonStand);
-    const bool tev = model == kTevTs || model == kTevTp;
+    const bool tev = IsTev(model);
     if (diap < ranges.count) {
         ChBoxNonStand->setChecked(false);
         ButNonStand->setEnabled(false);
@@ -277,7 +281,7 @@ void TForm1::FillColdJunction() {
     KTxc->setText(Num(Image.GetKTxc()));
     StTxc->setText(Num(Image.GetTxc()));
     StKodTxc->setText(Num(Image.GetKodTxc()));
-    const bool faulty = Image.GetKodTxc() == 0x7FFF || Image.GetKodTxc() == -0x8000 || Image.GetTxc() == -0x8000;
+    const bool faulty = ColdJunctionFaulty(Image.GetKodTxc(), Image.GetTxc());
     if (faulty) {
         StTxcGrad->clear();
         SetBack(StTxcGrad, kRed);

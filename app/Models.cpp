@@ -61,6 +61,10 @@ const std::vector<std::string>& SensorTypes(int tip) {
     }
 }
 
+bool IsTev(int tip) { return tip == kTevTs || tip == kTevTp; }
+
+bool ColdJunctionFaulty(int kodTxc, int txc) { return kodTxc == 0x7FFF || kodTxc == -0x8000 || txc == -0x8000; }
+
 int RangeTableIndex(int tip, int tipD) { return tip == kTevTs ? tipD + 10 : tipD; }
 
 bool NonStandardAllowed(const std::string& sensorText, int version) {

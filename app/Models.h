@@ -19,6 +19,13 @@ bool IsCurrentFirmware(int tip, int version);
 // empty last one); empty for ОСКИ and unknown codes.
 const std::vector<std::string>& SensorTypes(int tip);
 
+// ТЕВ-ТС or ТЕВ-ТП: code scale 0..8191 over a range in °C.
+bool IsTev(int tip);
+
+// Whether the cold-junction value of a ТЕВ-ТП reading is faulty (KodTxc
+// 0x7FFF or -0x8000, or Txc -0x8000).
+bool ColdJunctionFaulty(int kodTxc, int txc);
+
 // Range-table index of a sensor type: TipD, plus 10 for ТЕВ-ТС.
 int RangeTableIndex(int tip, int tipD);
 

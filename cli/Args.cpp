@@ -36,7 +36,7 @@ bool Allowed(const std::string& cmd, const std::string& opt) {
     static const std::vector<std::pair<std::string, std::vector<std::string>>> own{
         {"scan", {"--max", "--json"}},
         {"read", {"--json"}},
-        {"watch", {"--interval", "--count", "--csv"}},
+        {"watch", {"--interval", "--count", "--csv", "--json"}},
         {"set", {"--dry-run"}},
         {"load", {"--dry-run"}},
         {"range", {"--sensor", "--from", "--to", "--tables", "--json"}},
@@ -141,6 +141,7 @@ Options ParseArgs(const std::vector<std::string>& args) {
         }
     }
     CheckComplete(o, o.command == "set" ? 0 : positionals);
+    if (o.json && o.csv) throw UsageError(o.command + ": --json и --csv вместе недопустимы");
     return o;
 }
 

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <ostream>
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,6 +15,7 @@
 #include "Edits.h"
 #include "SavedSet.h"
 #include "Session.h"
+#include "Trend.h"
 #include "Models.h"
 #include "PortList.h"
 #include "QtComPort.h"
@@ -96,6 +98,14 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
             if (gStop) break;
         }
         if (!s.Read(image, nuCur)) return 1;
+        if (o.json) {
+            // One compact object per line, so a recorder can take it line by line.
+            const TrendSample sample = MakeTrendSample(image, QDateTime::currentMSecsSinceEpoch());
+            out << QJsonDocument(TrendJson(sample, image.Tip, nuCur + 1)).toJson(QJsonDocument::Compact).toStdString()
+                << "\n";
+            out.flush();
+            continue;
+        }
         const Reading r = Describe(image, nuCur + 1);
         const int sost = image.GetSost();
         out << Timestamp() << sep << r.value << sep << r.valueUnit << sep << r.percent << sep

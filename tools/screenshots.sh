@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Pictures of the main window after reading each of the four demo
-# transmitters, and of the port dialog and the device list, taken under a
+# transmitters, of the port dialog and the device list, and of the trend, taken under a
 # virtual X server at 1366x768.
 # Usage: tools/screenshots.sh [build dir] [output dir]
 set -euo pipefail
@@ -32,3 +32,10 @@ for dialog in port device; do
   [ -s "$file" ] || { echo "no picture of the $dialog dialog" >&2; exit 1; }
   echo "$file"
 done
+# The trend after five minutes of polling the ТЕВ-ТП (accelerated time).
+file="$out/trend.png"
+rm -f "$file"
+TSERVICE_SHOT_DEVICE=3 TSERVICE_SHOT_FILE="$file" TSERVICE_SHOT_TREND=1 \
+  timeout 90 xvfb-run -a -s "-screen 0 1366x768x24" "$gui" --demo
+[ -s "$file" ] || { echo "no picture of the trend" >&2; exit 1; }
+echo "$file"
