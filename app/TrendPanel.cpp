@@ -88,10 +88,15 @@ private:
     double panFrom_ = 0;
 };
 
+// Chart points; a run of equal values (a setpoint) keeps only its ends.
 QList<QPointF> ToPoints(const std::vector<TrendPoint>& points) {
     QList<QPointF> out;
     out.reserve(static_cast<qsizetype>(points.size()));
-    for (const TrendPoint& p : points) out.append(QPointF(static_cast<double>(p.timeMs), p.value));
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const float v = points[i].value;
+        if (i > 0 && i + 1 < points.size() && points[i - 1].value == v && points[i + 1].value == v) continue;
+        out.append(QPointF(static_cast<double>(points[i].timeMs), v));
+    }
     return out;
 }
 

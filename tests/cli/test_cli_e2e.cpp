@@ -177,6 +177,16 @@ TEST(CliEndToEnd, WatchPrintsOneLinePerReading) {
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[0].startsWith("time;value"));
     EXPECT_EQ(lines[3].split(';').size(), 6);
+    const Result json = Ctl({"watch", "--port", line.Link(), "--device", "3", "--interval", "0,2", "--count", "2", "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const QStringList objects = QString::fromStdString(json.out).trimmed().split('\n');
+    ASSERT_EQ(objects.size(), 2);
+    for (const QString& text : objects) {
+        const QJsonObject o = QJsonDocument::fromJson(text.toUtf8()).object();
+        EXPECT_TRUE(o["value"].isDouble() && o["Rez"].isDouble() && o["coldJunction"].isDouble()) << text.toStdString();
+        EXPECT_EQ(o["device"].toInt(), 3);
+    }
+    EXPECT_EQ(Ctl({"watch", "--port", line.Link(), "--json", "--csv"}).code, 2);
     const Result gone = Ctl({"watch", "--port", line.Link(), "--device", "9", "--count", "2"});
     EXPECT_EQ(gone.code, 1);
     EXPECT_NE(gone.err.find("устройство 9"), std::string::npos);
