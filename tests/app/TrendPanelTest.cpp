@@ -52,6 +52,7 @@ TEST_F(TrendPanelTest, CompleteReadingsAddSamplesAndAnotherDeviceStartsAnewSerie
 
 TEST_F(TrendPanelTest, ShownFromTheViewMenuWithTheSamplesOfTheWindow) {
     for (int i = 0; i < 5; ++i) {
+        line.Find(2)->rez = 3000 + 100 * i;
         Read(2);
         clock.Advance(3000);
     }

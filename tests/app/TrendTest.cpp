@@ -7,8 +7,7 @@
 
 #include "Models.h"
 #include "Ranges.h"
-#include "ScriptedMessages.h"
-#include "SimComPort.h"
+#include "SimLinkFixture.h"
 #include "Trend.h"
 #include "Workflow.h"
 
@@ -17,11 +16,8 @@ namespace {
 
 constexpr std::int64_t kT0 = 1'800'000'000'000;  // 2027-01-15T08:00:00Z
 
-struct TrendFixture : ::testing::Test {
-    TrendFixture() : port(line, clock), link(port, clock, messages) {
-        sim::Line::AddDemoDevices(line);
-        link.PortName = "ttyS0";
-        EXPECT_EQ(link.OpenPort(), 0);
+struct TrendFixture : SimLinkFixture {
+    TrendFixture() {
         line.Find(2)->drift = 0;  // ТЕВ-ТС Pt100, range 17 (-50…100), setpoints at 1638 and 6552, LH
     }
     // One reading of device 2 with the value set to rez; the range as the window applies it.
@@ -34,12 +30,6 @@ struct TrendFixture : ::testing::Test {
         image.TMax = r.hi;
         series.Append(MakeTrendSample(image, kT0 + 3000 * static_cast<std::int64_t>(series.Samples().size())));
     }
-    sim::Line line;
-    VirtualClock clock{1000};
-    sim::SimComPort port;
-    testing::ScriptedMessages messages;
-    TComPortClass link;
-    DeviceImage image;
     TrendSeries series;
 };
 

@@ -2,32 +2,13 @@
 // reaches the image, and what may never be written.
 #include <gtest/gtest.h>
 
-#include "ScriptedMessages.h"
-#include "SimComPort.h"
+#include "SimLinkFixture.h"
 #include "Workflow.h"
 
 namespace tservice {
 namespace {
 
-struct WorkflowFixture : ::testing::Test {
-    WorkflowFixture() : port(line, clock), link(port, clock, messages) {
-        sim::Line::AddDemoDevices(line);
-        link.PortName = "ttyS0";
-        EXPECT_EQ(link.OpenPort(), 0);
-    }
-    // The 0x45 requests the port carried.
-    int BlockWrites() const {
-        int n = 0;
-        for (const auto& r : port.requests) n += r.size() > 1 && r[1] == 0x45;
-        return n;
-    }
-    sim::Line line;
-    VirtualClock clock{1000};
-    sim::SimComPort port;
-    testing::ScriptedMessages messages;
-    TComPortClass link;
-    DeviceImage image;
-};
+struct WorkflowFixture : SimLinkFixture {};
 
 TEST_F(WorkflowFixture, CompleteReadingHoldsTheTransmittersBlock) {
     sim::Transmitter& d = *line.Find(3);
