@@ -18,8 +18,6 @@ const std::array<const char*, 13> kOrder{"sensor",        "range",       "connec
                                          "break",         "current-start", "current-end", "ktxc",
                                          "setpoint1",     "setpoint2",   "address",  ""};
 
-bool IsTev(int tip) { return tip == kTevTs || tip == kTevTp; }
-
 struct Refusal {
     std::string text;
 };

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Describe.h"
 #include "Models.h"
-#include "Ranges.h"
 #include "SimLinkFixture.h"
 #include "Trend.h"
 #include "Workflow.h"
@@ -25,9 +25,7 @@ struct TrendFixture : SimLinkFixture {
         line.Find(2)->rez = rez;
         int nuCur = 1;
         ASSERT_EQ(ReadTransmitter(link, image, nuCur).stage, ReadStage::Done);
-        const StdRange r = RangeTable(RangeTableIndex(image.Tip, image.GetTipD())).table[image.GetDiap()];
-        image.TMin = r.lo;
-        image.TMax = r.hi;
+        ASSERT_TRUE(ApplyRangeLimits(image));
         series.Append(MakeTrendSample(image, kT0 + 3000 * static_cast<std::int64_t>(series.Samples().size())));
     }
     TrendSeries series;
