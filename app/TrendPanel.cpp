@@ -270,6 +270,9 @@ void TrendPanel::Redraw() {
     AxisValue->applyNiceNumbers();
     low = AxisValue->min();
     high = AxisValue->max();
+    // Axes before points: the series are laid out once for the new window.
+    AxisTime->setFormat(v.to - v.from > 20 * kHour ? QStringLiteral("dd.MM hh:mm") : QStringLiteral("hh:mm:ss"));
+    AxisTime->setRange(QDateTime::fromMSecsSinceEpoch(v.from), QDateTime::fromMSecsSinceEpoch(v.to));
     ValueLine->replace(value);
     UstLine1->replace(ust1);
     UstLine2->replace(ust2);
@@ -278,8 +281,6 @@ void TrendPanel::Redraw() {
     DrawSpans(AlarmArea, kAlarmBits, low, high, pixelMs);
     DrawSpans(OverflowArea, kOverflowBits, low, high, pixelMs);
     DrawMarks(low, high);
-    AxisTime->setFormat(v.to - v.from > 20 * kHour ? QStringLiteral("dd.MM hh:mm") : QStringLiteral("hh:mm:ss"));
-    AxisTime->setRange(QDateTime::fromMSecsSinceEpoch(v.from), QDateTime::fromMSecsSinceEpoch(v.to));
     const bool hasCold = series_.Model() == kTevTp;
     AxisCold->setVisible(hasCold);
     ColdLine->setVisible(hasCold);

@@ -3,6 +3,7 @@
 // chart's width, and how long a full redraw of the "Тренд" panel takes
 // (decimation, series, axes and the chart painted into a pixmap).
 #include <cmath>
+#include <memory>
 
 #include <QApplication>
 #include <QChartView>
@@ -45,9 +46,11 @@ struct Day {
     tservice::TrendPanel panel;
 };
 
+// Made on first use, gone before the application object.
+std::unique_ptr<Day> gDay;
 Day& TheDay() {
-    static Day day;
-    return day;
+    if (!gDay) gDay = std::make_unique<Day>();
+    return *gDay;
 }
 
 void BM_Decimate24h(benchmark::State& state) {
@@ -87,5 +90,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    gDay.reset();
     return 0;
 }
