@@ -31,6 +31,15 @@ inline constexpr int kReadTotalConstMs = 1000;
 inline constexpr int kWriteTotalPerByteMs = 100;
 inline constexpr int kWriteTotalConstMs = 1000;
 
+// Read timeouts in milliseconds: silence after a byte, and the total of
+// count * totalPerByteMs + totalConstMs. The defaults are the ones above.
+struct ReadTimeouts {
+    int intervalMs = kReadIntervalMs;
+    int totalPerByteMs = kReadTotalPerByteMs;
+    int totalConstMs = kReadTotalConstMs;
+    bool operator==(const ReadTimeouts&) const = default;
+};
+
 class TComPort {
 public:
     virtual ~TComPort() = default;
@@ -51,9 +60,18 @@ public:
     // Sends count bytes; waits for completion or the write timeout.
     // Returns the number written. Throws PortError.
     virtual int Write(const std::uint8_t* data, int count) = 0;
-    // Waits for count bytes, 100 ms of silence after a byte, or the total
-    // timeout (count * 100 + 1000 ms). Returns 0..count. Throws PortError.
+    // Waits for count bytes, the read interval of silence after a byte, or
+    // the total timeout (by default 100 ms and count * 100 + 1000 ms).
+    // Returns 0..count. Throws PortError.
     virtual int Read(std::uint8_t* buffer, int count) = 0;
+
+    // Timeouts of the next Read calls; only the fast scan changes them, and
+    // it puts the defaults back. Never throws.
+    virtual void SetReadTimeouts(const ReadTimeouts& timeouts) { readTimeouts_ = timeouts; }
+    virtual ReadTimeouts GetReadTimeouts() const { return readTimeouts_; }
+
+protected:
+    ReadTimeouts readTimeouts_;
 };
 
 }  // namespace tservice

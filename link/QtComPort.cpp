@@ -162,7 +162,7 @@ int QtComPort::Read(std::uint8_t* buffer, int count) {
     }
     if (count <= 0) return 0;
     const std::int64_t totalDeadline =
-        clock_.NowMs() + std::int64_t{count} * kReadTotalPerByteMs + kReadTotalConstMs;
+        clock_.NowMs() + std::int64_t{count} * readTimeouts_.totalPerByteMs + readTimeouts_.totalConstMs;
     std::int64_t lastByte = 0;
     int got = 0;
     for (;;) {
@@ -174,7 +174,7 @@ int QtComPort::Read(std::uint8_t* buffer, int count) {
         }
         if (got == count) return got;
         std::int64_t deadline = totalDeadline;
-        if (got > 0) deadline = std::min(deadline, lastByte + kReadIntervalMs);
+        if (got > 0) deadline = std::min(deadline, lastByte + readTimeouts_.intervalMs);
         if (!WaitForData(deadline)) return got;
     }
 }
