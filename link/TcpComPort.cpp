@@ -19,13 +19,14 @@ TcpComPort::TcpComPort(IClock& clock) : clock_(clock) {}
 TcpComPort::~TcpComPort() { socket_.abort(); }
 
 void TcpComPort::Fail(const char* operation) {
-    const int code = static_cast<int>(socket_.error());
-    const std::string text = socket_.errorString().toStdString();
-    // A connection that failed once is gone: the next exchange finds the
-    // port closed instead of waiting on a dead socket.
+    if (lostText_.empty()) {
+        lostCode_ = static_cast<int>(socket_.error());
+        lostText_ = socket_.errorString().toStdString();
+    }
+    // A connection that failed once is gone; it stays "open" as a serial
+    // port that vanished does, so the next purge reports the lost port.
     socket_.abort();
-    open_ = false;
-    throw PortError(operation, code, text);
+    throw PortError(operation, lostCode_, lostText_);
 }
 
 void TcpComPort::CheckOpen(const char* operation) {
@@ -43,8 +44,14 @@ void TcpComPort::Open() {
         throw PortError("Open", static_cast<int>(QAbstractSocket::HostNotFoundError), error);
     }
     socket_.abort();
+    lostText_.clear();
     socket_.connectToHost(QString::fromStdString(address.host), static_cast<quint16>(address.port));
-    if (!socket_.waitForConnected(kConnectTimeoutMs)) Fail("Open");
+    if (!socket_.waitForConnected(kConnectTimeoutMs)) {
+        const std::string text = socket_.errorString().toStdString();
+        const int code = static_cast<int>(socket_.error());
+        socket_.abort();
+        throw PortError("Open", code, text);
+    }
     // Requests are a few bytes: send each at once rather than gather them.
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     open_ = true;

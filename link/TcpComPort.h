@@ -30,7 +30,8 @@ public:
     bool Connected() const override;
     // Drops what has arrived so far; bytes already sent cannot be taken back.
     void ClearBuffer(bool input, bool output) override;
-    // A dropped connection throws PortError with the system's text.
+    // A dropped connection throws PortError with the system's text, here
+    // and in every later call until Close.
     int Write(const std::uint8_t* data, int count) override;
     int Read(std::uint8_t* buffer, int count) override;
 
@@ -44,6 +45,9 @@ private:
     QTcpSocket socket_;
     std::string name_;
     bool open_ = false;
+    int lostCode_ = 0;       // why the connection was lost, kept for every
+    std::string lostText_;   // later operation until Close
+
 };
 
 }  // namespace tservice

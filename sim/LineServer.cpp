@@ -112,6 +112,10 @@ bool LineServer::WriteAll(int fd, const std::uint8_t* data, int length) {
 }
 
 void LineServer::ProcessFrame(int fd, const std::uint8_t* frame, int length, std::int64_t heardUs) {
+    if (endAtFrame_ > 0 && frames_ + 1 == endAtFrame_) {
+        end_ = true;
+        return;
+    }
     int delayMs = 0;
     std::vector<std::uint8_t> answer;
     {

@@ -42,6 +42,9 @@ public:
     void SetTurnaroundMs(int ms) { turnaroundMs_ = ms; }
     // Request frames passed to the line so far.
     int Frames() const { return frames_; }
+    // When request frame n (counted as Frames, from 1) arrives, serving ends
+    // instead of answering it: a TCP connection closes. 0 (default): never.
+    void EndAtFrame(int n) { endAtFrame_ = n; }
 
 protected:
     // The serving thread's body; returns when asked to stop.
@@ -76,6 +79,7 @@ private:
     std::atomic<bool> end_{false};
     std::atomic<int> turnaroundMs_{5};
     std::atomic<int> frames_{0};
+    std::atomic<int> endAtFrame_{0};
 };
 
 }  // namespace tservice::sim
