@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "LinePort.h"
+#include "NoMessages.h"
 #include "Scan.h"
 #include "SimComPort.h"
 #include "TcpServer.h"
@@ -18,13 +19,7 @@ namespace {
 
 using namespace tservice;
 
-class NoMessages final : public IMessages {
-public:
-    MsgAnswer Show(const MsgBox& box) override { return box.defaultAnswer; }
-    void Plain(const std::string&) override {}
-    void Beep() override {}
-    void RequestMainClose() override {}
-};
+using bench::NoMessages;
 
 constexpr int kAddresses = 32;
 

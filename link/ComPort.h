@@ -2,6 +2,7 @@
 // The serial port as the link needs it (ComPort1 of the main window).
 // Synchronous: Read and Write return when complete or timed out.
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -39,6 +40,19 @@ struct ReadTimeouts {
     int totalConstMs = kReadTotalConstMs;
     bool operator==(const ReadTimeouts&) const = default;
 };
+
+class IClock;
+
+// The waits of a blocking Read shared by the ports: take(got) moves what has
+// arrived to the caller's buffer after got bytes and returns how many it
+// moved (it throws on failure); wait(ms) waits up to ms for more. Returns the
+// number taken, 0..count, under the timeouts on clock.
+int TimedRead(IClock& clock, const ReadTimeouts& timeouts, int count, const std::function<int(int)>& take,
+              const std::function<void(int)>& wait);
+// The wait of a blocking Write of count bytes: returns when pending() is 0
+// or the write total has passed; wait(ms) waits up to ms for bytes to go.
+void WaitWritten(IClock& clock, int count, const std::function<std::int64_t()>& pending,
+                 const std::function<void(int)>& wait);
 
 class TComPort {
 public:

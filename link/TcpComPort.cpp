@@ -1,18 +1,8 @@
 #include "TcpComPort.h"
 
-#include <algorithm>
-
 #include "PortList.h"
 
 namespace tservice {
-
-namespace {
-
-int Remaining(std::int64_t deadline, std::int64_t now) {
-    return static_cast<int>(std::clamp<std::int64_t>(deadline - now, 0, 60'000));
-}
-
-}  // namespace
 
 TcpComPort::TcpComPort(IClock& clock) : clock_(clock) {}
 
@@ -79,46 +69,25 @@ void TcpComPort::ClearBuffer(bool input, bool output) {
 int TcpComPort::Write(const std::uint8_t* data, int count) {
     CheckOpen("Write");
     if (count <= 0) return 0;
-    const std::int64_t deadline =
-        clock_.NowMs() + std::int64_t{count} * kWriteTotalPerByteMs + kWriteTotalConstMs;
     if (socket_.write(reinterpret_cast<const char*>(data), count) != count) Fail("Write");
-    while (socket_.bytesToWrite() > 0) {
-        const std::int64_t now = clock_.NowMs();
-        if (now >= deadline) break;
-        if (!socket_.waitForBytesWritten(Remaining(deadline, now)) &&
-            socket_.state() != QAbstractSocket::ConnectedState) {
-            Fail("Write");
-        }
-    }
+    WaitWritten(clock_, count, [this] { return socket_.bytesToWrite(); }, [this](int ms) {
+        if (!socket_.waitForBytesWritten(ms)) CheckOpen("Write");
+    });
     return count - static_cast<int>(socket_.bytesToWrite());
 }
 
 int TcpComPort::Read(std::uint8_t* buffer, int count) {
     CheckOpen("Read");
-    if (count <= 0) return 0;
-    const std::int64_t totalDeadline =
-        clock_.NowMs() + std::int64_t{count} * readTimeouts_.totalPerByteMs + readTimeouts_.totalConstMs;
-    std::int64_t lastByte = 0;
-    int got = 0;
-    for (;;) {
+    const auto take = [&](int got) {
         const qint64 n = socket_.read(reinterpret_cast<char*>(buffer) + got, count - got);
         if (n < 0) Fail("Read");
-        if (n > 0) {
-            got += static_cast<int>(n);
-            lastByte = clock_.NowMs();
-        }
-        if (got == count) return got;
-        std::int64_t deadline = totalDeadline;
-        if (got > 0) deadline = std::min(deadline, lastByte + readTimeouts_.intervalMs);
-        const std::int64_t now = clock_.NowMs();
-        if (now >= deadline) return got;
-        // The gateway closing the connection (or the network failing) is a
-        // lost port, not a silent device.
-        if (!socket_.waitForReadyRead(Remaining(deadline, now)) &&
-            socket_.state() != QAbstractSocket::ConnectedState) {
-            Fail("Read");
-        }
-    }
+        return static_cast<int>(n);
+    };
+    // The gateway closing the connection (or the network failing) is a lost
+    // port, not a silent device.
+    return TimedRead(clock_, readTimeouts_, count, take, [this](int ms) {
+        if (!socket_.waitForReadyRead(ms)) CheckOpen("Read");
+    });
 }
 
 }  // namespace tservice
