@@ -1,6 +1,7 @@
 // tservice: the service program. `tservice --demo` serves four simulated
 // transmitters on a pseudo-terminal inside the program and offers it as the
 // first port; the exchange then runs through the real serial port code.
+// `tservice --port NAME` offers NAME (a device path or tcp://HOST:PORT) first.
 #include <cmath>
 #include <cstdlib>
 #include <exception>
@@ -20,7 +21,7 @@
 #include "Obrport.h"
 #include "PortList.h"
 #include "PtyServer.h"
-#include "QtComPort.h"
+#include "LinePort.h"
 #include "QtMessages.h"
 #include "SimLine.h"
 #include "TrendPanel.h"
@@ -114,8 +115,13 @@ int main(int argc, char* argv[]) {
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tservice"));
     bool demo = false;
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]) == "--demo") demo = true;
+    std::string firstPort;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--demo") demo = true;
+        if (arg == "--port" && i + 1 < argc) firstPort = argv[++i];
+        if (arg.rfind("--port=", 0) == 0) firstPort = arg.substr(7);
+    }
 
     tservice::sim::Line line;
     std::unique_ptr<tservice::sim::PtyServer> server;
@@ -134,18 +140,26 @@ int main(int argc, char* argv[]) {
     }
 
     tservice::SteadyClock clock;
-    tservice::QtComPort port(clock);
+    tservice::LinePort port(clock);
     tservice::QtMessages messages;
-    auto ports = [demoPort] {
+    auto entries = [demoPort, firstPort] {
+        std::vector<tservice::PortEntry> list;
+        for (const std::string& name : {firstPort, demoPort})
+            if (!name.empty()) list.push_back({name, {}, {}, {}});
+        for (tservice::PortEntry& entry : tservice::EnumeratePortEntries())
+            if (entry.name != firstPort) list.push_back(std::move(entry));
+        return list;
+    };
+    auto ports = [entries] {
         std::vector<std::string> names;
-        if (!demoPort.empty()) names.push_back(demoPort);
-        for (const std::string& name : tservice::EnumeratePorts()) names.push_back(name);
+        for (const tservice::PortEntry& entry : entries()) names.push_back(entry.name);
         return names;
     };
     int code = 0;
     {
         tservice::TForm1 form(port, clock, messages, ports);
         messages.SetMainWindow(&form);
+        form.FormPort->PortEntries = entries;
         form.show();
         if (demo) ScheduleShot(form, *server, demoPort);
         code = app.exec();

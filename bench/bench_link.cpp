@@ -9,18 +9,13 @@
 #include <string>
 
 #include "Comportclass.h"
+#include "NoMessages.h"
 
 namespace {
 
 using namespace tservice;
 
-class NoMessages final : public IMessages {
-public:
-    MsgAnswer Show(const MsgBox& box) override { return box.defaultAnswer; }
-    void Plain(const std::string&) override {}
-    void Beep() override {}
-    void RequestMainClose() override {}
-};
+using bench::NoMessages;
 
 // Answers every request with the same identification frame.
 class AnsweringPort final : public TComPort {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Comportclass.h"
+#include "NoMessages.h"
 #include "PtyServer.h"
 #include "QtComPort.h"
 
@@ -18,13 +19,7 @@ namespace {
 
 using namespace tservice;
 
-class NoMessages final : public IMessages {
-public:
-    MsgAnswer Show(const MsgBox& box) override { return box.defaultAnswer; }
-    void Plain(const std::string&) override {}
-    void Beep() override {}
-    void RequestMainClose() override {}
-};
+using bench::NoMessages;
 
 void BM_IdentificationOverPty(benchmark::State& state) {
     sim::Line line;

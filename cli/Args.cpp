@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 
+#include "PortList.h"
+
 namespace tservice::cli {
 
 namespace {
@@ -34,13 +36,13 @@ double ToPositive(const std::string& option, const std::string& text) {
 
 bool Allowed(const std::string& cmd, const std::string& opt) {
     static const std::vector<std::pair<std::string, std::vector<std::string>>> own{
-        {"scan", {"--max", "--json"}},
+        {"scan", {"--max", "--json", "--fast", "--timeout"}},
         {"read", {"--json"}},
         {"watch", {"--interval", "--count", "--csv", "--json"}},
         {"set", {"--dry-run"}},
         {"load", {"--dry-run"}},
         {"range", {"--sensor", "--from", "--to", "--tables", "--json"}},
-        {"sim", {"--link", "--dev", "--fault"}},
+        {"sim", {"--link", "--tcp", "--dev", "--fault", "--baud", "--parity", "--stop"}},
     };
     static const std::vector<std::string> line{"--port", "--baud", "--parity", "--stop", "--delay", "--device"};
     if (cmd != "range" && cmd != "sim" && cmd != "ports" &&
@@ -52,7 +54,11 @@ bool Allowed(const std::string& cmd, const std::string& opt) {
 }
 
 void Apply(Options& o, const std::string& opt, const std::string& v) {
-    if (opt == "--port") o.port = v;
+    if (opt == "--port") {
+        std::string error;
+        if (IsTcpPortName(v) && !ParseTcpPortName(v, nullptr, &error)) throw UsageError("--port: " + error);
+        o.port = v;
+    }
     else if (opt == "--baud") {
         o.baud = ToInt(opt, v, 1, 1000000);
         if (o.baud != 9600 && o.baud != 19200 && o.baud != 57600 && o.baud != 115200)
@@ -64,6 +70,7 @@ void Apply(Options& o, const std::string& opt, const std::string& v) {
     else if (opt == "--delay") o.delay = ToInt(opt, v, 1, 100);
     else if (opt == "--device") o.device = ToInt(opt, v, 1, 32);
     else if (opt == "--max") o.max = ToInt(opt, v, 1, 32);
+    else if (opt == "--timeout") o.timeoutMs = ToInt(opt, v, 1, 10000);
     else if (opt == "--interval") o.interval = ToPositive(opt, v);
     else if (opt == "--count") o.count = ToInt(opt, v, 1, 1000000000);
     else if (opt == "--sensor") o.sensor = v;
@@ -71,11 +78,14 @@ void Apply(Options& o, const std::string& opt, const std::string& v) {
     else if (opt == "--to") o.to = v;
     else if (opt == "--tables") o.tablesDir = v;
     else if (opt == "--link") o.link = v;
+    else if (opt == "--tcp") o.tcp = v;
     else if (opt == "--dev") o.devs.push_back(v);
     else if (opt == "--fault") o.faults.push_back(v);
 }
 
-bool IsFlag(const std::string& opt) { return opt == "--json" || opt == "--csv" || opt == "--dry-run"; }
+bool IsFlag(const std::string& opt) {
+    return opt == "--json" || opt == "--csv" || opt == "--dry-run" || opt == "--fast";
+}
 
 void CheckComplete(const Options& o, std::size_t positionals) {
     const std::string& c = o.command;
@@ -86,7 +96,9 @@ void CheckComplete(const Options& o, std::size_t positionals) {
         throw UsageError(c + ": лишний аргумент");
     if (c == "range" && (o.sensor.empty() || o.from.empty() || o.to.empty()))
         throw UsageError("range: нужны --sensor, --from и --to");
-    if (c == "sim" && o.link.empty()) throw UsageError("sim: нужен --link ПУТЬ");
+    if (c == "sim" && o.link.empty() == o.tcp.empty())
+        throw UsageError("sim: нужен --link ПУТЬ или --tcp 127.0.0.1:ПОРТ");
+    if (o.timeoutMs > 0 && !o.fast) throw UsageError("--timeout: только вместе с --fast");
     const bool needsPort = c == "scan" || c == "read" || c == "watch" || c == "set" || c == "save" || c == "load";
     if (needsPort && o.port.empty()) throw UsageError(c + ": нужен --port ИМЯ");
     if (needsPort && o.parity == 'E' && o.stop == 2)
@@ -124,6 +136,7 @@ Options ParseArgs(const std::vector<std::string>& args) {
                 if (a == "--json") o.json = true;
                 if (a == "--csv") o.csv = true;
                 if (a == "--dry-run") o.dryRun = true;
+                if (a == "--fast") o.fast = true;
                 continue;
             }
             if (!hasValue) {

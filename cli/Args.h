@@ -24,6 +24,8 @@ struct Options {
     int device = 1;                   // 1..32
     // Command options.
     int max = 32;                     // scan
+    bool fast = false;                // scan --fast
+    int timeoutMs = 0;                // scan --timeout, 0 = from the rate
     bool json = false;
     bool csv = false;
     double interval = 3.0;            // watch, seconds
@@ -32,7 +34,8 @@ struct Options {
     std::vector<std::string> edits;   // set FIELD=VALUE...
     std::string file;                 // save/load
     std::string sensor, from, to, tablesDir;  // range
-    std::string link;                 // sim
+    std::string link;                 // sim --link PATH (pty)
+    std::string tcp;                  // sim --tcp HOST:PORT (loopback)
     std::vector<std::string> devs;    // sim --dev ADDR:MODEL:VERSION
     std::vector<std::string> faults;  // sim --fault ADDR:KIND[=VALUE]
 };

@@ -18,7 +18,6 @@
 #include "Trend.h"
 #include "Models.h"
 #include "PortList.h"
-#include "QtComPort.h"
 #include "Report.h"
 #include "Scan.h"
 #include "Workflow.h"
@@ -31,12 +30,12 @@ volatile std::sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }
 
 int Ports(std::ostream& out) {
-    for (const auto& name : EnumeratePorts()) out << name << "\n";
+    for (const auto& entry : EnumeratePortEntries()) out << PortLabel(entry) << "\n";
     return 0;
 }
 
 int Scan(LineSession& s, const Options& o, std::ostream& out) {
-    const ScanResult r = ScanLine(s.link, o.max);
+    const ScanResult r = o.fast ? FastScanLine(s.link, o.max, o.timeoutMs) : ScanLine(s.link, o.max);
     if (r.stopCode) {
         s.link.ShowLinkError(r.stopIndex, r.stopCode);
         return 1;

@@ -1,8 +1,9 @@
 // The two commands that need no serial line of their own: the non-standard
-// range calculation and the simulated line on a pseudo-terminal.
+// range calculation and the simulated line on a pseudo-terminal or loopback TCP.
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <ostream>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "Fit.h"
 #include "Models.h"
 #include "PtyServer.h"
+#include "TcpServer.h"
 #include "Ranges.h"
 #include "Report.h"
 #include "Session.h"
@@ -124,16 +126,32 @@ int SimCommand(const Options& o, std::ostream& out, std::ostream& err) {
             return 2;
         }
     try {
-        sim::PtyServer server(line);
-        server.LinkPath(o.link);
-        server.Start();
-        out << "имитация линии: " << o.link << " -> " << server.SlavePath() << "\n";
+        std::unique_ptr<sim::LineServer> server;
+        if (!o.tcp.empty()) {
+            const auto colon = o.tcp.rfind(':');
+            int port = -1;
+            if (colon == std::string::npos || !ToInt(o.tcp.substr(colon + 1), 0, 65535, port)) {
+                err << "--tcp " << o.tcp << ": ожидается 127.0.0.1:ПОРТ (0 - любой свободный)\n";
+                return 2;
+            }
+            auto tcp = std::make_unique<sim::TcpServer>(line, o.tcp.substr(0, colon), port);
+            tcp->SetLineRate(o.baud, o.parity == 'O' ? Parity::Odd : o.parity == 'E' ? Parity::Even : Parity::None,
+                             o.stop);
+            out << "имитация линии: " << tcp->Address() << "\n";
+            server = std::move(tcp);
+        } else {
+            auto pty = std::make_unique<sim::PtyServer>(line);
+            pty->LinkPath(o.link);
+            out << "имитация линии: " << o.link << " -> " << pty->SlavePath() << "\n";
+            server = std::move(pty);
+        }
+        server->Start();
         for (auto* d : line.Devices()) out << d->address << " " << d->model << " " << ModelName(d->model) << " v" << d->version << "\n";
         out.flush();
         std::signal(SIGINT, OnQuit);
         std::signal(SIGTERM, OnQuit);
         while (!gQuit) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        server.Stop();
+        server->Stop();
         // What each transmitter holds now, for whoever started the line.
         for (auto* d : line.Devices())
             out << "блок " << d->address << " " << Hex(d->block.data(), std::min(d->blockLen, static_cast<int>(d->block.size()))) << "\n";

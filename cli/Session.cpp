@@ -16,6 +16,8 @@ LineSession::LineSession(const Options& o, std::ostream& err)
 
 bool LineSession::Open() {
     if (link.OpenPort() == 0) return true;
+    // The link's messages do not say why; the system's own words do.
+    if (!port.LastOpenError().empty()) messages.Plain(port.LastOpenError());
     link.ShowLinkError(0, kOpenFailed);
     return false;
 }

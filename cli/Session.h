@@ -1,5 +1,5 @@
 #pragma once
-// An opened line for one command: the real serial port on the steady clock,
+// An opened line for one command: the real port (serial or tcp://) on the steady clock,
 // the link with the command line's settings, and messages on the error stream.
 #include <iosfwd>
 
@@ -7,7 +7,7 @@
 #include "Comportclass.h"
 #include "ConsoleMessages.h"
 #include "DeviceImage.h"
-#include "QtComPort.h"
+#include "LinePort.h"
 
 namespace tservice::cli {
 
@@ -26,7 +26,7 @@ public:
 
     SteadyClock clock;
     ConsoleMessages messages;
-    QtComPort port;
+    LinePort port;
     TComPortClass link;
 };
 

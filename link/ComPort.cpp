@@ -1,8 +1,53 @@
 #include "ComPort.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "Clock.h"
+
 namespace tservice {
+
+namespace {
+
+// The waits take an int of milliseconds; what is left is never larger than a
+// read or write total, but clamp anyway.
+int Remaining(std::int64_t deadline, std::int64_t now) {
+    return static_cast<int>(std::clamp<std::int64_t>(deadline - now, 0, 60'000));
+}
+
+}  // namespace
+
+int TimedRead(IClock& clock, const ReadTimeouts& timeouts, int count, const std::function<int(int)>& take,
+              const std::function<void(int)>& wait) {
+    if (count <= 0) return 0;
+    const std::int64_t total =
+        clock.NowMs() + std::int64_t{count} * timeouts.totalPerByteMs + timeouts.totalConstMs;
+    std::int64_t lastByte = 0;
+    int got = 0;
+    for (;;) {
+        const int n = take(got);
+        if (n > 0) {
+            got += n;
+            lastByte = clock.NowMs();
+        }
+        if (got >= count) return got;
+        std::int64_t deadline = total;
+        if (got > 0) deadline = std::min(deadline, lastByte + timeouts.intervalMs);
+        const std::int64_t now = clock.NowMs();
+        if (now >= deadline) return got;
+        wait(Remaining(deadline, now));
+    }
+}
+
+void WaitWritten(IClock& clock, int count, const std::function<std::int64_t()>& pending,
+                 const std::function<void(int)>& wait) {
+    const std::int64_t deadline = clock.NowMs() + std::int64_t{count} * kWriteTotalPerByteMs + kWriteTotalConstMs;
+    while (pending() > 0) {
+        const std::int64_t now = clock.NowMs();
+        if (now >= deadline) return;
+        wait(Remaining(deadline, now));
+    }
+}
 
 PortError::PortError(std::string operation, int code, std::string systemText)
     : std::runtime_error(operation + ": " + systemText + " (" + std::to_string(code) + ")"),

@@ -2,6 +2,7 @@
 // The serial port as the link needs it (ComPort1 of the main window).
 // Synchronous: Read and Write return when complete or timed out.
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -31,6 +32,28 @@ inline constexpr int kReadTotalConstMs = 1000;
 inline constexpr int kWriteTotalPerByteMs = 100;
 inline constexpr int kWriteTotalConstMs = 1000;
 
+// Read timeouts in milliseconds: silence after a byte, and the total of
+// count * totalPerByteMs + totalConstMs. The defaults are the ones above.
+struct ReadTimeouts {
+    int intervalMs = kReadIntervalMs;
+    int totalPerByteMs = kReadTotalPerByteMs;
+    int totalConstMs = kReadTotalConstMs;
+    bool operator==(const ReadTimeouts&) const = default;
+};
+
+class IClock;
+
+// The waits of a blocking Read shared by the ports: take(got) moves what has
+// arrived to the caller's buffer after got bytes and returns how many it
+// moved (it throws on failure); wait(ms) waits up to ms for more. Returns the
+// number taken, 0..count, under the timeouts on clock.
+int TimedRead(IClock& clock, const ReadTimeouts& timeouts, int count, const std::function<int(int)>& take,
+              const std::function<void(int)>& wait);
+// The wait of a blocking Write of count bytes: returns when pending() is 0
+// or the write total has passed; wait(ms) waits up to ms for bytes to go.
+void WaitWritten(IClock& clock, int count, const std::function<std::int64_t()>& pending,
+                 const std::function<void(int)>& wait);
+
 class TComPort {
 public:
     virtual ~TComPort() = default;
@@ -51,9 +74,18 @@ public:
     // Sends count bytes; waits for completion or the write timeout.
     // Returns the number written. Throws PortError.
     virtual int Write(const std::uint8_t* data, int count) = 0;
-    // Waits for count bytes, 100 ms of silence after a byte, or the total
-    // timeout (count * 100 + 1000 ms). Returns 0..count. Throws PortError.
+    // Waits for count bytes, the read interval of silence after a byte, or
+    // the total timeout (by default 100 ms and count * 100 + 1000 ms).
+    // Returns 0..count. Throws PortError.
     virtual int Read(std::uint8_t* buffer, int count) = 0;
+
+    // Timeouts of the next Read calls; only the fast scan changes them, and
+    // it puts the defaults back. Never throws.
+    virtual void SetReadTimeouts(const ReadTimeouts& timeouts) { readTimeouts_ = timeouts; }
+    virtual ReadTimeouts GetReadTimeouts() const { return readTimeouts_; }
+
+protected:
+    ReadTimeouts readTimeouts_;
 };
 
 }  // namespace tservice

@@ -1,5 +1,7 @@
 #include "Comportclass.h"
 
+#include "PortList.h"
+
 #include <climits>
 #include <cstdlib>
 
@@ -23,7 +25,6 @@ constexpr std::uint8_t kCmdFixed8 = 0x0F;
 constexpr std::uint8_t kCmdWriteBlock = 0x45;
 constexpr std::uint8_t kCmdBroadcast = 0x46;
 constexpr int kHeaderLen = 3;
-constexpr int kRetryPauseMs = 300;
 constexpr int kMaxDeviceIndex = 31;
 
 constexpr std::array<int, 13> kBaudRates = {
@@ -171,7 +172,8 @@ int TComPortClass::OpenPort() {
     }
     int stopBits = 0;
     if (!ParseDecimal(StopText, &stopBits) || (stopBits != 1 && stopBits != 2)) return -1;
-    if (!IsSerialPortName(PortName)) return -1;
+    if (IsTcpPortName(PortName) ? !ParseTcpPortName(PortName, nullptr) : !IsSerialPortName(PortName))
+        return -1;
 
     port_.SetBaudRate(baud);
     port_.SetParity(parity);
@@ -253,7 +255,7 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
                 if (code == kOk) return kOk;
             }
         }
-        WaitMs(kRetryPauseMs);
+        WaitMs(RetryPauseMs);
         int& left = headerFailed ? left1 : left2;
         if (--left == 0) return code;
     }

@@ -40,7 +40,8 @@ int BuildRequest(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
 
 // Whether name names a serial port for OpenPort on this platform: contains
 // "COM"/"com" on Windows; elsewhere a bare name without '/' or an absolute
-// device path (or a link that resolves to one).
+// device path (or a link that resolves to one, e.g. under /dev/serial/by-id).
+// A tcp:// name is no serial port; OpenPort takes it when ParseTcpPortName does.
 bool IsSerialPortName(const std::string& name);
 
 // The message box ShowLinkError shows for code (device index, port name);
@@ -61,6 +62,7 @@ public:
     std::int32_t Povt1 = 5;
     std::int32_t Povt2 = 10;
     std::int32_t DelayOut = 25;
+    std::int32_t RetryPauseMs = 300;  // pause after a failed try; the fast scan shortens it
     std::string BaudText = "9600";
     char ParityChar = 'N';
     std::string StopText = "2";
@@ -90,6 +92,8 @@ public:
     void SetPovt1(int v) { Povt1 = v; }
     void SetPovt2(int v) { Povt2 = v; }
     int GetDelayOut() const { return DelayOut; }
+    int GetRetryPauseMs() const { return RetryPauseMs; }
+    void SetRetryPauseMs(int ms) { RetryPauseMs = ms; }
     void SetDelayOut(int v) { DelayOut = v; }
 
     IClock& Clock() { return clock_; }

@@ -2,6 +2,7 @@
 
 #include "Scan.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,7 +31,7 @@ std::string ModelText(int code) {
 TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* parent)
     : QDialog(parent), link_(link), messages_(messages) {
     setWindowTitle(QStringLiteral("Список подключенных устройств"));
-    setFixedSize(252, 470);
+    setFixedSize(252, 494);
     LabelNu = new QLabel(QStringLiteral("Макс. № устр. "), this);
     LabelNu->setGeometry(10, 12, 90, 22);
     CBoxUstr = new QComboBox(this);
@@ -51,6 +52,8 @@ TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* pare
     ProgressBar1->setGeometry(10, 442, 232, 18);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
+    ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
+    ChBoxFast->setGeometry(10, 466, 232, 22);
     connect(Button1, &QPushButton::clicked, this, &TFormDevice::Button1Click);
     FormCreate();
 }
@@ -93,8 +96,9 @@ void TFormDevice::Button1Click() {
         ++ScanRow;
     };
     try {
-        const ScanResult result =
-            ScanLine(link_, maxNumber, [this](int) { StepIt(*ProgressBar1, 10); }, list);
+        const auto step = [this](int) { StepIt(*ProgressBar1, 10); };
+        const ScanResult result = ChBoxFast->isChecked() ? FastScanLine(link_, maxNumber, 0, step, list)
+                                                         : ScanLine(link_, maxNumber, step, list);
         if (result.stopCode != 0) {
             StringGrid1->repaint();
             link_.ShowLinkError(result.stopIndex, result.stopCode);

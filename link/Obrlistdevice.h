@@ -8,6 +8,7 @@
 #include "Comportclass.h"
 #include "UiSupport.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -27,6 +28,7 @@ public:
     QPushButton* Button1 = nullptr;
     QTableWidget* StringGrid1 = nullptr;  // 2 columns; its header is row 0
     QProgressBar* ProgressBar1 = nullptr;
+    QCheckBox* ChBoxFast = nullptr;  // "Быстрый поиск": answer timeout from the rate
     int ScanRow = 0;
 
     ModalRunner RunModal = ExecModal;
@@ -36,7 +38,8 @@ public:
     // Writes the two heading cells.
     void FormCreate();
     // "Обновить": scans numbers 1 to the chosen maximum and lists who answered;
-    // nothing without a chosen maximum. Blocks until the scan ends.
+    // nothing without a chosen maximum. Blocks until the scan ends. With
+    // ChBoxFast checked the scan waits for answers only as the rate needs.
     void Button1Click();
     // Text of a grid cell as in the original string grid: row 0 is the heading.
     std::string Cell(int col, int row) const;

@@ -30,10 +30,13 @@ int NumberOf(const QString& text) {
 TFormPort::TFormPort(TComPortClass& link, IMessages& messages, PortListFn ports, QWidget* parent)
     : QDialog(parent), link_(link), messages_(messages), ports_(std::move(ports)) {
     setWindowTitle(QStringLiteral("Настройка СОМ-порта"));
-    setFixedSize(330, 210);
+    setFixedSize(430, 210);
     Label1 = new QLabel(QStringLiteral("СОМ-порт"), this);
     Label1->setGeometry(12, 14, 130, 22);
-    CBoxPort = MakeList(this, {}, 150, 12, 168);
+    CBoxPort = MakeList(this, {}, 150, 12, 268);
+    // A bridge or a by-id link the system does not list can be typed in.
+    CBoxPort->setEditable(true);
+    CBoxPort->setInsertPolicy(QComboBox::NoInsert);
     Label2 = new QLabel(QStringLiteral("Скорость(бит/с):"), this);
     Label2->setGeometry(12, 46, 130, 22);
     Skor = MakeList(this, {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("57600"),
@@ -48,7 +51,11 @@ TFormPort::TFormPort(TComPortClass& link, IMessages& messages, PortListFn ports,
     Button1 = new QPushButton(QStringLiteral("Настройка обмена"), this);
     Button1->setGeometry(12, 160, 160, 30);
     OK = new QPushButton(QStringLiteral("OK"), this);
-    OK->setGeometry(228, 160, 90, 30);
+    OK->setGeometry(328, 160, 90, 30);
+    LabTcp = new QLabel(QStringLiteral("Скорость, четность и стоповые биты задает шлюз"), this);
+    LabTcp->setGeometry(12, 136, 406, 20);
+    LabTcp->hide();
+    connect(CBoxPort, &QComboBox::currentTextChanged, this, &TFormPort::CBoxPortChange);
     OK->setDefault(true);
     connect(OK, &QPushButton::clicked, this, &TFormPort::OKClick);
     connect(Button1, &QPushButton::clicked, this, &TFormPort::Button1Click);
@@ -73,14 +80,29 @@ void TFormPort::FormShow() {
     StBit->setCurrentIndex(SavedStBit);
     WasConnected = link_.PortOpen();
     link_.ClosePort();
-    const std::vector<std::string> names = ports_ ? ports_() : std::vector<std::string>{};
-    for (const std::string& name : names) CBoxPort->addItem(QString::fromStdString(name));
+    std::vector<PortEntry> entries;
+    if (PortEntries) {
+        entries = PortEntries();
+    } else if (ports_) {
+        for (const std::string& name : ports_()) entries.push_back({name, {}, {}, {}});
+    }
+    for (const PortEntry& entry : entries)
+        CBoxPort->addItem(QString::fromStdString(PortLabel(entry)), QString::fromStdString(entry.name));
     CBoxPort->setCurrentIndex(CBoxPort->count() > 0 ? 0 : -1);
+    CBoxPortChange();
 }
+
+void TFormPort::CBoxPortChange() { LabTcp->setVisible(IsTcpPortName(ChosenPort())); }
 
 void TFormPort::OKClick() {
     if (Parit->currentIndex() == 2 && StBit->currentIndex() == 1) {
         done(kRefusedResult);
+        return;
+    }
+    std::string error;
+    const std::string port = ChosenPort();
+    if (IsTcpPortName(port) && !ParseTcpPortName(port, nullptr, &error)) {
+        messages_.Show({error, "Ошибка", MsgIcon::Error, MsgButtons::Ok, MsgAnswer::Ok});
         return;
     }
     SavedSkor = Skor->currentIndex();
@@ -108,7 +130,12 @@ void TFormPort::done(int result) {
     }
 }
 
-std::string TFormPort::ChosenPort() const { return CBoxPort->currentText().toStdString(); }
+std::string TFormPort::ChosenPort() const {
+    const int i = CBoxPort->currentIndex();
+    const QString text = CBoxPort->currentText();
+    if (i >= 0 && text == CBoxPort->itemText(i)) return CBoxPort->itemData(i).toString().toStdString();
+    return text.trimmed().toStdString();
+}
 std::string TFormPort::ChosenBaud() const { return Skor->currentText().toStdString(); }
 
 char TFormPort::ChosenParity() const {

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include "Comportclass.h"
+#include "PortList.h"
 #include "UiSupport.h"
 
 class QComboBox;
@@ -37,6 +38,7 @@ public:
     QComboBox* StBit = nullptr;
     QPushButton* OK = nullptr;
     QPushButton* Button1 = nullptr;
+    QLabel* LabTcp = nullptr;  // shown for a tcp:// port: the framing is the gateway's
 
     int SavedSkor = 0;
     int SavedParit = 0;
@@ -44,6 +46,9 @@ public:
     bool WasConnected = false;
 
     ModalRunner RunModal = ExecModal;
+    // When set, the port list comes from here, each entry shown with what the
+    // system knows of it; otherwise from the names given at construction.
+    std::function<std::vector<PortEntry>()> PortEntries;
     // FormShow, then the dialog modally: QDialog::Accepted, kRefusedResult
     // or QDialog::Rejected (close box).
     int ShowModal();
@@ -54,20 +59,24 @@ public:
     // list filled anew with its first entry selected.
     void FormShow();
     // Ends with kRefusedResult for even parity with two stop bits (nothing
-    // saved), else saves the choice and ends with OK.
+    // saved); a malformed tcp:// address is reported and the dialog stays;
+    // else saves the choice and ends with OK.
     void OKClick();
     // The exchange dialog; after its OK the tries and the pause apply at once.
     void Button1Click();
     // Ends the dialog; a cancel reopens the port if it had been open.
     void done(int result) override;
 
-    // The chosen framing as the link spells it.
+    // The chosen port's name (a listed entry's name, or the typed text) and
+    // framing as the link spells it.
     std::string ChosenPort() const;
     std::string ChosenBaud() const;
     char ChosenParity() const;   // 'N', 'O', 'E'
     std::string ChosenStop() const;  // "1", "2"
 
 private:
+    void CBoxPortChange();
+
     TComPortClass& link_;
     IMessages& messages_;
     PortListFn ports_;

@@ -21,12 +21,6 @@ QSerialPort::Parity ToQt(Parity parity) {
     return QSerialPort::NoParity;
 }
 
-// waitFor* take an int of milliseconds; the remaining time is never larger
-// than a read or write total, but clamp anyway.
-int Remaining(std::int64_t deadline, std::int64_t now) {
-    return static_cast<int>(std::clamp<std::int64_t>(deadline - now, 0, 60'000));
-}
-
 }  // namespace
 
 QtComPort::QtComPort(IClock& clock) : clock_(clock) {}
@@ -127,56 +121,33 @@ int QtComPort::Write(const std::uint8_t* data, int count) {
         throw PortError("Write", static_cast<int>(QSerialPort::NotOpenError), "port not open");
     }
     if (count <= 0) return 0;
-    const std::int64_t deadline =
-        clock_.NowMs() + std::int64_t{count} * kWriteTotalPerByteMs + kWriteTotalConstMs;
     if (serial_.write(reinterpret_cast<const char*>(data), count) != count) Fail("Write");
-    while (serial_.bytesToWrite() > 0) {
-        const std::int64_t now = clock_.NowMs();
-        if (now >= deadline) break;
-        if (!serial_.waitForBytesWritten(Remaining(deadline, now))) {
-            if (serial_.error() != QSerialPort::TimeoutError &&
-                serial_.error() != QSerialPort::NoError) {
-                Fail("Write");
-            }
-            serial_.clearError();
-        }
-    }
+    WaitWritten(clock_, count, [this] { return serial_.bytesToWrite(); }, [this](int ms) {
+        if (!serial_.waitForBytesWritten(ms)) CheckWait("Write");
+    });
     return count - static_cast<int>(serial_.bytesToWrite());
 }
 
-bool QtComPort::WaitForData(std::int64_t deadline) {
-    const std::int64_t now = clock_.NowMs();
-    if (now >= deadline) return false;
-    if (serial_.waitForReadyRead(Remaining(deadline, now))) return true;
+void QtComPort::CheckWait(const char* operation) {
     // A timeout is the normal end of a short answer, not a fault.
     if (serial_.error() != QSerialPort::TimeoutError && serial_.error() != QSerialPort::NoError) {
-        Fail("Read");
+        Fail(operation);
     }
     serial_.clearError();
-    return true;  // let the caller look at the clock again
 }
 
 int QtComPort::Read(std::uint8_t* buffer, int count) {
     if (!serial_.isOpen()) {
         throw PortError("Read", static_cast<int>(QSerialPort::NotOpenError), "port not open");
     }
-    if (count <= 0) return 0;
-    const std::int64_t totalDeadline =
-        clock_.NowMs() + std::int64_t{count} * kReadTotalPerByteMs + kReadTotalConstMs;
-    std::int64_t lastByte = 0;
-    int got = 0;
-    for (;;) {
+    const auto take = [&](int got) {
         const qint64 n = serial_.read(reinterpret_cast<char*>(buffer) + got, count - got);
         if (n < 0) Fail("Read");
-        if (n > 0) {
-            got += static_cast<int>(n);
-            lastByte = clock_.NowMs();
-        }
-        if (got == count) return got;
-        std::int64_t deadline = totalDeadline;
-        if (got > 0) deadline = std::min(deadline, lastByte + kReadIntervalMs);
-        if (!WaitForData(deadline)) return got;
-    }
+        return static_cast<int>(n);
+    };
+    return TimedRead(clock_, readTimeouts_, count, take, [this](int ms) {
+        if (!serial_.waitForReadyRead(ms)) CheckWait("Read");
+    });
 }
 
 }  // namespace tservice

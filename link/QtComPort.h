@@ -36,8 +36,8 @@ public:
 
 private:
     [[noreturn]] void Fail(const char* operation);
-    bool WaitForData(std::int64_t deadline);
     void TakeEveryReceivedByte();  // after open; PortError when refused
+    void CheckWait(const char* operation);  // after a wait that ended without data
 
     IClock& clock_;
     QSerialPort serial_;

@@ -1,6 +1,7 @@
 #pragma once
 // The scan of the line: identification (0x11) to addresses 1..max with two
-// tries each, the devices that answered in ascending order.
+// tries each, the devices that answered in ascending order. The fast scan
+// waits for an answer only as long as the line rate needs.
 #include <functional>
 #include <vector>
 
@@ -27,5 +28,25 @@ struct ScanResult {
 // shows stopCode through ShowLinkError.
 ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>& step = {},
                     const std::function<void(const FoundDevice&)>& found = {});
+
+// Waits of the fast scan: the port's read timeouts and the pause after a
+// failed try, all in milliseconds.
+struct FastScanTiming {
+    ReadTimeouts read;
+    int retryPauseMs = 0;
+};
+
+// The fast scan's waits for a line at baud bit/s with this framing: the
+// answer timeout is the line time of an identification request and its
+// answer plus kFastScanMarginMs, or timeoutMs when that is above 0.
+inline constexpr int kFastScanMarginMs = 20;
+FastScanTiming FastScanTimingFor(int baud, Parity parity, int stopBits, int timeoutMs = 0);
+
+// ScanLine with the waits of FastScanTimingFor at the link's settings (an
+// unreadable rate counts as 9600 bit/s); the port's read timeouts and the
+// link's retry pause are restored on every path, as Povt1 is.
+ScanResult FastScanLine(TComPortClass& link, int max, int timeoutMs = 0,
+                        const std::function<void(int)>& step = {},
+                        const std::function<void(const FoundDevice&)>& found = {});
 
 }  // namespace tservice

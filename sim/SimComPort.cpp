@@ -82,14 +82,14 @@ int SimComPort::Read(std::uint8_t* buffer, int count) {
     if (count <= 0) return 0;
     const std::int64_t startUs = clock_.NowMs() * 1000;
     const std::int64_t totalUs =
-        startUs + (static_cast<std::int64_t>(count) * kReadTotalPerByteMs + kReadTotalConstMs) * 1000;
+        startUs + (static_cast<std::int64_t>(count) * readTimeouts_.totalPerByteMs + readTimeouts_.totalConstMs) * 1000;
     int got = 0;
     std::int64_t lastUs = startUs;
     std::int64_t endUs = totalUs;
     while (got < count) {
         // The interval timer runs only once a first byte has come.
         const std::int64_t deadline =
-            got == 0 ? totalUs : std::min<std::int64_t>(totalUs, lastUs + kReadIntervalMs * 1000LL);
+            got == 0 ? totalUs : std::min<std::int64_t>(totalUs, lastUs + readTimeouts_.intervalMs * 1000LL);
         if (pending_.empty()) { endUs = deadline; break; }
         const std::int64_t at = std::max(pending_.front().atUs, startUs);
         if (at > deadline) { endUs = deadline; break; }

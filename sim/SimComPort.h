@@ -36,8 +36,8 @@ public:
     // Hands the request to the Line and schedules its answer. Returns count.
     // Throws PortError when closed or vanished. Does not advance the clock.
     int Write(const std::uint8_t* data, int count) override;
-    // Returns after count bytes, 100 ms of silence after a byte, or
-    // count * 100 + 1000 ms; the clock is advanced to that moment.
+    // Returns after count bytes, the read interval of silence after a byte,
+    // or the read total; the clock is advanced to that moment.
     int Read(std::uint8_t* buffer, int count) override;
 
     // Fault knobs.

@@ -1,11 +1,14 @@
 // The device list scan and the progress steps, on a simulated line.
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 
 #include "GuiFixture.h"
 #include "Obrlistdevice.h"
+#include "Obrport.h"
 
 namespace tservice::testing {
 namespace {
@@ -127,6 +130,45 @@ TEST_F(DeviceList, ProgressStepsWrapPastTheEnd) {
     Dlg().CBoxUstr->setCurrentIndex(11);
     Dlg().Button1->click();
     EXPECT_EQ(Dlg().ProgressBar1->value(), 20) << "twelve steps of ten over 0..100";
+}
+
+TEST_F(DeviceList, FastScanFindsTheSameRowsAndPutsItsWaitsBack) {
+    AddDevice(2, kLadr, 5);
+    AddDevice(5, kTevTp, 4);
+    OpenPort();
+    Dlg().ChBoxFast->setChecked(true);
+    const std::int64_t t0 = clock.NowMs();
+    Scan(8);
+    EXPECT_LT(clock.NowMs() - t0, 1500) << "six silent addresses cost about 19 s in the standard scan";
+    EXPECT_EQ(Addresses(0x11), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(Dlg().Cell(0, 1) + Dlg().Cell(1, 1) + Dlg().Cell(0, 2) + Dlg().Cell(1, 2), "2ЛАДР5ТЕВ-ТП");
+    EXPECT_EQ(Dlg().Cell(0, 3), "");
+    EXPECT_EQ(port.GetReadTimeouts(), ReadTimeouts{});
+    EXPECT_EQ(form->Link.GetRetryPauseMs(), 300);
+    EXPECT_EQ(form->Link.Povt1, 5);
+}
+
+TEST_F(DeviceList, PortDialogDescribesPortsAndTakesTypedNames) {
+    TFormPort& p = *form->FormPort;
+    p.PortEntries = [] {
+        return std::vector<PortEntry>{{"ttyUSB0", "FT232R USB UART", "FTDI", "A1"}, {"ttyS0", "", "", ""}};
+    };
+    p.FormShow();
+    EXPECT_EQ(Text(p.CBoxPort->itemText(0)), "ttyUSB0 — FT232R USB UART, FTDI, A1");
+    struct Case { const char* typed; const char* chosen; bool gatewayNote; };
+    for (const Case& c : {Case{nullptr, "ttyUSB0", false},
+                          Case{"/dev/serial/by-id/usb-FTDI-if00-port0", "/dev/serial/by-id/usb-FTDI-if00-port0", false},
+                          Case{" tcp://gw:4001 ", "tcp://gw:4001", true}, Case{"ttyS0", "ttyS0", false}}) {
+        if (c.typed != nullptr) p.CBoxPort->setEditText(QString::fromUtf8(c.typed));
+        EXPECT_EQ(p.ChosenPort(), c.chosen);
+        EXPECT_EQ(!p.LabTcp->isHidden(), c.gatewayNote) << c.chosen;
+    }
+    p.Parit->setCurrentIndex(1);
+    p.CBoxPort->setEditText(QStringLiteral("tcp://gw"));
+    p.OKClick();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].caption, "Ошибка");
+    EXPECT_EQ(p.SavedParit, 0) << "a malformed gateway address saves nothing";
 }
 
 }  // namespace

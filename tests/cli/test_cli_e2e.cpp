@@ -87,6 +87,24 @@ TEST(CliEndToEnd, ScanFindsExactlyTheSimulatedDevices) {
     EXPECT_EQ(a[1].toObject()["model"].toInt(), 102);
 }
 
+TEST(CliEndToEnd, FastScanOverTcpListsWhatItListsOverThePty) {
+    const QStringList devs{"--dev", "2:101:5", "--dev", "4:102:4"};
+    SimLine pty(devs);
+    ASSERT_TRUE(pty.Ready());
+    QProcess gateway;
+    gateway.start(TSERVICECTL_PATH, QStringList{"sim", "--tcp", "127.0.0.1:0"} + devs);
+    ASSERT_TRUE(gateway.waitForReadyRead(10000));
+    const QString address = QString::fromUtf8(gateway.readLine()).trimmed().section(' ', -1);
+    ASSERT_TRUE(address.startsWith("tcp://127.0.0.1:")) << address.toStdString();
+    const Result overPty = Ctl({"scan", "--port", pty.Link(), "--max", "5", "--json", "--fast"});
+    const Result overTcp = Ctl({"scan", "--port", address, "--max", "5", "--json", "--fast", "--timeout", "60"});
+    ASSERT_EQ(overTcp.code, 0) << overTcp.err;
+    EXPECT_EQ(overTcp.out, overPty.out);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(overTcp.out)).array().size(), 2);
+    gateway.terminate();
+    gateway.waitForFinished(10000);
+}
+
 TEST(CliEndToEnd, ReadJsonCarriesEveryFieldAndTheRawBlock) {
     SimLine line;
     ASSERT_TRUE(line.Ready());

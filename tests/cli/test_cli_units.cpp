@@ -50,6 +50,10 @@ TEST(CliArgs, AcceptsCommonAndCommandOptions) {
     const Options s = Parse({"set", "--port", "p", "alarm=LL", "setpoint1=12,5", "--dry-run"});
     EXPECT_EQ(s.edits, (std::vector<std::string>{"alarm=LL", "setpoint1=12,5"}));
     EXPECT_TRUE(s.dryRun);
+    const Options f = Parse({"scan", "--port", "tcp://gw:4001", "--fast", "--timeout", "80"});
+    EXPECT_TRUE(f.fast);
+    EXPECT_EQ(f.timeoutMs, 80);
+    EXPECT_EQ(Parse({"sim", "--tcp", "127.0.0.1:0", "--baud", "9600"}).tcp, "127.0.0.1:0");
 }
 
 TEST(CliArgs, UsageErrors) {
@@ -74,6 +78,11 @@ TEST(CliArgs, UsageErrors) {
         {"sim"},
         {"watch", "--port", "p", "--interval", "0"},
         {"read", "--port", "p", "--json=1"},
+        {"scan", "--port", "p", "--timeout", "50"},          // only with --fast
+        {"scan", "--port", "p", "--fast", "--timeout", "0"},
+        {"read", "--port", "p", "--fast"},
+        {"read", "--port", "tcp://gw:0"},
+        {"sim", "--link", "x", "--tcp", "127.0.0.1:0"},
     };
     for (const auto& args : bad) {
         std::string joined;

@@ -19,6 +19,8 @@ public:
     void ClearBuffer(bool input, bool output) override { inner_.ClearBuffer(input, output); }
     int Write(const std::uint8_t* data, int count) override { return inner_.Write(data, count); }
     int Read(std::uint8_t* buffer, int count) override { return inner_.Read(buffer, count); }
+    void SetReadTimeouts(const ReadTimeouts& t) override { inner_.SetReadTimeouts(t); }
+    ReadTimeouts GetReadTimeouts() const override { return inner_.GetReadTimeouts(); }
 
 private:
     TComPort& inner_;

@@ -1,0 +1,186 @@
+#include "LineServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+#include <vector>
+
+#include "Comportclass.h"
+
+namespace tservice::sim {
+
+namespace {
+
+std::int64_t NowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Request length implied by the command, for the commands whose requests
+// have one fixed length; 0 when only silence can end the frame.
+int FixedLength(std::uint8_t cmd) {
+    switch (cmd) {
+    case 0x11: case 0x44: case 0x0E: return 4;
+    case 0x47: return 6;
+    case 0x05: case 0x06: return 8;
+    default: return 0;
+    }
+}
+
+bool CrcOk(const std::uint8_t* f, int n) {
+    if (n < 4) return false;
+    const std::uint16_t crc = Crc16(f, n - 2);
+    return f[n - 2] == (crc & 0xFF) && f[n - 1] == (crc >> 8);
+}
+
+constexpr std::size_t kMaxFrame = 512;  // longer bursts are noise
+
+}  // namespace
+
+LineServer::LineServer(Line& line) : line_(line) {
+    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::system_error(errno, std::generic_category(), "pipe");
+}
+
+LineServer::~LineServer() {
+    Stop();
+    for (int fd : wake_)
+        if (fd >= 0) ::close(fd);
+}
+
+void LineServer::Start() {
+    if (thread_.joinable()) return;
+    stop_ = false;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void LineServer::Stop() {
+    if (!thread_.joinable()) return;
+    stop_ = true;
+    Wake();
+    thread_.join();
+    DrainWake();
+}
+
+void LineServer::Wake() {
+    const char c = 'w';
+    [[maybe_unused]] ssize_t n = ::write(wake_[1], &c, 1);
+}
+
+void LineServer::DrainWake() {
+    char drain[16];
+    while (::read(wake_[0], drain, sizeof drain) > 0) {}
+}
+
+void LineServer::EndServing() {
+    end_ = true;
+    Wake();
+}
+
+bool LineServer::WaitUntilUs(std::int64_t dueUs) {
+    for (;;) {
+        if (Ending()) return false;
+        const std::int64_t left = dueUs - NowUs();
+        if (left <= 0) return true;
+        pollfd p{wake_[0], POLLIN, 0};
+        const timespec ts{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
+        ::ppoll(&p, 1, &ts, nullptr);
+    }
+}
+
+bool LineServer::WriteAll(int fd, const std::uint8_t* data, int length) {
+    int done = 0;
+    while (done < length) {
+        const ssize_t n = ::write(fd, data + done, static_cast<std::size_t>(length - done));
+        if (n > 0) { done += static_cast<int>(n); continue; }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            pollfd p[2] = {{fd, POLLOUT, 0}, {wake_[0], POLLIN, 0}};
+            ::poll(p, 2, 50);
+            if (Ending()) return false;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+void LineServer::ProcessFrame(int fd, const std::uint8_t* frame, int length, std::int64_t heardUs) {
+    if (endAtFrame_ > 0 && frames_ + 1 == endAtFrame_) {
+        end_ = true;
+        return;
+    }
+    int delayMs = 0;
+    std::vector<std::uint8_t> answer;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        answer = line_.Handle(frame, length, &delayMs);
+    }
+    ++frames_;
+    if (answer.empty()) return;
+    const std::int64_t charUs = CharTimeUs();
+    const std::int64_t dueUs = heardUs + (length + static_cast<std::int64_t>(answer.size())) * charUs +
+                               (static_cast<std::int64_t>(turnaroundMs_) + delayMs) * 1000;
+    // A stop, a lost stream or a failed write drops the answer: on a real
+    // line it would simply not arrive.
+    if (WaitUntilUs(dueUs)) WriteAll(fd, answer.data(), static_cast<int>(answer.size()));
+}
+
+void LineServer::Serve(int fd, bool peerEnds) {
+    end_ = false;
+    std::vector<std::uint8_t> buf;
+    std::int64_t lastUs = 0, gapUs = 2000;
+    while (!Ending()) {
+        pollfd p[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        timespec ts{};
+        const timespec* timeout = nullptr;
+        if (!buf.empty()) {
+            const std::int64_t left = std::max<std::int64_t>(0, lastUs + gapUs - NowUs());
+            ts = {static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
+            timeout = &ts;
+        }
+        const int r = ::ppoll(p, 2, timeout, nullptr);
+        if (r < 0 && errno != EINTR) return;
+        if (p[1].revents & POLLIN) {
+            DrainWake();  // the reason is in the flags, checked at the top
+            continue;
+        }
+        if (p[0].revents & POLLIN) {
+            std::uint8_t chunk[256];
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n > 0) {
+                buf.insert(buf.end(), chunk, chunk + n);
+                lastUs = NowUs();
+                gapUs = std::max<std::int64_t>(2000, CharTimeUs() * 7 / 2);
+                if (buf.size() > kMaxFrame) buf.clear();
+                const int fixed = buf.size() >= 2 ? FixedLength(buf[1]) : 0;
+                if (fixed > 0 && static_cast<int>(buf.size()) == fixed && CrcOk(buf.data(), fixed)) {
+                    ProcessFrame(fd, buf.data(), fixed, lastUs);
+                    buf.clear();
+                }
+            } else if (peerEnds && (n == 0 || (errno != EAGAIN && errno != EINTR))) {
+                return;
+            }
+            continue;
+        }
+        if (p[0].revents & (POLLHUP | POLLERR)) {
+            if (peerEnds) return;
+            // Nobody holds the slave: wait for the stop signal rather than spin.
+            pollfd w{wake_[0], POLLIN, 0};
+            ::poll(&w, 1, 20);
+            continue;
+        }
+        if (!buf.empty() && NowUs() >= lastUs + gapUs) {
+            ProcessFrame(fd, buf.data(), static_cast<int>(buf.size()), lastUs + gapUs);
+            buf.clear();
+        }
+    }
+}
+
+}  // namespace tservice::sim
