@@ -5,11 +5,16 @@ BUILD_FUZZ ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PREFIX     ?= /usr/local
+# A compiler cache, when there is one, keyed on paths relative to this folder
+# so a fresh clone elsewhere reuses what an earlier build compiled.
+LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 # dpkg-dev and file: the package's dependencies from its shared libraries.
 DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev \
                qt6-charts-dev qt6-translations-l10n libgtest-dev libgmock-dev \
-               libbenchmark-dev python3 xvfb xauth openbox poppler-utils dpkg-dev file
+               libbenchmark-dev python3 xvfb xauth openbox poppler-utils dpkg-dev file ccache
 # Only for check-long: clang with libFuzzer and its sanitizer runtimes.
 FUZZ_DEB_PACKAGES = clang libclang-rt-14-dev
 FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load
@@ -30,7 +35,7 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS) -DTSERVICE_BENCH=OFF
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS) $(LAUNCHER) -DTSERVICE_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -60,7 +65,7 @@ check-package: build
 check: test
 
 check-san: deps
-	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=Debug -DTSERVICE_SANITIZE=ON -DTSERVICE_BENCH=OFF
+	cmake -S . -B $(BUILD_SAN) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DTSERVICE_SANITIZE=ON -DTSERVICE_BENCH=OFF
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	cd $(BUILD_SAN) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -82,13 +87,13 @@ check-long: deps deps-fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DTSERVICE_FUZZ=ON -DTSERVICE_BENCH=OFF
 	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target $(FUZZ_TARGETS)
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS) $(LAUNCHER)
 	cmake --build $(BUILD) -j $(JOBS) --target reliability_tests
 	@tools/check-long $(BUILD_FUZZ) $(BUILD) $(FUZZ_SECONDS) $(SOAK_SIZE)
 
 # Benchmarks are built only here, so the test run stays short.
 bench: deps
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS) -DTSERVICE_BENCH=ON
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS) $(LAUNCHER) -DTSERVICE_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; done
 
