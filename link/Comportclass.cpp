@@ -87,6 +87,12 @@ int BuildRequest(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
     return reqLen;
 }
 
+int AnswerLength(std::uint8_t cmd, int reqLen, std::uint8_t countByte) {
+    if (cmd == kCmdSwitch || cmd == kCmdConfirm) return reqLen;
+    if (cmd == kCmdFixed8) return 8;
+    return countByte + 5;
+}
+
 bool IsSerialPortName(const std::string& name) {
 #ifdef _WIN32
     return name.find("COM") != std::string::npos || name.find("com") != std::string::npos;
@@ -201,6 +207,28 @@ bool TComPortClass::PortOpen() const { return port_.Connected(); }
 
 int TComPortClass::Exchange(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
                             const std::uint8_t* data, std::uint8_t* answer) {
+    if (observer_ == nullptr) return Run(deviceIndex, cmd, dataLen, data, answer);
+    device_ = deviceIndex;
+    Note({.kind = ExchangeNote::Begin, .cmd = cmd});
+    int code = kOk;
+    try {
+        code = Run(deviceIndex, cmd, dataLen, data, answer);
+    } catch (const PortError&) {
+        Note({.kind = ExchangeNote::End, .cmd = cmd, .code = kTracePortError});
+        throw;
+    }
+    Note({.kind = ExchangeNote::End, .cmd = cmd, .code = code});
+    return code;
+}
+
+void TComPortClass::Note(ExchangeNote note) {
+    note.timeMs = clock_.NowMs();
+    note.deviceIndex = device_;
+    observer_->OnNote(note);
+}
+
+int TComPortClass::Run(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
+                       const std::uint8_t* data, std::uint8_t* answer) {
     DataLen = dataLen;
     ReqLen = dataLen + 4;
     std::array<std::uint8_t, kMaxRequest> request{};
@@ -225,8 +253,8 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
     const int tries1 = std::max(1, Povt1);
     int left1 = tries1;
     int left2 = std::max(1, Povt2);
-    for (;;) {
-        WaitMs(DelayOut);
+    for (int tryNo = 1;; ++tryNo) {
+        Sleep(DelayOut);
         port_.Write(request, ReqLen);
         if (cmd == kCmdWriteBlock || cmd == kCmdBroadcast) return kOk;
 
@@ -237,9 +265,7 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
             code = got == 0 ? kNoAnswer : kTimeoutPart;
         } else {
             AnsCount = answer[2];
-            AnsLen = AnsCount + 5;
-            if (cmd == kCmdSwitch || cmd == kCmdConfirm) AnsLen = ReqLen;
-            if (cmd == kCmdFixed8) AnsLen = 8;
+            AnsLen = AnswerLength(cmd, ReqLen, answer[2]);
             const bool exception = answer[1] == (cmd | 0x80);
             if (exception && answer[2] != 0) {
                 // The exception code is the result; its checksum is not awaited.
@@ -255,7 +281,11 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
                 if (code == kOk) return kOk;
             }
         }
-        WaitMs(RetryPauseMs);
+        if (observer_ != nullptr) {
+            Note({.kind = ExchangeNote::TryFailed, .cmd = cmd, .tryNo = tryNo, .stage = headerFailed ? 1 : 2,
+                  .code = code, .pauseMs = RetryPauseMs});
+        }
+        Sleep(RetryPauseMs);
         int& left = headerFailed ? left1 : left2;
         if (--left == 0) return code;
     }
@@ -272,9 +302,14 @@ int TComPortClass::ReceiveBody(std::uint8_t* answer) {
     return match ? kOk : kCrcError;
 }
 
-void TComPortClass::WaitMs(int ms) {
+void TComPortClass::Sleep(int ms) {
     if (ms <= 0) return;
     clock_.SleepUntilMs(clock_.NowMs() + ms);
+}
+
+void TComPortClass::WaitMs(int ms) {
+    Sleep(ms);
+    if (observer_ != nullptr && ms > 0) Note({.kind = ExchangeNote::Pause, .pauseMs = ms});
 }
 
 void TComPortClass::ShowLinkError(int deviceIndex, int code) {

@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "ComPort.h"
 #include "Messages.h"
+#include "Trace.h"
 
 namespace tservice {
 
@@ -37,6 +38,10 @@ bool IsAcceptedCommand(std::uint8_t cmd);
 // length (dataLen + 4), or 0 when the command is refused.
 int BuildRequest(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
                  const std::uint8_t* data, std::uint8_t* out);
+
+// Length of the whole answer the link awaits for cmd, given the request's
+// length and the answer's count byte (byte 2).
+int AnswerLength(std::uint8_t cmd, int reqLen, std::uint8_t countByte);
 
 // Whether name names a serial port for OpenPort on this platform: contains
 // "COM"/"com" on Windows; elsewhere a bare name without '/' or an absolute
@@ -84,6 +89,10 @@ public:
     // Blocks for ms milliseconds on the clock; ms <= 0 returns at once.
     void WaitMs(int ms);
 
+    // observer (not owned) gets the exchange tags, or nullptr for none. The
+    // frames themselves come from a TracingPort in front of the port.
+    void SetObserver(ILineObserver* observer) { observer_ = observer; }
+
     // Shows the message box for a nonzero code (see LinkErrorBox); 256 closes
     // the port first.
     void ShowLinkError(int deviceIndex, int code);
@@ -101,6 +110,10 @@ public:
     TComPort& Port() { return port_; }
 
 private:
+    int Run(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen, const std::uint8_t* data,
+            std::uint8_t* answer);
+    void Note(ExchangeNote note);
+    void Sleep(int ms);
     int Transaction(std::uint8_t cmd, const std::uint8_t* request, std::uint8_t* answer);
     int ReceiveBody(std::uint8_t* answer);  // stage 2 of one try: rest of the answer, CRC
     void PortGone();  // "COM-порт отключен..." and ask the main window to close
@@ -108,6 +121,8 @@ private:
     TComPort& port_;
     IClock& clock_;
     IMessages& messages_;
+    ILineObserver* observer_ = nullptr;
+    int device_ = 0;  // of the exchange in progress, for its tags
 };
 
 // Identification (0x11): data bytes 0..2 of the answer are the firmware
