@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <QTime>
+
 #include "Comportclass.h"
 #include "Convert.h"
 #include "Describe.h"
@@ -53,6 +55,19 @@ std::string HexBytes(const std::uint8_t* data, int count) {
         s += Hex2(data[i]);
     }
     return s;
+}
+
+std::string TimeOfDayText(std::int64_t ms) {
+    constexpr std::int64_t kDay = 86'400'000;
+    ms = ((ms % kDay) + kDay) % kDay;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", static_cast<int>(ms / 3'600'000),
+                  static_cast<int>(ms / 60'000 % 60), static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
+    return buf;
+}
+
+std::int64_t TimeOfDayOffsetMs(IClock& clock) {
+    return QTime::currentTime().msecsSinceStartOfDay() - clock.NowMs();
 }
 
 std::string CommandName(std::uint8_t cmd, const std::uint8_t* data, int dataLen) {

@@ -29,6 +29,11 @@ std::string ResultText(int code);
 // Bytes as upper-case hex pairs separated by blanks ("01 11 C0 2C").
 std::string HexBytes(const std::uint8_t* data, int count);
 
+// ms since midnight as "hh:mm:ss.mmm" (taken modulo a day).
+std::string TimeOfDayText(std::int64_t msOfDay);
+// What to add to clock.NowMs() to get the time of day in ms now.
+std::int64_t TimeOfDayOffsetMs(IClock& clock);
+
 // Decodes frames in the order they went over the line. It remembers each
 // device's last identification and parameter block, so a block or a
 // measurement is shown in the units of that device's model and range.

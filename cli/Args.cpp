@@ -128,6 +128,12 @@ Options ParseArgs(const std::vector<std::string>& args) {
                 a = a.substr(0, eq);
                 hasValue = true;
             }
+            if (a == "--trace" && Allowed(o.command, "--port")) {
+                if (hasValue && value.empty()) throw UsageError("--trace=: нужно имя файла");
+                o.trace = true;
+                o.traceFile = value;
+                continue;
+            }
             if (!Allowed(o.command, a) && !IsFlag(a))
                 throw UsageError(o.command + ": неизвестный параметр " + a);
             if (IsFlag(a)) {

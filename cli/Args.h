@@ -22,6 +22,8 @@ struct Options {
     int stop = 2;
     int delay = 25;                   // ms before each request
     int device = 1;                   // 1..32
+    bool trace = false;               // --trace: every frame to stderr,
+    std::string traceFile;            // --trace=FILE: into FILE instead
     // Command options.
     int max = 32;                     // scan
     bool fast = false;                // scan --fast

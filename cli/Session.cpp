@@ -6,7 +6,7 @@
 namespace tservice::cli {
 
 LineSession::LineSession(const Options& o, std::ostream& err)
-    : messages(err), port(clock), link(port, clock, messages) {
+    : messages(err), port(clock), traced(port, clock), link(traced, clock, messages), options_(o), err_(err) {
     link.BaudText = std::to_string(o.baud);
     link.ParityChar = o.parity;
     link.StopText = std::to_string(o.stop);
@@ -15,6 +15,15 @@ LineSession::LineSession(const Options& o, std::ostream& err)
 }
 
 bool LineSession::Open() {
+    if (options_.trace) {
+        std::string error;
+        if (!options_.traceFile.empty() && !OpenTraceFile(options_.traceFile, traceFile_, error)) {
+            err_ << error << "\n";
+            return false;
+        }
+        trace_ = std::make_unique<LineTrace>(options_.traceFile.empty() ? err_ : traceFile_, clock);
+        trace_->Attach(traced, link);
+    }
     if (link.OpenPort() == 0) return true;
     // The link's messages do not say why; the system's own words do.
     if (!port.LastOpenError().empty()) messages.Plain(port.LastOpenError());

@@ -1,13 +1,16 @@
 #pragma once
 // An opened line for one command: the real port (serial or tcp://) on the steady clock,
 // the link with the command line's settings, and messages on the error stream.
+#include <fstream>
 #include <iosfwd>
+#include <memory>
 
 #include "Args.h"
 #include "Comportclass.h"
 #include "ConsoleMessages.h"
 #include "DeviceImage.h"
 #include "LinePort.h"
+#include "Trace.h"
 
 namespace tservice::cli {
 
@@ -15,7 +18,8 @@ class LineSession {
 public:
     LineSession(const Options& options, std::ostream& err);
 
-    // Opens the port; shows the link's message for 132 and returns false.
+    // Starts the --trace output, then opens the port; shows the link's
+    // message for 132 (or why the trace file would not open) and returns false.
     bool Open();
     // A complete reading as the window's F9: the exchanges, the model check
     // and the range limits. Shows the window's messages; false on any failure.
@@ -27,7 +31,14 @@ public:
     SteadyClock clock;
     ConsoleMessages messages;
     LinePort port;
+    TracingPort traced;  // in front of port; watched only with --trace
     TComPortClass link;
+
+private:
+    const Options& options_;
+    std::ostream& err_;
+    std::ofstream traceFile_;
+    std::unique_ptr<LineTrace> trace_;
 };
 
 // The range command (no line needed) and the simulated line on a pty.

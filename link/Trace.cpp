@@ -53,7 +53,6 @@ void ExchangeRecorder::OnFrame(const LineFrame& f) {
         t.lastRead = f.outcome;
     }
     if (f.outcome == FrameOutcome::PortError) current_.tries.back().portError = true;
-    if (onFrame_) onFrame_(f, current_);
 }
 
 void ExchangeRecorder::OnNote(const ExchangeNote& n) {
@@ -73,6 +72,7 @@ void ExchangeRecorder::OnNote(const ExchangeNote& n) {
                 t.stage = n.stage;
                 t.code = n.code;
                 t.pauseMs = n.pauseMs;
+                if (onTry_) onTry_(current_);
             }
             break;
         case ExchangeNote::End:
@@ -80,6 +80,8 @@ void ExchangeRecorder::OnNote(const ExchangeNote& n) {
             current_.endMs = n.timeMs;
             current_.result = n.code;
             open_ = false;
+            // A failed try was shown at its TryFailed already.
+            if (onTry_ && !current_.tries.empty() && current_.tries.back().stage == 0) onTry_(current_);
             if (sink_) sink_(current_);
             break;
         case ExchangeNote::Pause:

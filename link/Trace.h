@@ -104,20 +104,19 @@ struct ExchangeRecord {
 };
 
 // Joins frames and notes into ExchangeRecords and hands each finished one to
-// the sink; onFrame (optional) sees every frame with the exchange so far.
+// the sink; onTry (optional) sees the exchange so far each time a try ends
+// (its last try is the one that ended), so a trace can follow a slow retry.
 class ExchangeRecorder final : public ILineObserver {
 public:
     using Sink = std::function<void(const ExchangeRecord&)>;
-    using FrameSink = std::function<void(const LineFrame&, const ExchangeRecord&)>;
-    explicit ExchangeRecorder(Sink sink, FrameSink onFrame = {})
-        : sink_(std::move(sink)), onFrame_(std::move(onFrame)) {}
+    explicit ExchangeRecorder(Sink sink, Sink onTry = {}) : sink_(std::move(sink)), onTry_(std::move(onTry)) {}
 
     void OnFrame(const LineFrame& frame) override;
     void OnNote(const ExchangeNote& note) override;
 
 private:
     Sink sink_;
-    FrameSink onFrame_;
+    Sink onTry_;
     ExchangeRecord current_;
     bool open_ = false;
     int pendingPauseMs_ = 0;

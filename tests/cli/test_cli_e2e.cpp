@@ -211,6 +211,27 @@ TEST(CliEndToEnd, WatchPrintsOneLinePerReading) {
     EXPECT_NE(gone.err.find("не отвечает на запрос"), std::string::npos);
 }
 
+TEST(CliEndToEnd, TraceShowsEveryFrameDecodedOnStderrOrInAFile) {
+    SimLine line;
+    ASSERT_TRUE(line.Ready());
+    const Result r = Ctl({"read", "--port", line.Link(), "--trace"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find("→ 01 11 C0 2C  устройство 1: идентификация\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("← 01 11 03 05 00 64 EC 67  ЛАДР, версия 5"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("→ 01 47 00 01 70 0D"), std::string::npos);
+    const QTemporaryDir dir;
+    const QString file = dir.filePath("trace.txt");
+    EXPECT_EQ(Ctl({"read", "--port", line.Link(), "--device", "2", "--trace=" + file}).code, 0);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const std::string text = f.readAll().toStdString();
+    EXPECT_NE(text.find("← 02 11 03 05 00 65 2D 94  ТЕВ-ТС, версия 5"), std::string::npos) << text;
+    EXPECT_NE(text.find("Pt100, -50…100 °C"), std::string::npos) << text;
+    const Result bad = Ctl({"read", "--port", line.Link(), "--trace=" + dir.filePath("no/such/dir/t")});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("не удается открыть файл трассировки"), std::string::npos) << bad.err;
+}
+
 TEST(CliEndToEnd, UsageErrorsExitTwoWithAOneLineHint) {
     for (const QStringList& args : {QStringList{}, QStringList{"read"}, QStringList{"scan", "--port", "x", "--max", "99"}}) {
         const Result r = Ctl(args);

@@ -83,6 +83,8 @@ TEST(CliArgs, UsageErrors) {
         {"read", "--port", "p", "--fast"},
         {"read", "--port", "tcp://gw:0"},
         {"sim", "--link", "x", "--tcp", "127.0.0.1:0"},
+        {"read", "--port", "p", "--trace="},
+        {"range", "--sensor", "Pt100", "--from", "0", "--to", "100", "--trace"},  // uses no line
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -90,6 +92,10 @@ TEST(CliArgs, UsageErrors) {
         EXPECT_THROW(ParseArgs(args), UsageError) << joined;
     }
     EXPECT_NO_THROW(Parse({"read", "--port", "p", "--parity", "O", "--stop", "2"}));
+    const Options toErr = Parse({"scan", "--port", "p", "--trace"});
+    const Options toFile = Parse({"watch", "--trace=t.log", "--port", "p"});
+    EXPECT_TRUE(toErr.trace && toErr.traceFile.empty());
+    EXPECT_TRUE(toFile.trace && toFile.traceFile == "t.log");
 }
 
 TEST(CliEdits, ApplyWithTheWindowsRules) {
