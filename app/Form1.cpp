@@ -24,6 +24,7 @@
 #include "Obrnastr.h"
 #include "Obrport.h"
 #include "TrendPanel.h"
+#include "TracePanel.h"
 
 namespace tservice {
 
@@ -81,7 +82,7 @@ QColor BackColor(const QWidget* w) { return w->palette().color(QPalette::Window)
 QColor LetterColor(const QWidget* w) { return w->palette().color(QPalette::WindowText); }
 
 TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn ports, QWidget* parent)
-    : QMainWindow(parent), Link(port, clock, messages), messages_(messages) {
+    : QMainWindow(parent), LinePort(port, clock), Link(LinePort, clock, messages), messages_(messages) {
     setWindowTitle(QStringLiteral("Сервисная программа ЛАДР, ТЕВ-ТП, ТЕВ-ТС, ОСКИ"));
     auto* central = new QWidget(this);
     central->setFixedSize(kWindowWidth, kCentralHeight);
@@ -117,6 +118,12 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     addDockWidget(Qt::BottomDockWidgetArea, Trend);
     Trend->hide();
     MenuVid->addAction(Trend->toggleViewAction());
+
+    // Off until the operator asks for it in "Вид".
+    LineLog = new TracePanel(LinePort, Link, clock, messages_, this);
+    addDockWidget(Qt::BottomDockWidgetArea, LineLog);
+    LineLog->hide();
+    MenuVid->addAction(LineLog->toggleViewAction());
 
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

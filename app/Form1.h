@@ -37,6 +37,7 @@ class TFormNastr;
 class TFormDevice;
 class TFormNewRange;
 class TrendPanel;
+class TracePanel;
 
 // Window colours (standard colours of those names).
 inline const QColor kRed{0xFF, 0x00, 0x00};
@@ -58,6 +59,7 @@ public:
     ~TForm1() override;
 
     // Owned state. Destroyed in the order image, TServClass object, link.
+    TracingPort LinePort;  // in front of the given port; the journal panel watches it
     TComPortClass Link;
     TServClass ServClass;
     DeviceImage Image;
@@ -88,6 +90,7 @@ public:
     QTimer* Timer1 = nullptr;
     QMenu* MenuVid = nullptr;  // "Вид": the dock panels
     TrendPanel* Trend = nullptr;  // every complete reading adds a sample
+    TracePanel* LineLog = nullptr;  // "Журнал обмена", watches the line while shown
 
     // Top area.
     QLabel* LabelNu = nullptr;

@@ -1,0 +1,73 @@
+#pragma once
+// The exchanges of the journal panel: a ring of the last 10 000 decoded
+// exchanges as a table model, a filter by device and by failure, and the
+// text and CSV forms the panel copies and saves.
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
+
+#include "LineDecode.h"
+
+namespace tservice {
+
+inline constexpr int kTraceCapacity = 10'000;
+
+struct TraceRow {
+    std::int64_t timeOfDayMs = 0;
+    int device = 0;          // 1..32
+    std::uint8_t cmd = 0;
+    int result = 0;          // link result code, kTracePortError
+    std::string command;     // name
+    std::string summary;     // one line
+    std::string details;     // raw frames and the full decoding, '\n' between lines
+};
+
+// One row of the journal from a finished exchange; offsetMs maps the link's
+// clock onto the time of day. decoder keeps what earlier exchanges told.
+TraceRow MakeTraceRow(LineDecoder& decoder, const ExchangeRecord& record, std::int64_t offsetMs);
+
+// Rows as plain text (a line per exchange, its details indented below) and as
+// CSV (";" separated, quoted, a header line). UTF-8.
+std::string TraceText(const std::vector<const TraceRow*>& rows);
+std::string TraceCsv(const std::vector<const TraceRow*>& rows);
+
+class TraceModel final : public QAbstractTableModel {
+public:
+    enum Column { ColTime, ColDevice, ColCommand, ColResult, ColSummary, ColCount };
+    explicit TraceModel(QObject* parent = nullptr, int capacity = kTraceCapacity);
+
+    // Appends; the oldest row goes when the ring is full.
+    void Add(TraceRow row);
+    void Clear();
+    const TraceRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    std::deque<TraceRow> rows_;
+    int capacity_;
+};
+
+// Shows the rows of one device (0: all) and, when asked, failures only.
+class TraceFilter final : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void SetDevice(int device);
+    void SetErrorsOnly(bool on);
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+private:
+    int device_ = 0;
+    bool errorsOnly_ = false;
+};
+
+}  // namespace tservice

@@ -1,0 +1,150 @@
+#include "TracePanel.h"
+
+#include <set>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace tservice {
+
+TracePanel::TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IMessages& messages, QWidget* parent)
+    : QDockWidget(QStringLiteral("Журнал обмена"), parent),
+      Model(this),
+      Filter(this),
+      port_(port),
+      link_(link),
+      clock_(clock),
+      messages_(messages),
+      recorder_([this](const ExchangeRecord& r) { Take(r); }) {
+    setObjectName(QStringLiteral("TracePanel"));
+    AskSaveName = [this](bool csv) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить журнал обмена"), QString(),
+                                            csv ? QStringLiteral("CSV (*.csv)") : QStringLiteral("Текст (*.txt)"));
+    };
+    auto* body = new QWidget(this);
+    auto* bar = new QHBoxLayout;
+    CBoxUstr = new QComboBox(body);
+    CBoxUstr->addItem(QStringLiteral("все"));
+    for (int n = 1; n <= 32; ++n) CBoxUstr->addItem(QString::number(n));
+    ChBoxErrors = new QCheckBox(QStringLiteral("только ошибки"), body);
+    BtnPause = new QPushButton(QStringLiteral("Пауза"), body);
+    BtnPause->setCheckable(true);
+    BtnClear = new QPushButton(QStringLiteral("Очистить"), body);
+    BtnCopy = new QPushButton(QStringLiteral("Копировать"), body);
+    BtnSaveText = new QPushButton(QStringLiteral("Сохранить текст"), body);
+    BtnSaveCsv = new QPushButton(QStringLiteral("Сохранить CSV"), body);
+    bar->addWidget(CBoxUstr);
+    bar->addWidget(ChBoxErrors);
+    bar->addStretch();
+    for (QPushButton* b : {BtnPause, BtnClear, BtnCopy, BtnSaveText, BtnSaveCsv}) bar->addWidget(b);
+
+    Filter.setSourceModel(&Model);
+    Table = new QTableView(body);
+    Table->setModel(&Filter);
+    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Table->verticalHeader()->hide();
+    // Fixed row heights keep 10 000 rows cheap to lay out.
+    Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Table->horizontalHeader()->setStretchLastSection(true);
+    MemoDetails = new QPlainTextEdit(body);
+    MemoDetails->setReadOnly(true);
+    auto* split = new QSplitter(Qt::Vertical, body);
+    split->addWidget(Table);
+    split->addWidget(MemoDetails);
+    auto* column = new QVBoxLayout(body);
+    column->addLayout(bar);
+    column->addWidget(split);
+    setWidget(body);
+
+    connect(CBoxUstr, &QComboBox::currentIndexChanged, this, [this] { CBoxUstrChange(); });
+    connect(ChBoxErrors, &QCheckBox::toggled, this, [this] { ChBoxErrorsClick(); });
+    connect(BtnClear, &QPushButton::clicked, this, [this] { BtnClearClick(); });
+    connect(BtnCopy, &QPushButton::clicked, this, [this] { BtnCopyClick(); });
+    connect(BtnSaveText, &QPushButton::clicked, this, [this] { BtnSaveTextClick(); });
+    connect(BtnSaveCsv, &QPushButton::clicked, this, [this] { BtnSaveCsvClick(); });
+    connect(Table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { TableSelect(); });
+    connect(toggleViewAction(), &QAction::toggled, this, [this](bool on) { Listen(on); });
+}
+
+TracePanel::~TracePanel() { Listen(false); }
+
+void TracePanel::Listen(bool on) {
+    if (on == listening_) return;
+    listening_ = on;
+    port_.SetObserver(on ? &recorder_ : nullptr);
+    link_.SetObserver(on ? &recorder_ : nullptr);
+    if (on) offsetMs_ = TimeOfDayOffsetMs(clock_);
+}
+
+void TracePanel::Take(const ExchangeRecord& record) {
+    // Decoded even while paused, so what follows is shown in the right units.
+    TraceRow row = MakeTraceRow(decoder_, record, offsetMs_);
+    if (!BtnPause->isChecked()) Model.Add(std::move(row));
+}
+
+void TracePanel::CBoxUstrChange() { Filter.SetDevice(CBoxUstr->currentIndex()); }
+
+void TracePanel::ChBoxErrorsClick() { Filter.SetErrorsOnly(ChBoxErrors->isChecked()); }
+
+void TracePanel::BtnClearClick() {
+    Model.Clear();
+    MemoDetails->clear();
+}
+
+std::vector<const TraceRow*> TracePanel::ShownRows(bool selectedOnly) const {
+    std::set<int> picked;
+    if (selectedOnly)
+        for (const QModelIndex& i : Table->selectionModel()->selectedRows()) picked.insert(i.row());
+    std::vector<const TraceRow*> rows;
+    for (int r = 0; r < Filter.rowCount(); ++r) {
+        if (selectedOnly && picked.count(r) == 0) continue;
+        rows.push_back(&Model.Row(Filter.mapToSource(Filter.index(r, 0)).row()));
+    }
+    return rows;
+}
+
+void TracePanel::BtnCopyClick() {
+    const auto rows = ShownRows(true);
+    if (!rows.empty()) QApplication::clipboard()->setText(QString::fromStdString(TraceText(rows)));
+}
+
+void TracePanel::Save(bool csv) {
+    const QString path = AskSaveName ? AskSaveName(csv) : QString();
+    if (path.isEmpty()) return;
+    const auto rows = ShownRows(false);
+    const std::string text = csv ? TraceCsv(rows) : TraceText(rows);
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) &&
+                    file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
+                    file.commit();
+    if (!ok) {
+        messages_.Show(MsgBox{"Файл " + path.toStdString() + " не удается записать: " + file.errorString().toStdString(),
+                              "Ошибка", MsgIcon::Error, MsgButtons::Ok, MsgAnswer::Ok});
+    }
+}
+
+void TracePanel::TableSelect() {
+    const QModelIndexList picked = Table->selectionModel()->selectedRows();
+    if (picked.isEmpty()) {
+        MemoDetails->clear();
+        return;
+    }
+    const TraceRow& r = Model.Row(Filter.mapToSource(picked.front()).row());
+    MemoDetails->setPlainText(QString::fromStdString(r.details));
+}
+
+}  // namespace tservice

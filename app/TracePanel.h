@@ -1,0 +1,75 @@
+#pragma once
+// The dockable "Журнал обмена": every exchange on the line as it happens
+// (time, device, command, result, summary), the raw frames and full decoding
+// of the selected one below, a filter by device and by failure, pause, clear,
+// copy and saving as text or CSV. It watches the line only while shown.
+#include <functional>
+
+#include <QDockWidget>
+
+#include "Clock.h"
+#include "Comportclass.h"
+#include "LineDecode.h"
+#include "Messages.h"
+#include "Trace.h"
+#include "TraceModel.h"
+
+class QCheckBox;
+class QComboBox;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+
+namespace tservice {
+
+class TracePanel final : public QDockWidget {
+    Q_OBJECT
+public:
+    // port, link, clock and messages are not owned and must outlive the panel.
+    TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IMessages& messages, QWidget* parent = nullptr);
+    ~TracePanel() override;
+
+    // Starts or stops watching the line (the panel's view action drives it).
+    void Listen(bool on);
+    bool Listening() const { return listening_; }
+
+    // Asks where to save (csv: a CSV file, else text); empty: cancelled.
+    std::function<QString(bool csv)> AskSaveName;
+
+    // Handlers.
+    void CBoxUstrChange();
+    void ChBoxErrorsClick();
+    void BtnClearClick();
+    void BtnCopyClick();
+    void BtnSaveTextClick() { Save(false); }
+    void BtnSaveCsvClick() { Save(true); }
+    void TableSelect();
+
+    TraceModel Model;
+    TraceFilter Filter;
+    QComboBox* CBoxUstr = nullptr;    // "все", 1..32
+    QCheckBox* ChBoxErrors = nullptr; // "только ошибки"
+    QPushButton* BtnPause = nullptr;  // toggle: exchanges are not added while down
+    QPushButton* BtnClear = nullptr;
+    QPushButton* BtnCopy = nullptr;
+    QPushButton* BtnSaveText = nullptr;
+    QPushButton* BtnSaveCsv = nullptr;
+    QTableView* Table = nullptr;
+    QPlainTextEdit* MemoDetails = nullptr;
+
+private:
+    void Take(const ExchangeRecord& record);
+    void Save(bool csv);
+    std::vector<const TraceRow*> ShownRows(bool selectedOnly) const;
+
+    TracingPort& port_;
+    TComPortClass& link_;
+    IClock& clock_;
+    IMessages& messages_;
+    LineDecoder decoder_;
+    ExchangeRecorder recorder_;
+    std::int64_t offsetMs_ = 0;
+    bool listening_ = false;
+};
+
+}  // namespace tservice
