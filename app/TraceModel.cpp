@@ -1,6 +1,7 @@
 #include "TraceModel.h"
 
 #include <QColor>
+#include <QTimer>
 
 #include "Comportclass.h"
 
@@ -72,20 +73,35 @@ std::string TraceCsv(const std::vector<const TraceRow*>& rows) {
 TraceModel::TraceModel(QObject* parent, int capacity) : QAbstractTableModel(parent), capacity_(capacity) {}
 
 void TraceModel::Add(TraceRow row) {
-    if (static_cast<int>(rows_.size()) >= capacity_) {
-        beginRemoveRows({}, 0, 0);
-        rows_.pop_front();
+    pending_.push_back(std::move(row));
+    if (static_cast<int>(pending_.size()) > capacity_) pending_.pop_front();
+    if (!flushQueued_) {
+        flushQueued_ = true;
+        QTimer::singleShot(0, this, [this] { Flush(); });
+    }
+}
+
+void TraceModel::Flush() {
+    flushQueued_ = false;
+    if (pending_.empty()) return;
+    const int incoming = static_cast<int>(pending_.size());
+    const int drop = std::min(static_cast<int>(rows_.size()), static_cast<int>(rows_.size()) + incoming - capacity_);
+    if (drop > 0) {
+        beginRemoveRows({}, 0, drop - 1);
+        rows_.erase(rows_.begin(), rows_.begin() + drop);
         endRemoveRows();
     }
     const int at = static_cast<int>(rows_.size());
-    beginInsertRows({}, at, at);
-    rows_.push_back(std::move(row));
+    beginInsertRows({}, at, at + incoming - 1);
+    for (TraceRow& r : pending_) rows_.push_back(std::move(r));
+    pending_.clear();
     endInsertRows();
 }
 
 void TraceModel::Clear() {
     beginResetModel();
     rows_.clear();
+    pending_.clear();
     endResetModel();
 }
 

@@ -40,8 +40,12 @@ public:
     enum Column { ColTime, ColDevice, ColCommand, ColResult, ColSummary, ColCount };
     explicit TraceModel(QObject* parent = nullptr, int capacity = kTraceCapacity);
 
-    // Appends; the oldest row goes when the ring is full.
+    // Queues a row; queued rows join the table together at the next Flush,
+    // which the event loop runs soon after (an exchange blocks it anyway), so
+    // the view and the filter re-map once per batch, not once per exchange.
     void Add(TraceRow row);
+    // Appends the queued rows; the oldest go when the ring is full.
+    void Flush();
     void Clear();
     const TraceRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
 
@@ -52,7 +56,9 @@ public:
 
 private:
     std::deque<TraceRow> rows_;
+    std::deque<TraceRow> pending_;
     int capacity_;
+    bool flushQueued_ = false;
 };
 
 // Shows the rows of one device (0: all) and, when asked, failures only.

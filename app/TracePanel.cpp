@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSplitter>
-#include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace tservice {
@@ -51,15 +51,15 @@ TracePanel::TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IM
     bar->addStretch();
     for (QPushButton* b : {BtnPause, BtnClear, BtnCopy, BtnSaveText, BtnSaveCsv}) bar->addWidget(b);
 
-    Filter.setSourceModel(&Model);
-    Table = new QTableView(body);
-    Table->setModel(&Filter);
+    Table = new QTreeView(body);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Table->verticalHeader()->hide();
-    // Fixed row heights keep 10 000 rows cheap to lay out.
-    Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Table->horizontalHeader()->setStretchLastSection(true);
+    // A flat list of equal rows: no per-row header or height to keep for
+    // 10 000 rows.
+    Table->setRootIsDecorated(false);
+    Table->setUniformRowHeights(true);
+    Table->setItemsExpandable(false);
     MemoDetails = new QPlainTextEdit(body);
     MemoDetails->setReadOnly(true);
     auto* split = new QSplitter(Qt::Vertical, body);
@@ -76,7 +76,7 @@ TracePanel::TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IM
     connect(BtnCopy, &QPushButton::clicked, this, [this] { BtnCopyClick(); });
     connect(BtnSaveText, &QPushButton::clicked, this, [this] { BtnSaveTextClick(); });
     connect(BtnSaveCsv, &QPushButton::clicked, this, [this] { BtnSaveCsvClick(); });
-    connect(Table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { TableSelect(); });
+    ShowModel(&Model);
     connect(toggleViewAction(), &QAction::toggled, this, [this](bool on) { Listen(on); });
 }
 
@@ -96,9 +96,32 @@ void TracePanel::Take(const ExchangeRecord& record) {
     if (!BtnPause->isChecked()) Model.Add(std::move(row));
 }
 
-void TracePanel::CBoxUstrChange() { Filter.SetDevice(CBoxUstr->currentIndex()); }
+void TracePanel::ShowModel(QAbstractItemModel* model) {
+    if (Table->model() == model) return;
+    Table->setModel(model);
+    connect(Table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { TableSelect(); });
+    MemoDetails->clear();
+}
 
-void TracePanel::ChBoxErrorsClick() { Filter.SetErrorsOnly(ChBoxErrors->isChecked()); }
+void TracePanel::ApplyFilter() {
+    Filter.SetDevice(CBoxUstr->currentIndex());
+    Filter.SetErrorsOnly(ChBoxErrors->isChecked());
+    // The filter re-maps all its rows at every change of the ring, so it
+    // listens only while it filters something.
+    const bool active = CBoxUstr->currentIndex() != 0 || ChBoxErrors->isChecked();
+    if (active && Filter.sourceModel() == nullptr) Filter.setSourceModel(&Model);
+    ShowModel(active ? static_cast<QAbstractItemModel*>(&Filter) : &Model);
+    if (!active) Filter.setSourceModel(nullptr);
+}
+
+const TraceRow& TracePanel::RowAt(int viewRow) const {
+    if (Table->model() == &Filter) return Model.Row(Filter.mapToSource(Filter.index(viewRow, 0)).row());
+    return Model.Row(viewRow);
+}
+
+void TracePanel::CBoxUstrChange() { ApplyFilter(); }
+
+void TracePanel::ChBoxErrorsClick() { ApplyFilter(); }
 
 void TracePanel::BtnClearClick() {
     Model.Clear();
@@ -110,9 +133,9 @@ std::vector<const TraceRow*> TracePanel::ShownRows(bool selectedOnly) const {
     if (selectedOnly)
         for (const QModelIndex& i : Table->selectionModel()->selectedRows()) picked.insert(i.row());
     std::vector<const TraceRow*> rows;
-    for (int r = 0; r < Filter.rowCount(); ++r) {
+    for (int r = 0; r < Table->model()->rowCount(); ++r) {
         if (selectedOnly && picked.count(r) == 0) continue;
-        rows.push_back(&Model.Row(Filter.mapToSource(Filter.index(r, 0)).row()));
+        rows.push_back(&RowAt(r));
     }
     return rows;
 }
@@ -143,7 +166,7 @@ void TracePanel::TableSelect() {
         MemoDetails->clear();
         return;
     }
-    const TraceRow& r = Model.Row(Filter.mapToSource(picked.front()).row());
+    const TraceRow& r = RowAt(picked.front().row());
     MemoDetails->setPlainText(QString::fromStdString(r.details));
 }
 

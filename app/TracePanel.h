@@ -18,7 +18,7 @@ class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
-class QTableView;
+class QTreeView;
 
 namespace tservice {
 
@@ -46,7 +46,7 @@ public:
     void TableSelect();
 
     TraceModel Model;
-    TraceFilter Filter;
+    TraceFilter Filter;  // between Model and Table only while a filter is set
     QComboBox* CBoxUstr = nullptr;    // "все", 1..32
     QCheckBox* ChBoxErrors = nullptr; // "только ошибки"
     QPushButton* BtnPause = nullptr;  // toggle: exchanges are not added while down
@@ -54,11 +54,14 @@ public:
     QPushButton* BtnCopy = nullptr;
     QPushButton* BtnSaveText = nullptr;
     QPushButton* BtnSaveCsv = nullptr;
-    QTableView* Table = nullptr;
+    QTreeView* Table = nullptr;
     QPlainTextEdit* MemoDetails = nullptr;
 
 private:
     void Take(const ExchangeRecord& record);
+    void ShowModel(QAbstractItemModel* model);
+    void ApplyFilter();
+    const TraceRow& RowAt(int viewRow) const;  // row of the table as shown
     void Save(bool csv);
     std::vector<const TraceRow*> ShownRows(bool selectedOnly) const;
 

@@ -10,7 +10,7 @@
 #include "ConsoleMessages.h"
 #include "DeviceImage.h"
 #include "LinePort.h"
-#include "Trace.h"
+#include "LineTrace.h"
 
 namespace tservice::cli {
 

@@ -9,7 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableView>
+#include <QTreeView>
 #include <QTemporaryDir>
 
 #include "GuiFixture.h"
@@ -33,8 +33,12 @@ protected:
         EXPECT_EQ(Text(view->text()), "Журнал обмена");
         view->trigger();
     }
+    void Read(int number) {
+        GuiTest::Read(number);
+        panel->Model.Flush();
+    }
     std::string Cell(int row, int col) const {
-        return Text(panel->Filter.index(row, col).data().toString());
+        return Text(panel->Table->model()->index(row, col).data().toString());
     }
     TracePanel* panel = nullptr;
 };
@@ -48,7 +52,7 @@ TEST_F(TracePanelTest, OffByDefaultThenEveryExchangeDecoded) {
     EXPECT_TRUE(panel->Listening());
     Read(3);
     Read(5);  // nobody there
-    ASSERT_EQ(panel->Filter.rowCount(), 4);
+    ASSERT_EQ(panel->Table->model()->rowCount(), 4);
     EXPECT_EQ(Cell(0, TraceModel::ColCommand), "идентификация");
     EXPECT_EQ(Cell(0, TraceModel::ColDevice), "3");
     EXPECT_EQ(Cell(0, TraceModel::ColSummary), "идентификация: ТЕВ-ТП, версия 4, код коррекции 0, CRC верна");
@@ -56,17 +60,17 @@ TEST_F(TracePanelTest, OffByDefaultThenEveryExchangeDecoded) {
     EXPECT_EQ(Cell(3, TraceModel::ColResult), "130 не отвечает на запрос");
     EXPECT_EQ(Cell(3, TraceModel::ColTime).size(), 12u);  // hh:mm:ss.mmm
 
-    panel->Table->selectRow(3);
+    panel->Table->setCurrentIndex(panel->Table->model()->index(3, 0));
     const std::string details = Text(panel->MemoDetails->toPlainText());
     EXPECT_NE(details.find("попытка 5, запрос: 05 11 C2 EC"), std::string::npos) << details;
     EXPECT_NE(details.find("неудача этапа 1, пауза 300 мс"), std::string::npos) << details;
 
     // Filters, pause, clear.
     panel->ChBoxErrors->setChecked(true);
-    EXPECT_EQ(panel->Filter.rowCount(), 1);
+    EXPECT_EQ(panel->Table->model()->rowCount(), 1);
     panel->ChBoxErrors->setChecked(false);
     panel->CBoxUstr->setCurrentIndex(3);
-    EXPECT_EQ(panel->Filter.rowCount(), 3);
+    EXPECT_EQ(panel->Table->model()->rowCount(), 3);
     panel->BtnPause->setChecked(true);
     Read(3);
     EXPECT_EQ(panel->Model.rowCount(), 4);
@@ -113,7 +117,10 @@ TEST(TraceModel, RingKeepsTheLastRows) {
         TraceRow row;
         row.device = i;
         model.Add(row);
+        if (i == 2) model.Flush();
     }
+    EXPECT_EQ(model.rowCount(), 2);
+    model.Flush();
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.Row(0).device, 3);
     EXPECT_EQ(model.Row(2).device, 5);

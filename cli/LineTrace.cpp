@@ -1,4 +1,4 @@
-#include "Trace.h"
+#include "LineTrace.h"
 
 #include <cerrno>
 #include <cstring>

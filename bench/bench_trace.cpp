@@ -1,0 +1,84 @@
+// CPU cost of watching the line, per complete reading of a ТЕВ-ТП (three
+// exchanges) on the in-process simulated line in virtual time. The plain
+// port is the baseline; the difference to it is what tracing costs. The line
+// time of the same reading at 115200 bit/s (81 bytes of 11 bits, pauses not
+// counted) is reported next to it as line_us.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <sstream>
+
+#include "SimComPort.h"
+#include "LineTrace.h"
+#include "TracePanel.h"
+#include "Workflow.h"
+
+namespace {
+
+using namespace tservice;
+
+// kPanel flushes the journal's rows into model, filter and view after each
+// reading; kPanelPainted also lets the event loop repaint the panel (one
+// repaint of the visible rows, coalesced by Qt, not a cost per exchange).
+enum Mode { kPlain, kNoListener, kCliTrace, kPanel, kPanelPainted };
+
+constexpr double kLineUs = 81.0 * 11.0 / 115200.0 * 1e6;
+
+class NoMessages final : public IMessages {
+public:
+    MsgAnswer Show(const MsgBox& box) override { return box.defaultAnswer; }
+    void Plain(const std::string&) override {}
+    void Beep() override {}
+    void RequestMainClose() override {}
+};
+
+void BM_Reading(benchmark::State& state) {
+    const Mode mode = static_cast<Mode>(state.range(0));
+    sim::Line line;
+    sim::Line::AddDemoDevices(line);
+    VirtualClock clock{1000};
+    sim::SimComPort sim(line, clock);
+    TracingPort traced(sim, clock);
+    NoMessages messages;
+    TComPortClass link(mode == kPlain ? static_cast<TComPort&>(sim) : traced, clock, messages);
+    link.PortName = "ttyS0";
+    link.OpenPort();
+    std::ostringstream sink;
+    cli::LineTrace trace(sink, clock);
+    std::unique_ptr<TracePanel> panel;
+    if (mode == kCliTrace) trace.Attach(traced, link);
+    if (mode >= kPanel) {
+        panel = std::make_unique<TracePanel>(traced, link, clock, messages);
+        panel->resize(900, 600);
+        panel->show();
+        panel->Listen(true);
+        DeviceImage image;
+        for (int i = 0; i < kTraceCapacity / 3 + 1; ++i) {
+            int nu = 2;
+            ReadTransmitter(link, image, nu);
+        }
+        QApplication::processEvents();
+    }
+    DeviceImage image;
+    for (auto _ : state) {
+        int nu = 2;
+        benchmark::DoNotOptimize(ReadTransmitter(link, image, nu));
+        if (mode == kPanel) panel->Model.Flush();
+        if (mode == kPanelPainted) QApplication::processEvents();
+        if (mode == kCliTrace && sink.tellp() > (1 << 20)) sink.str({});
+    }
+    if (panel) state.counters["rows"] = panel->Model.rowCount();
+    state.counters["line_us"] = kLineUs;
+}
+BENCHMARK(BM_Reading)->ArgName("mode")->DenseRange(kPlain, kPanelPainted)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
