@@ -132,7 +132,10 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The panel, a child widget, outlives the link and the port it watches.
+    LineLog->Listen(false);
+}
 
 void TForm1::SetModalRunner(const ModalRunner& runner) {
     RunModal = runner;

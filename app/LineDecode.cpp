@@ -227,6 +227,11 @@ void LineDecoder::Measurement(DeviceImage& im, const std::uint8_t* data, FrameTe
     std::array<std::uint8_t, kMeasLen + 3> frame{};
     std::copy(data, data + kMeasLen, frame.begin() + 3);
     im.TakeMeas(frame.data());
+    if (im.Tip < kLadr || im.Tip > kOski) {
+        Join(out.content, "Rez " + std::to_string(im.GetRez()) + ", Sost " + Hex2(im.GetSost()) + ", KodACP " +
+                              std::to_string(im.GetKodACP()) + ", модель не опознана");
+        return;
+    }
     const Reading r = Describe(im, im.GetNu() + 1);
     const int sost = im.GetSost();
     std::string s = "Rez " + std::to_string(im.GetRez()) + " (" + r.percent + " %";

@@ -25,7 +25,8 @@ namespace tservice {
 class TracePanel final : public QDockWidget {
     Q_OBJECT
 public:
-    // port, link, clock and messages are not owned and must outlive the panel.
+    // port, link, clock and messages are not owned; they must outlive the
+    // panel, or Listen(false) must come before they go.
     TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IMessages& messages, QWidget* parent = nullptr);
     ~TracePanel() override;
 

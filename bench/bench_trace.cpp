@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "SimComPort.h"
+#include "ConsoleMessages.h"
 #include "LineTrace.h"
 #include "TracePanel.h"
 #include "Workflow.h"
@@ -24,14 +25,6 @@ enum Mode { kPlain, kNoListener, kCliTrace, kPanel, kPanelPainted };
 
 constexpr double kLineUs = 81.0 * 11.0 / 115200.0 * 1e6;
 
-class NoMessages final : public IMessages {
-public:
-    MsgAnswer Show(const MsgBox& box) override { return box.defaultAnswer; }
-    void Plain(const std::string&) override {}
-    void Beep() override {}
-    void RequestMainClose() override {}
-};
-
 void BM_Reading(benchmark::State& state) {
     const Mode mode = static_cast<Mode>(state.range(0));
     sim::Line line;
@@ -39,7 +32,8 @@ void BM_Reading(benchmark::State& state) {
     VirtualClock clock{1000};
     sim::SimComPort sim(line, clock);
     TracingPort traced(sim, clock);
-    NoMessages messages;
+    std::ostringstream quiet;
+    cli::ConsoleMessages messages(quiet);
     TComPortClass link(mode == kPlain ? static_cast<TComPort&>(sim) : traced, clock, messages);
     link.PortName = "ttyS0";
     link.OpenPort();

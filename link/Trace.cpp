@@ -3,12 +3,12 @@
 namespace tservice {
 
 int TracingPort::Write(const std::uint8_t* data, int count) {
-    if (observer_ == nullptr) return inner_.Write(data, count);
+    if (observer_ == nullptr) return ForwardingPort::Write(data, count);
     return Traced(FrameDir::Out, nullptr, data, count);
 }
 
 int TracingPort::Read(std::uint8_t* buffer, int count) {
-    if (observer_ == nullptr) return inner_.Read(buffer, count);
+    if (observer_ == nullptr) return ForwardingPort::Read(buffer, count);
     return Traced(FrameDir::In, buffer, nullptr, count);
 }
 
@@ -18,7 +18,7 @@ int TracingPort::Traced(FrameDir dir, std::uint8_t* buffer, const std::uint8_t* 
     f.asked = count;
     const std::int64_t start = clock_.NowMs();
     try {
-        f.count = dir == FrameDir::Out ? inner_.Write(data, count) : inner_.Read(buffer, count);
+        f.count = dir == FrameDir::Out ? ForwardingPort::Write(data, count) : ForwardingPort::Read(buffer, count);
     } catch (const PortError&) {
         f.timeMs = clock_.NowMs();
         f.waitedMs = f.timeMs - start;

@@ -9,6 +9,7 @@
 
 #include "Clock.h"
 #include "ComPort.h"
+#include "ForwardingPort.h"
 
 namespace tservice {
 
@@ -51,29 +52,19 @@ public:
 };
 
 // Forwards everything to inner and reports writes and reads to the observer.
-class TracingPort final : public TComPort {
+class TracingPort final : public ForwardingPort {
 public:
     // inner and clock are not owned and must outlive the port.
-    TracingPort(TComPort& inner, IClock& clock) : inner_(inner), clock_(clock) {}
+    TracingPort(TComPort& inner, IClock& clock) : ForwardingPort(inner), clock_(clock) {}
     // observer (not owned) or nullptr to stop watching.
     void SetObserver(ILineObserver* observer) { observer_ = observer; }
-    TComPort& Inner() { return inner_; }
 
-    void SetPort(const std::string& name) override { inner_.SetPort(name); }
-    void SetBaudRate(int baud) override { inner_.SetBaudRate(baud); }
-    void SetParity(Parity parity) override { inner_.SetParity(parity); }
-    void SetStopBits(int stopBits) override { inner_.SetStopBits(stopBits); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool Connected() const override { return inner_.Connected(); }
-    void ClearBuffer(bool input, bool output) override { inner_.ClearBuffer(input, output); }
     int Write(const std::uint8_t* data, int count) override;
     int Read(std::uint8_t* buffer, int count) override;
 
 private:
     int Traced(FrameDir dir, std::uint8_t* buffer, const std::uint8_t* data, int count);
 
-    TComPort& inner_;
     IClock& clock_;
     ILineObserver* observer_ = nullptr;
 };

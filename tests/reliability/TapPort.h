@@ -27,7 +27,7 @@ struct ExchangeRecord {
     std::int64_t endMs = 0;  // clock at the last read or write
 };
 
-class TapPort final : public testing::ForwardingPort {
+class TapPort final : public ForwardingPort {
 public:
     TapPort(sim::SimComPort& inner, sim::Line& line, IClock& clock)
         : ForwardingPort(inner), line_(line), clock_(clock) {}

@@ -1,9 +1,10 @@
 #pragma once
-// A port that passes every operation to another one; test ports derive from
-// it and override only the operations they watch or disturb.
+// A port that passes every operation to another one; decorators (the line
+// trace, test ports) derive from it and override only what they watch or
+// disturb.
 #include "ComPort.h"
 
-namespace tservice::testing {
+namespace tservice {
 
 class ForwardingPort : public TComPort {
 public:
@@ -26,4 +27,4 @@ private:
     TComPort& inner_;
 };
 
-}  // namespace tservice::testing
+}  // namespace tservice
