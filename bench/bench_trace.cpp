@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "SimComPort.h"
-#include "ConsoleMessages.h"
 #include "LineTrace.h"
+#include "NoMessages.h"
 #include "TracePanel.h"
 #include "Workflow.h"
 
@@ -32,8 +32,7 @@ void BM_Reading(benchmark::State& state) {
     VirtualClock clock{1000};
     sim::SimComPort sim(line, clock);
     TracingPort traced(sim, clock);
-    std::ostringstream quiet;
-    cli::ConsoleMessages messages(quiet);
+    bench::NoMessages messages;
     TComPortClass link(mode == kPlain ? static_cast<TComPort&>(sim) : traced, clock, messages);
     link.PortName = "ttyS0";
     link.OpenPort();
