@@ -9,40 +9,18 @@ namespace tservice {
 namespace {
 
 void AddParameterFields(const DeviceImage& im, Reading& r) {
-    auto add = [&](const char* name, int v) { r.fields.emplace_back(name, v); };
-    const int tip = im.Tip, ver = im.Ver;
-    add("KBegSk", im.GetKBegSk());
-    add("KEndSk", im.GetKEndSk());
-    add("TipSign", im.GetTipSign());
-    if (ver >= 2) add("Break", im.GetBreak());
-    if (ver >= 3 && tip != kOski) add("TipK", im.GetTipK());
-    if (ver >= 2) add("Current", im.Baza[5] >> 4);
-    if (ver >= 4) add("CurrentEnd", im.GetCurrentEnd());
-    if (tip != kOski) {
-        add("UstKod1", im.GetUstKod1());
-        add("UstKod2", im.GetUstKod2());
-        add("TipD", im.GetTipD());
-        add("Diap", im.GetDiap());
-    }
-    add("Nu", im.GetNu());
-    if (tip == kTevTs && ver >= 3) add("Connect", im.GetConnect());
-    if (tip == kTevTp) {
-        add("BegSkTxc", im.GetBegSkTxc());
-        add("EndSkTxc", im.GetEndSkTxc());
-        add("KTxc", im.GetKTxc());
-    }
-    if (IsTev(tip)) {
-        add("NonStandMin", im.GetNonStandMin());
-        add("NonStandMax", im.GetNonStandMax());
-        for (int k = 0; k < 8; ++k) r.nonStandY.push_back(im.GetNonStandY(k));
+    for (const FieldSpec& f : FieldsOf(RulesFor(im.Tip, im.Ver))) {
+        if (f.count == 1) r.fields.emplace_back(f.name, f.get(im, 0));
+        else
+            for (int k = 0; k < f.count; ++k) r.nonStandY.push_back(f.get(im, k));
     }
 }
 
 void AddMeasurement(const DeviceImage& im, Reading& r) {
-    const int tip = im.Tip;
+    const ModelRules rules = RulesFor(im.Tip, im.Ver);
     const int rez = im.GetRez();
     r.measurement = {{"Rez", rez}, {"Sost", im.GetSost()}, {"KodACP", im.GetKodACP()}};
-    if (IsTev(tip)) {
+    if (rules.tev) {
         r.percent = FormatFixed(TevCodeToPercent(rez), 5, 3);
         r.value = FormatFixed(im.ToTemp(rez), 5, 2);
         r.valueUnit = "°C";
@@ -51,7 +29,7 @@ void AddMeasurement(const DeviceImage& im, Reading& r) {
         r.value = FormatFixed(LadrCodeToMa(rez), 5, 3);
         r.valueUnit = "мА";
     }
-    if (tip == kTevTp) {
+    if (rules.hasColdJunction) {
         const int txc = im.GetTxc(), kodTxc = im.GetKodTxc();
         r.measurement.emplace_back("Txc", txc);
         r.measurement.emplace_back("KodTxc", kodTxc);
@@ -73,7 +51,7 @@ std::string Hex(const std::uint8_t* data, int count) {
 }
 
 bool ApplyRangeLimits(DeviceImage& image) {
-    if (!IsTev(image.Tip)) return false;
+    if (!RulesFor(image.Tip, image.Ver).tev) return false;
     const RangeTableRef t = RangeTable(RangeTableIndex(image.Tip, image.GetTipD()));
     const int diap = image.GetDiap();
     if (t.table && diap < t.count) {
@@ -98,9 +76,10 @@ Reading Describe(const DeviceImage& im, int device) {
     r.panel = PanelText(im.Tip, im.Ver);
     r.privileged = im.NePriv == 0;
     AddParameterFields(im, r);
+    const ModelRules rules = RulesFor(im.Tip, im.Ver);
     const auto& sensors = SensorTypes(im.Tip);
-    if (im.Tip != kOski && im.GetTipD() < static_cast<int>(sensors.size())) r.sensor = sensors[im.GetTipD()];
-    if (IsTev(im.Tip)) {
+    if (rules.hasSensor && im.GetTipD() < static_cast<int>(sensors.size())) r.sensor = sensors[im.GetTipD()];
+    if (rules.tev) {
         const RangeTableRef t = RangeTable(RangeTableIndex(im.Tip, im.GetTipD()));
         r.hasRange = t.table != nullptr;
         r.nonStandard = r.hasRange && im.GetDiap() >= t.count;
@@ -108,11 +87,11 @@ Reading Describe(const DeviceImage& im, int device) {
             r.rangeFrom = r.nonStandard ? std::to_string(im.GetNonStandMin()) : LimitText(im.TMin);
             r.rangeTo = r.nonStandard ? std::to_string(im.GetNonStandMax()) : LimitText(im.TMax);
         }
-        r.setpointUnit = "°C";
+        r.setpointUnit = rules.setpointUnit;
         r.setpoint1 = FormatFixed(im.ToTemp(im.GetUstKod1()), 4, 0);
         r.setpoint2 = FormatFixed(im.ToTemp(im.GetUstKod2()), 4, 0);
-    } else if (im.Tip == kLadr) {
-        r.setpointUnit = "%";
+    } else if (rules.hasAlarm) {
+        r.setpointUnit = rules.setpointUnit;
         r.setpoint1 = FormatFixed(LadrCodeToPercent(im.GetUstKod1()), 4, 2);
         r.setpoint2 = FormatFixed(LadrCodeToPercent(im.GetUstKod2()), 4, 2);
     }

@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include "ComboAdapter.h"
+#include "Models.h"
 #include "Obrlistdevice.h"
 #include "Obrappr.h"
 #include "Obrnastr.h"
@@ -51,6 +52,13 @@ QLabel* MakeValue(QWidget* parent, int x, int y, int w, int h = 22) {
     pal.setColor(QPalette::Window, InfoColor());
     label->setPalette(pal);
     return label;
+}
+
+// The sensor-type list of a model as list items.
+QStringList SensorItems(int tip) {
+    QStringList items;
+    for (const std::string& text : SensorTypes(tip)) items << QString::fromStdString(text);
+    return items;
 }
 
 QComboBox* MakeList(QWidget* parent, const QStringList& items, int x, int y, int w) {
@@ -135,6 +143,16 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
 TForm1::~TForm1() {
     // The panel, a child widget, outlives the link and the port it watches.
     LineLog->Listen(false);
+    // The dialogs hold references to the link and the messages: they go
+    // before the members they refer to, not with the window's children.
+    delete FormDevice;
+    delete FormNewRange;
+    delete FormNastr;
+    delete FormPort;
+    FormDevice = nullptr;
+    FormNewRange = nullptr;
+    FormNastr = nullptr;
+    FormPort = nullptr;
 }
 
 void TForm1::SetModalRunner(const ModalRunner& runner) {
@@ -291,15 +309,9 @@ void TForm1::CreateKanalLower(QWidget* g) {
     StSost = MakeValue(g, 162, 318, 60);
     Label18 = MakeLabel(g, QStringLiteral("        Норма"), 232, 318, 130, 22);
 
-    ComboBox1 = MakeList(g, {QStringLiteral("XK(L)"), QStringLiteral("XK(E)"), QStringLiteral("XA(K)"),
-                             QStringLiteral("ЖК(J)"), QStringLiteral("MK(T)"), QStringLiteral("ПП(S)"),
-                             QStringLiteral("ПП(R)"), QStringLiteral("BP(A1)"), QStringLiteral("BP(A2)"),
-                             QStringLiteral("BP(A3)"), QString()},
-                         0, 0, 10);
-    ComboBox2 = MakeList(g, {QStringLiteral("100П"), QStringLiteral("50П"), QStringLiteral("Pt100"),
-                             QStringLiteral("Ni"), QStringLiteral("100M"), QStringLiteral("50M")},
-                         0, 0, 10);
-    ComboBox3 = MakeList(g, {QStringLiteral("корневой"), QStringLiteral("линейный")}, 0, 0, 10);
+    ComboBox1 = MakeList(g, SensorItems(kTevTp), 0, 0, 10);
+    ComboBox2 = MakeList(g, SensorItems(kTevTs), 0, 0, 10);
+    ComboBox3 = MakeList(g, SensorItems(kLadr), 0, 0, 10);
     ComboBox1->hide();
     ComboBox2->hide();
     ComboBox3->hide();

@@ -38,6 +38,7 @@ class TFormDevice;
 class TFormNewRange;
 class TrendPanel;
 class TracePanel;
+struct ModelRules;
 
 // Window colours (standard colours of those names).
 inline const QColor kRed{0xFF, 0x00, 0x00};
@@ -58,11 +59,13 @@ public:
     TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn ports, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Owned state. Destroyed in the order image, TServClass object, link.
+    // Owned state. The dialogs are destroyed first (they refer to the link),
+    // then the last reading, the image, the TServClass object and the link.
     TracingPort LinePort;  // in front of the given port; the journal panel watches it
     TComPortClass Link;
     TServClass ServClass;
     DeviceImage Image;
+    DeviceImage LastReading;  // the last complete reading: every write is checked against it
     std::int32_t NuCur = 0;
     bool ReportErrors = true;  // failed exchanges shown; cleared while polling
 
@@ -307,21 +310,23 @@ private:
     void Edit1Exit();
     // One calibration point, 0..3: Button1, Button2, KalibrBegSk, KalibrEndSk.
     void CalibratePoint(int point);
-    // Sends request 5 for coil (0x1001 calibration, 0x1002 output control).
+    // Switches coil (kCoilCalibration, kCoilOutputControl) at NuCur; a port
+    // error is reported here and gives -1.
     int SwitchCoil(int coil, bool on);
     // Every control carries its name, so it can be found by it.
     void NameControls();
 
     // Reading, in steps; each returns false when the reading ends there.
     bool ReadDevice();
-    bool CheckSensor(int model);
+    // A reading refused for its sensor type or range: lists emptied, refused.
+    void RefuseSensor(const MsgBox& box);
     bool LayOut(int model, int version);
-    void LayOutModel(int model, int version);
+    void LayOutModel(const ModelRules& rules);
     void ShowPrivilege();
-    void FillControls(int model, int version, int correction);
-    void FillSensor(int model, int version);
+    void FillControls(const ModelRules& rules, int correction);
+    void FillSensor(const ModelRules& rules);
     void FillColdJunction();
-    void FillMeasurement(int model, int version);
+    void FillMeasurement(const ModelRules& rules);
     // Failure sequence after a failed exchange of the reading.
     void ReadFailed(int code);
     // A reading that cannot go on: polling stopped, the warning, Vvod clear.

@@ -16,15 +16,13 @@
 #include "Entry.h"
 #include "FocusChain.h"
 #include "Form1.h"
+#include "Models.h"
 #include "KeyMap.h"
 
 namespace tservice {
 
 namespace {
 
-constexpr std::uint8_t kWriteCoil = 0x05;
-constexpr std::uint8_t kWriteRegister = 0x06;
-constexpr int kOutputCoil = 0x1002;
 
 QString Fixed(double v, int p, int d) { return QString::fromStdString(FormatFixed(v, p, d)); }
 
@@ -182,7 +180,7 @@ void TForm1::UstProc1Exit(QLineEdit* field) {
 }
 
 void TForm1::SetpointExit(QLineEdit* field) {
-    const bool ladr = Image.Tip == kLadr;
+    const bool ladr = !RulesFor(Image.Tip, Image.Ver).tev;
     const bool first = field == UstProc1;
     LineEditField entry(*field);
     if (CheckEntry(entry, ladr ? kEntryPercent : kEntryTemp, Image, messages_) != 0) {
@@ -224,11 +222,7 @@ void TForm1::Edit1Exit() {
             double ma = 0.0;
             if (!ParseDecimalComma(entry.Text(), ma)) return;
             // Below 4 mA the code is negative; it goes out in two's complement.
-            const auto word = static_cast<std::uint16_t>(LadrMaToCode(ma));
-            const std::uint8_t data[4] = {0x00, 0x01, static_cast<std::uint8_t>(word >> 8),
-                                          static_cast<std::uint8_t>(word & 0xFF)};
-            std::uint8_t answer[kMaxAnswer] = {};
-            const int result = Link.Exchange(NuCur, kWriteRegister, 4, data, answer);
+            const int result = SetOutputCurrent(Link, NuCur, LadrMaToCode(ma));
             if (result != kOk) {
                 Link.ShowLinkError(NuCur, result);
                 return;
@@ -244,11 +238,8 @@ void TForm1::Edit1Exit() {
 }
 
 int TForm1::SwitchCoil(int coil, bool on) {
-    const std::uint8_t data[4] = {static_cast<std::uint8_t>(coil >> 8), static_cast<std::uint8_t>(coil & 0xFF),
-                                  static_cast<std::uint8_t>(on ? 0xFF : 0x00), 0x00};
-    std::uint8_t answer[kMaxAnswer] = {};
     try {
-        return Link.Exchange(NuCur, kWriteCoil, 4, data, answer);
+        return tservice::SwitchCoil(Link, NuCur, coil, on);
     } catch (const PortError& e) {
         ReportPortError(e);
         return -1;
@@ -269,7 +260,7 @@ void TForm1::ButSwitchClick() {
         Edit1->setEnabled(false);
         Label25->setEnabled(false);
     }
-    const int result = SwitchCoil(kOutputCoil, down);
+    const int result = SwitchCoil(kCoilOutputControl, down);
     if (result > 0 && ReportErrors) Link.ShowLinkError(NuCur, result);
 }
 

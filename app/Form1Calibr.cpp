@@ -13,7 +13,6 @@ namespace tservice {
 
 namespace {
 
-constexpr int kCalibrationCoil = 0x1001;
 
 struct CalibrPoint {
     QPushButton* TForm1::*button;
@@ -59,7 +58,7 @@ void TForm1::CalibratePoint(int point) {
     Image.SetFocusButton(this->*p.button);
     QLabel* mode = this->*p.modeLabel;
     mode->show();
-    int result = SwitchCoil(kCalibrationCoil, true);
+    int result = SwitchCoil(kCoilCalibration, true);
     if (result != kOk) {
         if (result > 0 && ReportErrors) Link.ShowLinkError(NuCur, result);
         return;
@@ -79,7 +78,7 @@ void TForm1::CalibratePoint(int point) {
         mode->hide();
         return;
     }
-    result = SwitchCoil(kCalibrationCoil, false);
+    result = SwitchCoil(kCoilCalibration, false);
     if (result == kOk)
         mode->hide();
     else if (result > 0 && ReportErrors)

@@ -15,7 +15,7 @@ namespace tservice {
 
 namespace {
 
-bool HasRangeLists(int tip) { return tip == kTevTs || tip == kTevTp; }
+bool HasRangeLists(int tip) { return IsTev(tip); }
 
 RangeTableRef SensorRanges(const DeviceImage& image) {
     return RangeTable(RangeTableIndex(image.Tip, image.GetTipD()));

@@ -69,7 +69,7 @@ void TForm1::ChBoxNonStandClick() {
     HandlerScope scope(*this);
     Image.Izmen = 1;
     StopPolling();
-    if (Image.Tip == kLadr || Image.Tip == kOski) return;
+    if (!IsTev(Image.Tip)) return;
     if (ChBoxNonStand->isChecked()) {
         // The range itself changes only when a calculation is taken over.
         ButNonStand->setEnabled(true);

@@ -17,14 +17,13 @@
 #include "Form1.h"
 #include "Models.h"
 #include "Ranges.h"
+#include "Rules.h"
 #include "TrendPanel.h"
 #include "Workflow.h"
 
 namespace tservice {
 
 namespace {
-
-constexpr std::uint8_t kWriteCoil = 0x05;
 
 QString Num(std::int32_t v) { return QString::number(v); }
 QString Fixed(double v, int p, int d) { return QString::fromStdString(FormatFixed(v, p, d)); }
@@ -83,14 +82,15 @@ void TForm1::InPortClick() {
 
 bool TForm1::ReadDevice() {
     const ReadOutcome read = ReadTransmitter(Link, Image, NuCur);
+    const ReadJudgement judged = JudgeReading(read, Image, NuCur);
     if (read.stage != ReadStage::IdentFailed && read.newModel)
         for (QComboBox* box : {CBoxTipD, CBoxMin, CBoxMax, CBoxTipK, CBoxBreak}) SelectQuietly(*box, 0);
     if (read.stage == ReadStage::IdentFailed || read.stage == ReadStage::BlockFailed) {
         ReadFailed(read.code);
         return false;
     }
-    if (read.stage == ReadStage::BadLength || read.stage == ReadStage::BadNumber) {
-        RefuseReading(ReadRefusalBox(read, NuCur, Image.Tip));
+    if (judged.verdict == ReadVerdict::Length || judged.verdict == ReadVerdict::Number) {
+        RefuseReading(judged.box);
         return false;
     }
     // The block has arrived: the addressed number follows the stored one.
@@ -98,43 +98,40 @@ bool TForm1::ReadDevice() {
     SelectQuietly(*CBoxUstr, NuCur);
     SelectQuietly(*CBoxUstrZ, NuCur);
     Trace("InPortClick " + std::to_string(Image.GetDiap()));
-    if (read.stage != ReadStage::Done) {
+    if (judged.verdict == ReadVerdict::LinkFailed) {
         ReadFailed(read.code);
         return false;
     }
-
-    const int model = Image.Tip;
-    const int version = Image.Ver;
-    const MsgBox refusal = ReadRefusalBox(read, NuCur, model);
-    if (!refusal.text.empty()) {
-        messages_.Show(refusal);  // polling goes on, as after any reading
+    if (judged.verdict == ReadVerdict::Model) {
+        messages_.Show(judged.box);  // polling goes on, as after any reading
         return false;
     }
+    const int model = Image.Tip;
+    const int version = Image.Ver;
     if (Image.VidOk == 0) {
         if (!LayOut(model, version)) return false;
         Image.VidOk = 1;
     }
-    if (!CheckSensor(model)) return false;
+    if (!judged.Accepted()) {
+        RefuseSensor(judged.box);
+        return false;
+    }
     ShowPrivilege();
-    FillControls(model, version, read.correction);
+    FillControls(RulesFor(model, version), read.correction);
     Image.Vvod = 1;
     Image.Izmen = 0;
     Image.IzmenTipD = 0;
+    LastReading = Image;
+    LastReading.Trace = nullptr;
     return true;
 }
 
-bool TForm1::CheckSensor(int model) {
-    if (model == kOski) return true;
-    const int tipD = Image.GetTipD();
-    if (tipD >= 0 && tipD < CBoxTipD->count()) return true;
+void TForm1::RefuseSensor(const MsgBox& box) {
     // A sensor type this program does not know: no list is indexed by it.
     SelectQuietly(*CBoxTipD, -1);
     ClearQuietly(*CBoxMin);
     ClearQuietly(*CBoxMax);
-    RefuseReading({"устройство " + std::to_string(NuCur + 1) + " - неизвестный тип датчика (" +
-                       std::to_string(tipD) + ")\nДанные не считаны",
-                   "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok});
-    return false;
+    RefuseReading(box);
 }
 
 void TForm1::ReadFailed(int code) {
@@ -156,36 +153,33 @@ void TForm1::ReportPortError(const PortError& error) {
 }
 
 bool TForm1::LayOut(int model, int version) {
+    const ModelRules rules = RulesFor(model, version);
     SetShown({LabReg, GBoxKanal, GBoxSign, Label7, Label8, Label9, Label10, Label11, Label19, Label22,
               CBoxTipSign, StUstKod1, StUstKod2, StNar, UstProc1, UstProc2},
              true);
-    SetShown({LabTipKont, CBoxTipK}, false);
-    if (version == 1) SetShown({LabBreak, CBoxBreak, LabCurrent, CBoxCurrent}, false);
-    if (version < 4) SetShown({LabCurrentEnd, CBoxCurrentEnd}, false);
-    if (version >= 2) SetShown({LabBreak, CBoxBreak, LabCurrent, CBoxCurrent}, true);
-    if (version >= 4) SetShown({LabCurrentEnd, CBoxCurrentEnd}, true);
-    if (version >= 3 && model != kOski) SetShown({LabTipKont, CBoxTipK}, true);
-    LayOutModel(model, version);
-    if (model != kOski) return true;
+    SetShown({LabBreak, CBoxBreak}, rules.hasBreak);
+    SetShown({LabCurrent, CBoxCurrent}, rules.hasCurrent);
+    SetShown({LabCurrentEnd, CBoxCurrentEnd}, rules.hasCurrentEnd);
+    SetShown({LabTipKont, CBoxTipK}, rules.hasContact);
+    LayOutModel(rules);
+    if (!rules.outputControl) return true;
 
-    // The output of an ОСКИ is driven by its measurement again.
-    std::uint8_t answer[kMaxAnswer] = {};
-    const std::uint8_t data[4] = {0x10, 0x02, 0x00, 0x00};
-    const int result = Link.Exchange(NuCur, kWriteCoil, 4, data, answer);
+    // The output is driven by the measurement again.
+    const int result = SwitchCoil(kCoilOutputControl, false);
     if (result != kOk) {
-        if (ReportErrors) Link.ShowLinkError(NuCur, result);
+        if (result > 0 && ReportErrors) Link.ShowLinkError(NuCur, result);
         return false;
     }
     return true;
 }
 
-void TForm1::LayOutModel(int model, int version) {
-    const bool full = IsCurrentFirmware(model, version);
-    Panel1->setText(QString::fromStdString(PanelText(model, version)));
+void TForm1::LayOutModel(const ModelRules& rules) {
+    const bool full = IsCurrentFirmware(rules.tip, rules.version);
+    Panel1->setText(QString::fromStdString(PanelText(rules.tip, rules.version)));
     Panel1->setGeometry(full ? 170 : 272, Panel1->y(), full ? 300 : 73, Panel1->height());
 
-    const bool tev = IsTev(model);
-    GBoxTEVTP->setVisible(model == kTevTp);
+    const bool tev = rules.tev;
+    GBoxTEVTP->setVisible(rules.hasColdJunction);
     Label5->setVisible(tev);
     Label23->setVisible(!tev);
     SetShown({Label21, Label22}, tev);
@@ -194,21 +188,20 @@ void TForm1::LayOutModel(int model, int version) {
         ClearQuietly(*CBoxMin);
         ClearQuietly(*CBoxMax);
     }
-    SetShown({Label4, CBoxTipD}, model != kOski);
-    if (model == kLadr) CopyItems(*ComboBox3, *CBoxTipD);
-    if (model == kTevTs) CopyItems(*ComboBox2, *CBoxTipD);
-    if (model == kTevTp) CopyItems(*ComboBox1, *CBoxTipD);
-    // The connection scheme exists from version 3 of a ТЕВ-ТС only.
-    SetShown({Label26, CBoxConnect}, model == kTevTs && version >= 3);
-    SetShown({Label24, ButSwitch, Label25, Edit1}, model == kOski);
-    if (model == kOski) {
+    SetShown({Label4, CBoxTipD}, rules.hasSensor);
+    if (rules.hasSensor)
+        CopyItems(*(rules.tip == kTevTp ? ComboBox1 : rules.tip == kTevTs ? ComboBox2 : ComboBox3), *CBoxTipD);
+    SetShown({Label26, CBoxConnect}, rules.hasConnect);
+    SetShown({Label24, ButSwitch, Label25, Edit1}, rules.outputControl);
+    if (rules.outputControl) {
         ButSwitch->setChecked(false);
         Label25->setEnabled(false);
         Edit1->setEnabled(false);
+    }
+    if (!rules.hasAlarm)
         SetShown({Label7, Label8, Label9, Label10, Label11, Label19, Label22, CBoxTipSign, StUstKod1, StUstKod2,
                   StNar, UstProc1, UstProc2},
                  false);
-    }
 }
 
 void TForm1::ShowPrivilege() {
@@ -220,15 +213,13 @@ void TForm1::ShowPrivilege() {
         w->setEnabled(privileged);
 }
 
-void TForm1::FillControls(int model, int version, int correction) {
-    if (version >= 2) {
-        SelectQuietly(*CBoxBreak, Image.GetBreak());
-        SelectQuietly(*CBoxCurrent, correction);
-    }
-    if (version >= 4) SelectQuietly(*CBoxCurrentEnd, Image.GetCurrentEnd());
-    if (version >= 3 && model != kOski) SelectQuietly(*CBoxTipK, Image.GetTipK());
-    if (model != kOski) {
-        FillSensor(model, version);
+void TForm1::FillControls(const ModelRules& rules, int correction) {
+    if (rules.hasBreak) SelectQuietly(*CBoxBreak, Image.GetBreak());
+    if (rules.hasCurrent) SelectQuietly(*CBoxCurrent, correction);
+    if (rules.hasCurrentEnd) SelectQuietly(*CBoxCurrentEnd, Image.GetCurrentEnd());
+    if (rules.hasContact) SelectQuietly(*CBoxTipK, Image.GetTipK());
+    if (rules.hasSensor) {
+        FillSensor(rules);
         SelectQuietly(*CBoxTipSign, Image.GetTipSign());
         StUstKod1->setText(Num(Image.GetUstKod1()));
         StUstKod2->setText(Num(Image.GetUstKod2()));
@@ -238,20 +229,19 @@ void TForm1::FillControls(int model, int version, int correction) {
         SetBack(StNar, alarm ? kRed : kTeal);
         Label19->setText(alarm ? QStringLiteral("Нарушение") : QStringLiteral("     Норма"));
         SetLetters(Label19, alarm ? kRed : kTeal);
-        if (model == kTevTp) FillColdJunction();
+        if (rules.hasColdJunction) FillColdJunction();
     }
-    FillMeasurement(model, version);
+    FillMeasurement(rules);
 }
 
-void TForm1::FillSensor(int model, int version) {
+void TForm1::FillSensor(const ModelRules& rules) {
     const int tipD = Image.GetTipD();
-    if (tipD < 0 || tipD >= CBoxTipD->count()) return;  // refused by CheckSensor
+    if (tipD < 0 || tipD >= CBoxTipD->count()) return;  // refused by JudgeReading
     SelectQuietly(*CBoxTipD, tipD);
-    const RangeTableRef ranges = RangeTable(model == kTevTs ? tipD + 10 : tipD);
-    ChBoxNonStand->setEnabled(NonStandardAllowed(CBoxTipD->currentText().toStdString(), version));
+    const RangeTableRef ranges = RangeTable(RangeTableIndex(rules.tip, tipD));
+    ChBoxNonStand->setEnabled(NonStandardAllowed(CBoxTipD->currentText().toStdString(), rules.version));
     const int diap = Image.GetDiap();
     const QSignalBlocker blockCheck(ChBoxNonStand);
-    const bool tev = IsTev(model);
     if (diap < ranges.count) {
         ChBoxNonStand->setChecked(false);
         ButNonStand->setEnabled(false);
@@ -260,7 +250,7 @@ void TForm1::FillSensor(int model, int version) {
         FillMinList(ranges.table, ranges.count, diap, minList, Image);
         FillMaxList(ranges.table, ranges.count, diap, minList, maxList, Image);
         Image.DiapStand = diap;
-        SetShown({CBoxMin, CBoxMax}, tev);
+        SetShown({CBoxMin, CBoxMax}, rules.tev);
         StMin->clear();
         StMax->clear();
     } else {
@@ -291,7 +281,7 @@ void TForm1::FillColdJunction() {
     }
 }
 
-void TForm1::FillMeasurement(int model, int version) {
+void TForm1::FillMeasurement(const ModelRules& rules) {
     const int rez = Image.GetRez();
     StKBegSk->setText(Num(Image.GetKBegSk()));
     StKEndSk->setText(Num(Image.GetKEndSk()));
@@ -304,10 +294,10 @@ void TForm1::FillMeasurement(int model, int version) {
     Label18->setText(overflow ? QStringLiteral("Переполнение") : QStringLiteral("       Норма"));
     SetLetters(Label18, overflow ? kRed : kTeal);
 
-    if (model == kLadr || model == kOski) {
+    if (!rules.tev) {
         StRezGrMA->setText(Fixed(LadrCodeToMa(rez), 5, 3));
         StRezProc->setText(Fixed(LadrCodeToPercent(rez), 5, 3));
-        if (model == kLadr) {
+        if (rules.hasAlarm) {
             UstProc1->setText(Fixed(LadrCodeToPercent(Image.GetUstKod1()), 4, 2));
             UstProc2->setText(Fixed(LadrCodeToPercent(Image.GetUstKod2()), 4, 2));
         }
@@ -317,7 +307,7 @@ void TForm1::FillMeasurement(int model, int version) {
     StRezGrMA->setText(Fixed(Image.ToTemp(rez), 5, 2));
     UstProc1->setText(Fixed(Image.ToTemp(Image.GetUstKod1()), 4, 0));
     UstProc2->setText(Fixed(Image.ToTemp(Image.GetUstKod2()), 4, 0));
-    if (model == kTevTs && version >= 3) SelectQuietly(*CBoxConnect, Image.GetConnect() - 1);
+    if (rules.hasConnect) SelectQuietly(*CBoxConnect, Image.GetConnect() - 1);
 }
 
 }  // namespace tservice

@@ -28,7 +28,7 @@ void TForm1::OutPortClick() {
     ProgressBar1->show();
     StepIt(*ProgressBar1, 25);
     try {
-        const WriteOutcome out = WriteTransmitter(Link, Image, NuCur, ServClass.NuNew, [this] {
+        const WriteOutcome out = WriteTransmitter(Link, Image, LastReading, NuCur, ServClass.NuNew, [this] {
             SelectQuietly(*CBoxUstr, NuCur);
             StepIt(*ProgressBar1, 25);
         });
@@ -50,7 +50,7 @@ void TForm1::OutPortClick() {
             Link.ShowLinkError(NuCur, out.code);
             break;
         default:
-            messages_.Show(WriteRefusalBox(out.stage));
+            messages_.Show(WriteRefusalBox(out.stage, out.refusal));
             break;
         }
     } catch (const PortError& e) {

@@ -22,11 +22,47 @@ constexpr std::array<ModelInfo, 4> kModels{{
     {kOski, "ОСКИ", 2, "ОСКИ  731590.005  ПО.V2  0x1D4B8E62"},
 }};
 
+// The sensor types that admit a non-standard range; table spans are the
+// first and last rows of the shipped characteristics.
+constexpr std::array<SensorData, 10> kSensorData{{
+    {"XK(L)", "XKL.txt", 20, -200, 800},
+    {"XK(E)", "XKE.txt", 25, -270, 1000},
+    {"XA(K)", "XAK.txt", 30, -270, 1372},
+    {"ЖК(J)", "TJK.txt", 25, -210, 1200},
+    {"100П", "100P.txt", 20, -200, 850},
+    {"50П", "100P.txt", 40, -200, 850},
+    {"Pt100", "PT100.txt", 20, -200, 850},
+    {"Ni", "N100.txt", 20, -60, 180},
+    {"100M", "100M.txt", 20, -180, 200},
+    {"50M", "100M.txt", 40, -180, 200},
+}};
+
+// Versions from which a setting exists.
+constexpr int kBreakFrom = 2;
+constexpr int kCurrentFrom = 2;
+constexpr int kContactFrom = 3;
+constexpr int kConnectFrom = 3;
+constexpr int kNonStandardFrom = 3;
+constexpr int kCurrentEndFrom = 4;
+
 const ModelInfo* Find(int tip) {
     for (const auto& m : kModels)
         if (m.tip == tip) return &m;
     return nullptr;
 }
+
+template <int (DeviceImage::*Get)() const>
+int Field(const DeviceImage& im, int) { return (im.*Get)(); }
+template <void (DeviceImage::*Put)(std::int32_t)>
+void SetField(DeviceImage& im, int, int v) { (im.*Put)(v); }
+
+int GetCurrent(const DeviceImage& im, int) { return im.Baza[5] >> 4; }
+void PutCurrent(DeviceImage& im, int, int v) { im.PutCurrent(v); }
+int GetY(const DeviceImage& im, int k) { return im.GetNonStandY(k); }
+void PutY(DeviceImage& im, int k, int v) { im.PutNonStandY(k, v); }
+
+#define TSERVICE_FIELD(name, priv) \
+    FieldSpec { #name, 1, priv, &Field<&DeviceImage::Get##name>, &SetField<&DeviceImage::Put##name> }
 
 }  // namespace
 
@@ -34,6 +70,10 @@ std::string ModelName(int tip) {
     const ModelInfo* m = Find(tip);
     return m ? m->name : "";
 }
+
+bool IsServedModel(int tip) { return Find(tip) != nullptr; }
+
+bool IsTev(int tip) { return tip == kTevTs || tip == kTevTp; }
 
 bool IsCurrentFirmware(int tip, int version) {
     const ModelInfo* m = Find(tip);
@@ -45,6 +85,30 @@ std::string PanelText(int tip, int version) {
     if (!m) return "";
     if (version >= m->currentFrom) return m->fullText;
     return std::string(m->name) + "-v" + std::to_string(version);
+}
+
+ModelRules RulesFor(int tip, int version) {
+    ModelRules r;
+    r.tip = tip;
+    r.version = version;
+    if (!IsServedModel(tip)) return r;
+    r.served = true;
+    r.tev = IsTev(tip);
+    r.hasSensor = tip != kOski;
+    r.hasAlarm = tip != kOski;
+    r.setpointScale = r.tev ? 8191 : tip == kLadr ? 16383 : 0;
+    r.setpointUnit = r.tev ? "°C" : tip == kLadr ? "%" : "";
+    r.hasBreak = version >= kBreakFrom;
+    r.hasCurrent = version >= kCurrentFrom;
+    r.hasCurrentEnd = version >= kCurrentEndFrom;
+    r.currentEndIndex = r.tev ? 39 : 13;
+    r.hasContact = version >= kContactFrom && tip != kOski;
+    r.hasConnect = tip == kTevTs && version >= kConnectFrom;
+    r.hasColdJunction = tip == kTevTp;
+    r.outputControl = tip == kOski;
+    r.nonStandardVersion = r.tev && version >= kNonStandardFrom;
+    r.rangeTableOffset = tip == kTevTs ? 10 : 0;
+    return r;
 }
 
 const std::vector<std::string>& SensorTypes(int tip) {
@@ -61,19 +125,49 @@ const std::vector<std::string>& SensorTypes(int tip) {
     }
 }
 
-bool IsTev(int tip) { return tip == kTevTs || tip == kTevTp; }
-
 bool ColdJunctionFaulty(int kodTxc, int txc) { return kodTxc == 0x7FFF || kodTxc == -0x8000 || txc == -0x8000; }
 
-int RangeTableIndex(int tip, int tipD) { return tip == kTevTs ? tipD + 10 : tipD; }
+int RangeTableIndex(int tip, int tipD) { return tipD + RulesFor(tip, 0).rangeTableOffset; }
+
+const SensorData* FindSensorData(std::string_view sensorText) {
+    for (const auto& s : kSensorData)
+        if (s.text == sensorText) return &s;
+    return nullptr;
+}
 
 bool NonStandardAllowed(const std::string& sensorText, int version) {
-    static const std::array<const char*, 10> allowed{"XK(L)", "XK(E)", "XA(K)", "ЖК(J)", "100П",
-                                                     "50П",   "Pt100", "Ni",    "100M",  "50M"};
-    if (version < 3) return false;
-    for (const char* a : allowed)
-        if (sensorText == a) return true;
-    return false;
+    return version >= kNonStandardFrom && FindSensorData(sensorText) != nullptr;
+}
+
+std::vector<FieldSpec> FieldsOf(const ModelRules& r) {
+    std::vector<FieldSpec> f;
+    if (!r.served) return f;
+    f.push_back(TSERVICE_FIELD(KBegSk, true));
+    f.push_back(TSERVICE_FIELD(KEndSk, true));
+    f.push_back(TSERVICE_FIELD(TipSign, false));
+    if (r.hasBreak) f.push_back(TSERVICE_FIELD(Break, false));
+    if (r.hasContact) f.push_back(TSERVICE_FIELD(TipK, false));
+    if (r.hasCurrent) f.push_back({"Current", 1, true, &GetCurrent, &PutCurrent});
+    if (r.hasCurrentEnd) f.push_back(TSERVICE_FIELD(CurrentEnd, true));
+    if (r.hasSensor) {
+        f.push_back(TSERVICE_FIELD(UstKod1, false));
+        f.push_back(TSERVICE_FIELD(UstKod2, false));
+        f.push_back(TSERVICE_FIELD(TipD, true));
+        f.push_back(TSERVICE_FIELD(Diap, true));
+    }
+    f.push_back(TSERVICE_FIELD(Nu, false));
+    if (r.hasConnect) f.push_back(TSERVICE_FIELD(Connect, true));
+    if (r.hasColdJunction) {
+        f.push_back(TSERVICE_FIELD(BegSkTxc, true));
+        f.push_back(TSERVICE_FIELD(EndSkTxc, true));
+        f.push_back(TSERVICE_FIELD(KTxc, false));
+    }
+    if (r.tev) {
+        f.push_back(TSERVICE_FIELD(NonStandMin, true));
+        f.push_back(TSERVICE_FIELD(NonStandMax, true));
+        f.push_back({"NonStandY", 8, true, &GetY, &PutY});
+    }
+    return f;
 }
 
 }  // namespace tservice

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 #include <QFile>
 #include <QJsonArray>
@@ -10,14 +11,27 @@
 
 #include "Models.h"
 #include "Describe.h"
+#include "Rules.h"
 
 namespace tservice {
 
 namespace {
 
-// Fields the transmitter lets only a privileged operator change.
-const char* const kPrivileged[] = {"KBegSk", "KEndSk", "TipD", "Diap", "Connect", "Current",
-                                   "CurrentEnd", "BegSkTxc", "EndSkTxc", "NonStandMin", "NonStandMax"};
+// The unit's own calibration: a configuration file leaves it alone.
+const char* const kCalibration[] = {"KBegSk", "KEndSk", "BegSkTxc", "EndSkTxc", "Current", "CurrentEnd"};
+
+bool IsCalibration(const std::string& name) {
+    return std::find(std::begin(kCalibration), std::end(kCalibration), name) != std::end(kCalibration);
+}
+
+DeviceImage ImageOf(const SavedSet& saved) {
+    DeviceImage image;
+    image.Tip = saved.model;
+    image.Ver = saved.version;
+    image.PutLen(static_cast<int>(saved.raw.size()));
+    std::copy(saved.raw.begin(), saved.raw.end(), image.Baza.begin() + 1);
+    return image;
+}
 
 bool ReadInt(const QJsonObject& o, const char* key, int lo, int hi, int& v, std::string& error) {
     const QJsonValue j = o.value(key);
@@ -46,12 +60,7 @@ bool ReadRaw(const QJsonObject& o, std::vector<std::uint8_t>& raw, std::string& 
 
 // Every named field in the file must agree with the raw block.
 bool CheckFields(SavedSet& saved, const QJsonObject& o, std::string& error) {
-    DeviceImage image;
-    image.Tip = saved.model;
-    image.Ver = saved.version;
-    image.PutLen(static_cast<int>(saved.raw.size()));
-    std::copy(saved.raw.begin(), saved.raw.end(), image.Baza.begin() + 1);
-    const Reading r = Describe(image, saved.device);
+    const Reading r = Describe(ImageOf(saved), saved.device);
     for (const auto& [name, value] : r.fields) {
         if (!o.contains(QString::fromStdString(name))) continue;
         int v = 0;
@@ -79,8 +88,9 @@ bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& erro
     if (!ReadInt(o, "model", 0, 255, s.model, error) || !ReadInt(o, "version", 0, 255, s.version, error) ||
         !ReadInt(o, "device", 1, 32, s.device, error) || !ReadRaw(o, s.raw, error))
         return false;
-    if (ModelName(s.model).empty()) {
-        error = "файл: неизвестная модель " + std::to_string(s.model);
+    const ReadJudgement verdict = JudgeBlock(ImageOf(s), s.device - 1);
+    if (!verdict.Accepted()) {
+        error = "файл: " + verdict.box.text;
         return false;
     }
     if (!CheckFields(s, o, error)) return false;
@@ -102,7 +112,8 @@ bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error) 
     return ParseSavedSet(content, saved, error);
 }
 
-bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error) {
+bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error, bool withCalibration,
+                   SavedSetTransfer* transfer) {
     if (saved.model != image.Tip || saved.version != image.Ver) {
         error = "файл для " + ModelName(saved.model) + " версии " + std::to_string(saved.version) +
                 ", а устройство - " + ModelName(image.Tip) + " версии " + std::to_string(image.Ver) +
@@ -114,22 +125,29 @@ bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error
                 std::to_string(image.GetLen()) + "\nЗапись отменена";
         return false;
     }
+    const DeviceImage source = ImageOf(saved);
     DeviceImage next = image;
     next.Trace = nullptr;
-    std::copy(saved.raw.begin(), saved.raw.end(), next.Baza.begin() + 1);
-    if (image.GetLen() > 11) next.Baza[12] = image.Baza[12];  // the target keeps its own number
-    if (image.NePriv) {
-        const Reading a = Describe(image, 1), b = Describe(next, 1);
-        for (const auto& c : Diff(a, b))
-            for (const char* p : kPrivileged)
-                if (c.field == p || c.field.rfind("NonStandY", 0) == 0) {
-                    error = "поле " + c.field + " меняется только в привилегированном режиме\nЗапись отменена";
-                    return false;
-                }
+    SavedSetTransfer plan;
+    for (const FieldSpec& f : FieldsOf(RulesFor(image.Tip, image.Ver))) {
+        const std::string name = f.name;
+        if (name == "Nu" || (!withCalibration && IsCalibration(name))) {
+            plan.kept.push_back(name);
+            continue;
+        }
+        for (int k = 0; k < f.count; ++k) f.put(next, k, f.get(source, k));
+        plan.taken.push_back(name);
+    }
+    plan.kept.push_back("неиспользуемые байты блока");
+    const std::string refusal = CheckBlock(next, image);
+    if (!refusal.empty()) {
+        error = refusal;
+        return false;
     }
     next.Trace = image.Trace;
     next.Izmen = 1;
     image = next;
+    if (transfer) *transfer = std::move(plan);
     return true;
 }
 

@@ -23,16 +23,27 @@ struct SavedSet {
 };
 
 // Parses file content. False with a reason when it is no valid parameter-set
-// file: not JSON, missing or mistyped keys, raw not 1..40 bytes of hex, or a
-// named field that disagrees with the raw block.
+// file: not JSON, missing or mistyped keys, raw not 1..40 bytes of hex, a
+// named field that disagrees with the raw block, or a block the window would
+// refuse as a reading (JudgeBlock).
 bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& error);
 // Reads and parses a file of at most kMaxSavedFileBytes.
 bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error);
 
-// Puts the saved block into image (a complete reading of the target): the
-// model, version and block length must match, the target keeps its own
-// device number, and an unprivileged transmitter refuses changes of
-// privileged fields. False with a reason and image untouched otherwise.
-bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error);
+// Which fields a load takes from the file and which the target keeps.
+struct SavedSetTransfer {
+    std::vector<std::string> taken;
+    std::vector<std::string> kept;
+};
+
+// Puts the saved configuration into image (a complete reading of the
+// target): the model, version and block length must match. The target keeps
+// its own device number, its uninterpreted bytes and, unless
+// withCalibration, its calibration (ADC codes of the scale ends and of the
+// cold junction, current corrections). The result must pass CheckBlock
+// against the reading. False with a reason and image untouched otherwise;
+// transfer (may be null) receives the taken and kept field names.
+bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error, bool withCalibration = false,
+                   SavedSetTransfer* transfer = nullptr);
 
 }  // namespace tservice

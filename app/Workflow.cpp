@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
+#include "Rules.h"
+
 namespace tservice {
 
 namespace {
 
-constexpr std::uint8_t kReadBlock = 0x44;
-constexpr std::uint8_t kWriteBlock = 0x45;
-constexpr std::uint8_t kReadMeas = 0x47;
-constexpr std::uint8_t kConfirm = 0x0E;
 constexpr int kMeasCount = kMeasLen;
 
 ReadOutcome Failed(DeviceImage& image, ReadStage stage, int code) {
@@ -21,8 +19,6 @@ ReadOutcome Failed(DeviceImage& image, ReadStage stage, int code) {
 }
 
 }  // namespace
-
-bool IsServedModel(int tip) { return tip >= kLadr && tip <= kOski; }
 
 ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur) {
     std::uint8_t answer[kMaxAnswer] = {};
@@ -42,7 +38,7 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
     image.Tip = model;
     image.Ver = version;
 
-    code = link.Exchange(nuCur, kReadBlock, 0, nullptr, answer);
+    code = link.Exchange(nuCur, kCmdReadBlock, 0, nullptr, answer);
     if (code != 0) return Failed(image, ReadStage::BlockFailed, code);
     out.count = answer[2];
     if (out.count > kMaxParamLen) {
@@ -64,8 +60,7 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
     image.PutCurrent(correction);
     if (out.count > 11) nuCur = image.GetNu();
 
-    const std::uint8_t measReq[2] = {0x00, 0x01};
-    code = link.Exchange(nuCur, kReadMeas, 2, measReq, answer);
+    code = link.Exchange(nuCur, kCmdReadMeas, sizeof kMeasRequest, kMeasRequest, answer);
     if (code == 0 && answer[2] < kMeasCount) code = kBadHeader;
     if (code != 0) {
         ReadOutcome bad = Failed(image, ReadStage::MeasFailed, code);
@@ -83,13 +78,18 @@ bool HasBlockToWrite(const DeviceImage& image) {
     return image.Vvod != 0 && len > 0 && len <= kMaxParamLen;
 }
 
-WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur, int nuNew,
-                              const std::function<void()>& step) {
+WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, const DeviceImage& lastReading, int& nuCur,
+                              int nuNew, const std::function<void()>& step) {
     auto advance = [&] { if (step) step(); };
     WriteOutcome out;
     const int len = image.GetLen();
     if (!HasBlockToWrite(image)) {
         out.stage = WriteStage::NoData;
+        return out;
+    }
+    out.refusal = CheckBlock(image, lastReading);
+    if (!out.refusal.empty()) {
+        out.stage = WriteStage::Refused;
         return out;
     }
     std::uint8_t answer[kMaxAnswer] = {};
@@ -102,35 +102,19 @@ WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, int& nuCu
     std::uint8_t data[kMaxParamLen] = {};
     image.GiveBlock(data);
     advance();
-    code = link.Exchange(nuCur, kWriteBlock, static_cast<std::uint8_t>(len), data, answer);
+    code = link.Exchange(nuCur, kCmdWriteBlock, static_cast<std::uint8_t>(len), data, answer);
     if (code != 0) return {WriteStage::BlockFailed, code};
 
     nuCur = nuNew;
     advance();
     link.WaitMs(300);
-    code = link.Exchange(nuCur, kConfirm, 0, nullptr, answer);
+    code = link.Exchange(nuCur, kCmdConfirm, 0, nullptr, answer);
     if (code != 0) return {WriteStage::ConfirmFailed, code};
     return out;
 }
 
-MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip) {
-    const std::string device = "устройство " + std::to_string(deviceIndex + 1);
-    const auto warn = [](std::string text) {
-        return MsgBox{std::move(text), "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok};
-    };
-    if (outcome.stage == ReadStage::BadLength)
-        return warn(device + " - неверная длина базы данных (" + std::to_string(outcome.count) +
-                    " байт)\nДанные не считаны");
-    if (outcome.stage == ReadStage::BadNumber)
-        return warn(device + " - неверный номер устройства в базе данных\nДанные не считаны");
-    if (outcome.stage != ReadStage::Done) return {};
-    if (tip == 0xFF) return warn(device + " - не определен тип прибора\nДанные не считаны");
-    if (!IsServedModel(tip)) return warn(device + " - не ТЕВ, не ЛАДР и не ОСКИ\nДанные не считаны");
-    return {};
-}
-
-MsgBox WriteRefusalBox(WriteStage stage) {
-    const auto warn = [](const char* text) {
+MsgBox WriteRefusalBox(WriteStage stage, const std::string& refusal) {
+    const auto warn = [](const std::string& text) {
         return MsgBox{text, "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok};
     };
     switch (stage) {
@@ -139,6 +123,7 @@ MsgBox WriteRefusalBox(WriteStage stage) {
         return warn("Не совпадает тип прибора \nпри попытке сохранить базу.\nСохранение отменено");
     case WriteStage::OtherVersion:
         return warn("Не совпадает версия прибора \nпри попытке сохранить базу.\nСохранение отменено");
+    case WriteStage::Refused: return warn(refusal);
     default: return {};
     }
 }

@@ -4,6 +4,7 @@
 // implementation of every rule. Messages and the display stay with callers.
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "Comportclass.h"
 #include "DeviceImage.h"
@@ -35,9 +36,6 @@ struct ReadOutcome {
 // cleared, so an emptied block can never be written. A PortError propagates.
 ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur);
 
-// Whether a model code is one of the four served models.
-bool IsServedModel(int tip);
-
 enum class WriteStage {
     Done,
     NoData,         // no complete reading or no block (see HasBlockToWrite): nothing sent
@@ -46,24 +44,23 @@ enum class WriteStage {
     OtherVersion,
     BlockFailed,    // code holds the link result; nuCur unchanged
     ConfirmFailed,  // code holds the link result; nuCur already nuNew
+    Refused,        // the block check refused it: refusal says why, nothing sent
 };
 
 struct WriteOutcome {
     WriteStage stage = WriteStage::Done;
     int code = 0;
+    std::string refusal;
 };
 
-// The exchanges of a write: identification at nuCur (model and version must
-// match the image), 50 ms, the block (exactly Len bytes), nuCur := nuNew,
-// 300 ms, confirmation 0x0E at nuCur. step() is called before each stage for
-// a progress display (may be empty). Does not touch Izmen/IzmenTipD.
-WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur, int nuNew,
-                              const std::function<void()>& step = {});
-
-// The window's message for a reading that stopped without a link failure
-// (BadLength, BadNumber) or at the model check (model code outside
-// 100..103); deviceIndex is the index addressed. Empty text when none.
-MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip);
+// The exchanges of a write: the block check of image against lastReading
+// (the complete reading it was edited from; refused: nothing sent),
+// identification at nuCur (model and version must match the image), 50 ms,
+// the block (exactly Len bytes), nuCur := nuNew, 300 ms, confirmation 0x0E
+// at nuCur. step() is called before each stage for a progress display (may
+// be empty). Does not touch Izmen/IzmenTipD.
+WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, const DeviceImage& lastReading, int& nuCur,
+                              int nuNew, const std::function<void()>& step = {});
 
 // Whether image holds a block that a write may send: a complete reading
 // (Vvod) of 1..40 parameter bytes. Otherwise the write refuses with NoData
@@ -71,8 +68,8 @@ MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip);
 bool HasBlockToWrite(const DeviceImage& image);
 
 // The window's message for a refused write (NoData, OtherModel,
-// OtherVersion); empty text for the other stages (link failures are shown by
-// ShowLinkError).
-MsgBox WriteRefusalBox(WriteStage stage);
+// OtherVersion, Refused with its reason); empty text for the other stages
+// (link failures are shown by ShowLinkError).
+MsgBox WriteRefusalBox(WriteStage stage, const std::string& refusal = {});
 
 }  // namespace tservice

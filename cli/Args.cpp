@@ -40,7 +40,7 @@ bool Allowed(const std::string& cmd, const std::string& opt) {
         {"read", {"--json"}},
         {"watch", {"--interval", "--count", "--csv", "--json"}},
         {"set", {"--dry-run"}},
-        {"load", {"--dry-run"}},
+        {"load", {"--dry-run", "--with-calibration"}},
         {"range", {"--sensor", "--from", "--to", "--tables", "--json"}},
         {"sim", {"--link", "--tcp", "--dev", "--fault", "--baud", "--parity", "--stop"}},
     };
@@ -84,7 +84,8 @@ void Apply(Options& o, const std::string& opt, const std::string& v) {
 }
 
 bool IsFlag(const std::string& opt) {
-    return opt == "--json" || opt == "--csv" || opt == "--dry-run" || opt == "--fast";
+    return opt == "--json" || opt == "--csv" || opt == "--dry-run" || opt == "--fast" ||
+           opt == "--with-calibration";
 }
 
 void CheckComplete(const Options& o, std::size_t positionals) {
@@ -143,6 +144,7 @@ Options ParseArgs(const std::vector<std::string>& args) {
                 if (a == "--csv") o.csv = true;
                 if (a == "--dry-run") o.dryRun = true;
                 if (a == "--fast") o.fast = true;
+                if (a == "--with-calibration") o.withCalibration = true;
                 continue;
             }
             if (!hasValue) {

@@ -33,6 +33,7 @@ struct Options {
     double interval = 3.0;            // watch, seconds
     int count = 0;                    // watch, 0 = until a failure or interrupt
     bool dryRun = false;
+    bool withCalibration = false;     // load: take the file's calibration too
     std::vector<std::string> edits;   // set FIELD=VALUE...
     std::string file;                 // save/load
     std::string sensor, from, to, tablesDir;  // range

@@ -19,6 +19,7 @@
 #include "Models.h"
 #include "PortList.h"
 #include "Report.h"
+#include "Rules.h"
 #include "Scan.h"
 #include "Workflow.h"
 
@@ -36,10 +37,7 @@ int Ports(std::ostream& out) {
 
 int Scan(LineSession& s, const Options& o, std::ostream& out) {
     const ScanResult r = o.fast ? FastScanLine(s.link, o.max, o.timeoutMs) : ScanLine(s.link, o.max);
-    if (r.stopCode) {
-        s.link.ShowLinkError(r.stopIndex, r.stopCode);
-        return 1;
-    }
+    // What was found before a stop stays listed; the stop is reported after it.
     if (o.json) {
         QJsonArray a;
         for (const auto& d : r.found) {
@@ -52,6 +50,11 @@ int Scan(LineSession& s, const Options& o, std::ostream& out) {
         out << QJsonDocument(a).toJson(QJsonDocument::Indented).toStdString();
     } else {
         for (const auto& d : r.found) out << d.number << " " << ModelName(d.model) << "\n";
+    }
+    out.flush();
+    if (r.stopCode) {
+        s.link.ShowLinkError(r.stopIndex, r.stopCode);
+        return 1;
     }
     return 0;
 }
@@ -117,9 +120,10 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
 
 // Writes the edited image as F10 does and proves that the transmitter now
 // holds exactly the block sent.
-int WriteAndVerify(LineSession& s, DeviceImage& image, int& nuCur, int nuNew, std::ostream& out) {
+int WriteAndVerify(LineSession& s, DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew,
+                   std::ostream& out) {
     const std::vector<std::uint8_t> sent(image.Baza.begin() + 1, image.Baza.begin() + 1 + image.GetLen());
-    if (!s.Write(image, nuCur, nuNew)) return 1;
+    if (!s.Write(image, lastReading, nuCur, nuNew)) return 1;
     DeviceImage back;
     if (!s.Read(back, nuCur)) return 1;
     const std::vector<std::uint8_t> held(back.Baza.begin() + 1, back.Baza.begin() + 1 + back.GetLen());
@@ -140,19 +144,41 @@ void PrintChanges(const std::vector<Change>& changes, std::ostream& out) {
     for (const auto& c : changes) out << c.field << ": " << c.before << " → " << c.after << "\n";
 }
 
+bool SameBlock(const DeviceImage& a, const DeviceImage& b) {
+    return a.GetLen() == b.GetLen() && std::equal(a.Baza.begin() + 1, a.Baza.begin() + 1 + a.GetLen(), b.Baza.begin() + 1);
+}
+
+// Dry run, or nothing to change: nothing is sent. Otherwise the block check
+// (also for a dry run, so it says what the write would do) and the write.
+int Finish(LineSession& s, const Options& o, DeviceImage& image, const DeviceImage& read, int& nuCur, int nuNew,
+           std::ostream& out) {
+    const std::string refusal = CheckBlock(image, read);
+    if (!refusal.empty()) {
+        s.messages.Show({refusal, "Предупреждение", MsgIcon::Warning});
+        return 1;
+    }
+    if (o.dryRun || (SameBlock(image, read) && nuNew == nuCur)) return 0;
+    return WriteAndVerify(s, image, read, nuCur, nuNew, out);
+}
+
+std::string Join(const std::vector<std::string>& names) {
+    std::string s;
+    for (const auto& n : names) s += (s.empty() ? "" : ", ") + n;
+    return s;
+}
+
 int Set(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
     int nuCur = o.device - 1;
     if (!s.Read(image, nuCur)) return 1;
-    const Reading before = Describe(image, nuCur + 1);
+    const DeviceImage read = image;
     EditResult edit = ApplyEdits(image, o.edits);
     if (!edit.ok) {
         s.messages.Show({edit.error, "Ошибка", MsgIcon::Error});
         return 1;
     }
-    PrintChanges(Diff(before, Describe(image, nuCur + 1)), out);
-    if (o.dryRun) return 0;
-    return WriteAndVerify(s, image, nuCur, edit.nuNew >= 0 ? edit.nuNew : nuCur, out);
+    PrintChanges(Diff(Describe(read, nuCur + 1), Describe(image, nuCur + 1)), out);
+    return Finish(s, o, image, read, nuCur, edit.nuNew >= 0 ? edit.nuNew : nuCur, out);
 }
 
 int Save(LineSession& s, const Options& o, std::ostream& out) {
@@ -180,15 +206,19 @@ int Load(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
     int nuCur = o.device - 1;
     if (!s.Read(image, nuCur)) return 1;
-    const Reading before = Describe(image, nuCur + 1);
-    if (!ApplySavedSet(saved, image, error)) {
+    const DeviceImage read = image;
+    SavedSetTransfer transfer;
+    if (!ApplySavedSet(saved, image, error, o.withCalibration, &transfer)) {
         s.messages.Show({error, "Предупреждение", MsgIcon::Warning});
         return 1;
     }
     ApplyRangeLimits(image);
-    PrintChanges(Diff(before, Describe(image, nuCur + 1)), out);
-    if (o.dryRun) return 0;
-    return WriteAndVerify(s, image, nuCur, nuCur, out);
+    if (o.dryRun) {
+        out << "из файла: " << Join(transfer.taken) << "\n";
+        out << "остаются у устройства: " << Join(transfer.kept) << "\n";
+    }
+    PrintChanges(Diff(Describe(read, nuCur + 1), Describe(image, nuCur + 1)), out);
+    return Finish(s, o, image, read, nuCur, nuCur, out);
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ const std::array<const char*, 13> kOrder{"sensor",        "range",       "connec
                                          "break",         "current-start", "current-end", "ktxc",
                                          "setpoint1",     "setpoint2",   "address",  ""};
 
+ModelRules Rules(const DeviceImage& im) { return RulesFor(im.Tip, im.Ver); }
+
 struct Refusal {
     std::string text;
 };
@@ -49,7 +51,7 @@ void Privileged(const DeviceImage& im, const std::string& field) {
 }
 
 void SetSensor(DeviceImage& im, const std::string& v) {
-    Need(im.Tip != kOski, "sensor: у ОСКИ нет выбора датчика");
+    Need(Rules(im).hasSensor, "sensor: у ОСКИ нет выбора датчика");
     Privileged(im, "sensor");
     const auto& list = SensorTypes(im.Tip);
     const auto it = std::find(list.begin(), list.end(), v);
@@ -88,8 +90,9 @@ void SetRange(DeviceImage& im, const std::string& v) {
 
 void SetSetpoint(DeviceImage& im, int which, const std::string& v) {
     const std::string field = "setpoint" + std::to_string(which);
-    Need(im.Tip == kLadr || IsTev(im.Tip), field + ": у ОСКИ нет уставок");
-    const int kind = im.Tip == kLadr ? 2 : 1;
+    const ModelRules rules = Rules(im);
+    Need(rules.hasAlarm, field + ": у ОСКИ нет уставок");
+    const int kind = rules.tev ? 1 : 2;
     Need(JudgeEntryText(v, kind, im.TMin, im.TMax) == 0,
          field + ": ошибка ввода \"" + v + "\" (" +
              (kind == 2 ? std::string("0…100 %") : LimitText(im.TMin) + "…" + LimitText(im.TMax) + " °C") + ")");
@@ -103,30 +106,30 @@ void ApplyOne(DeviceImage& im, const std::string& field, const std::string& v, E
     if (field == "sensor") SetSensor(im, v);
     else if (field == "range") SetRange(im, v);
     else if (field == "alarm") {
-        Need(im.Tip != kOski, "alarm: у ОСКИ нет сигнализации");
+        Need(Rules(im).hasAlarm, "alarm: у ОСКИ нет сигнализации");
         im.PutTipSign(Pick(field, v, {"LH", "LL", "HH"}));
     } else if (field == "contact") {
-        Need(im.Ver >= 3 && im.Tip != kOski, "contact: нет у этой модели или версии");
+        Need(Rules(im).hasContact, "contact: нет у этой модели или версии");
         im.PutTipK(Pick(field, v, {"нр", "нз"}));
     } else if (field == "break") {
-        Need(im.Ver >= 2, "break: нет у версии 1");
+        Need(Rules(im).hasBreak, "break: нет у версии 1");
         im.PutBreak(Pick(field, v, {"min", "max"}));
     } else if (field == "connect") {
-        Need(im.Tip == kTevTs && im.Ver >= 3, "connect: только у ТЕВ-ТС с версии 3");
+        Need(Rules(im).hasConnect, "connect: только у ТЕВ-ТС с версии 3");
         Privileged(im, field);
         im.PutConnect(Pick(field, v, {"4", "3"}) + 1);
     } else if (field == "ktxc") {
-        Need(im.Tip == kTevTp, "ktxc: только у ТЕВ-ТП");
+        Need(Rules(im).hasColdJunction, "ktxc: только у ТЕВ-ТП");
         Need(im.IzmenTipD == 0, "Был изменен тип датчика,\nпроизведите запись в прибор");
         Need(JudgeEntryText(v, 3, im.TMin, im.TMax) == 0 && v.find(',') == std::string::npos,
              "ktxc: ожидается целое число от 0 до 9999");
         im.PutKTxc(WholeNumber(field, v, 0, 9999));
     } else if (field == "current-start") {
-        Need(im.Ver >= 2, "current-start: нет у версии 1");
+        Need(Rules(im).hasCurrent, "current-start: нет у версии 1");
         Privileged(im, field);
         im.PutCurrent(WholeNumber(field, v, 0, 15));
     } else if (field == "current-end") {
-        Need(im.Ver >= 4, "current-end: только с версии 4");
+        Need(Rules(im).hasCurrentEnd, "current-end: только с версии 4");
         Privileged(im, field);
         im.PutCurrentEnd(WholeNumber(field, v, 0, 15));
     } else if (field == "setpoint1") SetSetpoint(im, 1, v);

@@ -174,7 +174,7 @@ int RangeCommand(const Options& o, std::ostream& out, std::ostream& err) {
         for (std::size_t i = 0; i < list.size(); ++i)
             if (!list[i].empty() && list[i] == o.sensor) index = RangeTableIndex(tip, static_cast<int>(i));
     }
-    if (index < 0 || !NonStandardAllowed(o.sensor, 3)) {
+    if (index < 0 || FindSensorData(o.sensor) == nullptr) {
         err << "Недопустим нестандартный диапазон\n";
         return 1;
     }

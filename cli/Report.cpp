@@ -2,7 +2,7 @@
 
 #include <QJsonArray>
 
-#include "DeviceImage.h"
+#include "Models.h"
 
 namespace tservice::cli {
 
@@ -29,7 +29,8 @@ std::string ToText(const Reading& r) {
         for (int v : r.nonStandY) y += (y.empty() ? "" : " ") + std::to_string(v);
         line("NonStandY", y);
     }
-    if (!r.sensor.empty() || r.model == kLadr || r.model == kTevTp) line("тип датчика", r.sensor);
+    const ModelRules rules = RulesFor(r.model, r.version);
+    if (rules.hasSensor) line("тип датчика", r.sensor);
     if (r.hasRange)
         line(r.nonStandard ? "нестандартный диапазон" : "диапазон", r.rangeFrom + "…" + r.rangeTo + " °C");
     if (!r.setpointUnit.empty()) {
@@ -39,7 +40,7 @@ std::string ToText(const Reading& r) {
     for (const auto& [k, v] : r.measurement) line(k, std::to_string(v));
     line("состояние", Bits(r.measurement[1].second, {7, 6, 5}) + " " + Bits(r.measurement[1].second, {1, 0}));
     line("результат", r.value + " " + r.valueUnit + ", " + r.percent + " %");
-    if (r.model == kTevTp) line("Тхс", r.coldJunctionFaulty ? "неисправен" : r.coldJunction + " °C");
+    if (rules.hasColdJunction) line("Тхс", r.coldJunctionFaulty ? "неисправен" : r.coldJunction + " °C");
     return s;
 }
 
@@ -58,7 +59,8 @@ QJsonObject ToJson(const Reading& r) {
         for (int v : r.nonStandY) y.append(v);
         o["NonStandY"] = y;
     }
-    if (r.model != kOski) o["sensor"] = q(r.sensor);
+    const ModelRules rules = RulesFor(r.model, r.version);
+    if (rules.hasSensor) o["sensor"] = q(r.sensor);
     if (r.hasRange) {
         o["nonStandard"] = r.nonStandard;
         o["rangeFrom"] = q(r.rangeFrom);
@@ -73,7 +75,7 @@ QJsonObject ToJson(const Reading& r) {
     o["percent"] = q(r.percent);
     o["value"] = q(r.value);
     o["valueUnit"] = q(r.valueUnit);
-    if (r.model == kTevTp) o["coldJunction"] = r.coldJunctionFaulty ? QJsonValue() : QJsonValue(q(r.coldJunction));
+    if (rules.hasColdJunction) o["coldJunction"] = r.coldJunctionFaulty ? QJsonValue() : QJsonValue(q(r.coldJunction));
     o["raw"] = q(r.raw);
     return o;
 }

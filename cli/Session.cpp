@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include "Report.h"
+#include "Rules.h"
 #include "Workflow.h"
 
 namespace tservice::cli {
@@ -32,15 +33,18 @@ bool LineSession::Open() {
 }
 
 bool LineSession::Read(DeviceImage& image, int& nuCur) {
+    return ReadChecked(link, messages, image, nuCur);
+}
+
+bool ReadChecked(TComPortClass& link, IMessages& messages, DeviceImage& image, int& nuCur) {
     const ReadOutcome r = ReadTransmitter(link, image, nuCur);
-    if (r.stage == ReadStage::IdentFailed || r.stage == ReadStage::BlockFailed || r.stage == ReadStage::MeasFailed) {
-        link.ShowLinkError(nuCur, r.code);
-        return false;
-    }
-    const MsgBox refusal = ReadRefusalBox(r, nuCur, image.Tip);
-    if (!refusal.text.empty()) {
-        messages.Show(refusal);
+    const ReadJudgement judged = JudgeReading(r, image, nuCur);
+    if (!judged.Accepted()) {
         image.Vvod = 0;
+        if (judged.verdict == ReadVerdict::LinkFailed)
+            link.ShowLinkError(nuCur, judged.code);
+        else
+            messages.Show(judged.box);
         return false;
     }
     ApplyRangeLimits(image);
@@ -50,14 +54,14 @@ bool LineSession::Read(DeviceImage& image, int& nuCur) {
     return true;
 }
 
-bool LineSession::Write(DeviceImage& image, int& nuCur, int nuNew) {
-    const WriteOutcome w = WriteTransmitter(link, image, nuCur, nuNew);
+bool LineSession::Write(DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew) {
+    const WriteOutcome w = WriteTransmitter(link, image, lastReading, nuCur, nuNew);
     if (w.stage == WriteStage::Done) {
         image.Izmen = 0;
         image.IzmenTipD = 0;
         return true;
     }
-    const MsgBox refusal = WriteRefusalBox(w.stage);
+    const MsgBox refusal = WriteRefusalBox(w.stage, w.refusal);
     if (!refusal.text.empty())
         messages.Show(refusal);
     else

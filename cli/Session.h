@@ -24,9 +24,10 @@ public:
     // A complete reading as the window's F9: the exchanges, the model check
     // and the range limits. Shows the window's messages; false on any failure.
     bool Read(DeviceImage& image, int& nuCur);
-    // The write of F10 (model and version check, block, confirmation) with
-    // the window's messages. False when anything failed or was refused.
-    bool Write(DeviceImage& image, int& nuCur, int nuNew);
+    // The write of F10 (block check against lastReading, model and version
+    // check, block, confirmation) with the window's messages. False when
+    // anything failed or was refused.
+    bool Write(DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew);
 
     SteadyClock clock;
     ConsoleMessages messages;
@@ -40,6 +41,11 @@ private:
     std::ofstream traceFile_;
     std::unique_ptr<LineTrace> trace_;
 };
+
+// A complete reading of device index nuCur judged by the window's rule
+// (JudgeReading), with range limits applied; refusals and link failures go
+// to messages. False when refused (Vvod then clear).
+bool ReadChecked(TComPortClass& link, IMessages& messages, DeviceImage& image, int& nuCur);
 
 // The range command (no line needed) and the simulated line on a pty.
 int RangeCommand(const Options& options, std::ostream& out, std::ostream& err);

@@ -19,11 +19,6 @@ constexpr std::array<std::uint8_t, 17> kAcceptedCommands = {
     0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0E, 0x0F, 0x11,
     0x12, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x64};
 
-constexpr std::uint8_t kCmdSwitch = 0x05;
-constexpr std::uint8_t kCmdConfirm = 0x0E;
-constexpr std::uint8_t kCmdFixed8 = 0x0F;
-constexpr std::uint8_t kCmdWriteBlock = 0x45;
-constexpr std::uint8_t kCmdBroadcast = 0x46;
 constexpr int kHeaderLen = 3;
 constexpr int kMaxDeviceIndex = 31;
 
@@ -133,16 +128,16 @@ MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
         box.icon = MsgIcon::Error;
     };
     switch (code) {
-        case 6: warn(device + " Идет запись базы данных. Ждите."); break;
-        case 128: warn(device + " ошибка приема данных "); break;
-        case 129: warn(device + " тайм-аут приема данных"); break;
-        case 130: warn(device + " не отвечает на запрос"); break;
-        case 131: warn(device + " ошибка контрольной суммы"); break;
-        case 132: warn(" невозможно открыть последовательный порт "); break;
-        case 133: error("вероятно, порт не настроен"); break;
-        case 134: error("сбой настройки порта при выключении прибора"); break;
-        case 135: error("ошибка настройки порта"); break;
-        case 256: error("Не выбран COM-порт."); break;
+        case kWriting: warn(device + " Идет запись базы данных. Ждите."); break;
+        case kBadHeader: warn(device + " ошибка приема данных "); break;
+        case kTimeoutPart: warn(device + " тайм-аут приема данных"); break;
+        case kNoAnswer: warn(device + " не отвечает на запрос"); break;
+        case kCrcError: warn(device + " ошибка контрольной суммы"); break;
+        case kOpenFailed: warn(" невозможно открыть последовательный порт "); break;
+        case kPortNotSetUp: error("вероятно, порт не настроен"); break;
+        case kPortPowerOff: error("сбой настройки порта при выключении прибора"); break;
+        case kPortSetupError: error("ошибка настройки порта"); break;
+        case kPortClosed: error("Не выбран COM-порт."); break;
         default: warn(device + " ошибка обмена " + UpperHex(code)); break;
     }
     return box;
@@ -316,11 +311,6 @@ void TComPortClass::ShowLinkError(int deviceIndex, int code) {
     if (code == kOk) return;
     if (code == kPortClosed) ClosePort();
     messages_.Show(LinkErrorBox(deviceIndex, code, PortName));
-}
-
-int IdentExchange(TComPortClass& link, int deviceIndex, std::uint8_t* answer) {
-    const int code = link.Exchange(deviceIndex, kIdentCommand, 0, nullptr, answer);
-    return code == 0 && answer[2] < kIdentDataCount ? kBadHeader : code;
 }
 
 }  // namespace tservice

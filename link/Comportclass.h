@@ -9,21 +9,10 @@
 #include "Clock.h"
 #include "ComPort.h"
 #include "Messages.h"
+#include "Protocol.h"
 #include "Trace.h"
 
 namespace tservice {
-
-// Result codes of Exchange and ShowLinkError.
-enum LinkResult : int {
-    kOk = 0,
-    kRefused = 1,        // command not in the accepted set; nothing sent
-    kBadHeader = 128,    // answer header names another command (last stage-1 try)
-    kTimeoutPart = 129,  // some but not all bytes arrived
-    kNoAnswer = 130,     // nothing arrived
-    kCrcError = 131,
-    kOpenFailed = 132,   // produced by the port dialog from OpenPort's -1
-    kPortClosed = 256,
-};
 
 inline constexpr int kMaxRequest = 259;  // 255 data bytes + 4
 inline constexpr int kMaxAnswer = 260;   // count byte 255 + 5
@@ -124,17 +113,5 @@ private:
     ILineObserver* observer_ = nullptr;
     int device_ = 0;  // of the exchange in progress, for its tags
 };
-
-// Identification (0x11): data bytes 0..2 of the answer are the firmware
-// version, the output-correction code (high nibble) and the model code.
-inline constexpr std::uint8_t kIdentCommand = 0x11;
-inline constexpr int kIdentDataCount = 3;
-
-// The identification exchange with device index into answer (room for
-// kMaxAnswer). An intact answer with fewer than kIdentDataCount data bytes
-// (an exception answer with code 0 reads as a normal one) gives kBadHeader,
-// so no caller takes a previous answer's bytes for this device's fields.
-// A PortError from Read/Write propagates.
-int IdentExchange(TComPortClass& link, int deviceIndex, std::uint8_t* answer);
 
 }  // namespace tservice

@@ -58,7 +58,7 @@ ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>
         if (code == 0) {
             result.found.push_back({index + 1, answer[5]});
             if (found) found(result.found.back());
-        } else if (code >= 132 && code <= 135) {
+        } else if (StopsScan(code)) {
             result.stopCode = code;
             result.stopIndex = index;
             break;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "Models.h"
+
 namespace tservice {
 
 namespace {
@@ -10,16 +12,6 @@ namespace {
 constexpr int kNodes = 10;
 constexpr int kSegments = 9;
 constexpr double kFullCode = 8191.0;
-
-struct MinSpanRow {
-    std::string_view sensor;
-    float span;
-};
-
-constexpr MinSpanRow kMinSpans[] = {
-    {"XK(L)", 20}, {"XK(E)", 25}, {"XA(K)", 30}, {"ЖК(J)", 25}, {"100П", 20},
-    {"50П", 40},   {"Pt100", 20}, {"Ni", 20},    {"100M", 20},  {"50M", 40},
-};
 
 // Both columns rise strictly and hold finite numbers: the node search, the
 // stencils and the segment walk all rely on it.
@@ -411,9 +403,8 @@ void MaxDeviation(const SensorTable& table, int rowTN, int rowTK, RangeFitResult
 }  // namespace
 
 float MinSpan(std::string_view sensorText) {
-    for (const MinSpanRow& row : kMinSpans)
-        if (row.sensor == sensorText) return row.span;
-    return -1.0f;
+    const SensorData* data = FindSensorData(sensorText);
+    return data ? data->minSpan : -1.0f;
 }
 
 RangeFitResult CalculateRange(double TN, double TK, std::string_view sensorText,

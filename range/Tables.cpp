@@ -10,21 +10,11 @@
 #include <cstring>
 #include <memory>
 
+#include "Models.h"
+
 namespace tservice {
 
 namespace {
-
-struct NameRow {
-    std::string_view sensor;
-    const char* file;
-};
-
-constexpr NameRow kFileNames[] = {
-    {"XK(L)", "XKL.txt"}, {"XK(E)", "XKE.txt"}, {"XA(K)", "XAK.txt"},
-    {"ЖК(J)", "TJK.txt"}, {"Pt100", "PT100.txt"}, {"100П", "100P.txt"},
-    {"50П", "100P.txt"},  {"100M", "100M.txt"},   {"50M", "100M.txt"},
-    {"Ni", "N100.txt"},
-};
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -191,9 +181,8 @@ ReadOutcome ReadPairs(std::FILE* f, std::string_view fileName, SensorTable& into
 }  // namespace
 
 const char* TableFileName(std::string_view sensorText) {
-    for (const NameRow& row : kFileNames)
-        if (row.sensor == sensorText) return row.file;
-    return "";
+    const SensorData* data = FindSensorData(sensorText);
+    return data ? data->tableFile : "";
 }
 
 bool LoadTable(std::string_view fileName, SensorTable& table, std::string& error,

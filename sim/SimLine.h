@@ -1,7 +1,9 @@
 #pragma once
 // Simulated transmitters: the device side of the line protocol, up to 32
 // devices on one line, with fault knobs per device. Used by the demo line,
-// the command-line tool and the tests.
+// the command-line tool and the tests. The device side spells its command
+// codes, coils and layouts itself on purpose, apart from the program's own
+// vocabulary (link/Protocol.h), so a slip there cannot hide in both sides.
 #include <array>
 #include <memory>
 #include <cstdint>

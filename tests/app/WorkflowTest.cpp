@@ -54,16 +54,16 @@ TEST_F(WorkflowFixture, OversizedCountAndForeignNumberNeverReachTheImage) {
 
 TEST_F(WorkflowFixture, WriteNeedsACompleteReadingAndTheSameModelAndVersion) {
     int nuCur = 1;
-    EXPECT_EQ(WriteTransmitter(link, image, nuCur, 1).stage, WriteStage::NoData);
+    EXPECT_EQ(WriteTransmitter(link, image, image, nuCur, 1).stage, WriteStage::NoData);
     EXPECT_TRUE(port.requests.empty());
 
     ASSERT_EQ(ReadTransmitter(link, image, nuCur).stage, ReadStage::Done);
     image.Vvod = 1;
     line.Find(2)->version = 4;
-    EXPECT_EQ(WriteTransmitter(link, image, nuCur, 1).stage, WriteStage::OtherVersion);
+    EXPECT_EQ(WriteTransmitter(link, image, image, nuCur, 1).stage, WriteStage::OtherVersion);
     line.Find(2)->version = 5;
     line.Find(2)->model = kTevTp;
-    EXPECT_EQ(WriteTransmitter(link, image, nuCur, 1).stage, WriteStage::OtherModel);
+    EXPECT_EQ(WriteTransmitter(link, image, image, nuCur, 1).stage, WriteStage::OtherModel);
     EXPECT_EQ(BlockWrites(), 0);
 }
 
@@ -74,7 +74,7 @@ TEST_F(WorkflowFixture, WriteSendsExactlyLenBytesAndFollowsTheNewNumber) {
     image.PutTipSign(1);
     image.PutNu(6);
     const std::vector<std::uint8_t> sent(image.Baza.begin() + 1, image.Baza.begin() + 41);
-    ASSERT_EQ(WriteTransmitter(link, image, nuCur, 6).stage, WriteStage::Done);
+    ASSERT_EQ(WriteTransmitter(link, image, image, nuCur, 6).stage, WriteStage::Done);
     EXPECT_EQ(nuCur, 6);
     ASSERT_EQ(BlockWrites(), 1);
     const sim::Transmitter& d = *line.Find(7);

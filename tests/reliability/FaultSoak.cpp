@@ -199,13 +199,14 @@ void FaultSoak::Reading() {
     case ReadStage::BadLength:
     case ReadStage::BadNumber: CheckRecords({0, 0}, "reading"); break;
     }
-    const bool complete = out.stage == ReadStage::Done && IsServedModel(image_.Tip);
+    const bool complete = JudgeReading(out, image_, nuCur).Accepted();
     if (complete) {
         ++stats_.readingsComplete;
-        image_.Vvod = 1;  // what the window does after its model check
+        image_.Vvod = 1;  // what the window does after its acceptance rule
+        lastReading_ = image_;
         CheckImage(dev, nuCur);
     } else if (out.stage == ReadStage::Done) {
-        image_.Vvod = 0;  // the model check refused it: nothing of it may be written
+        image_.Vvod = 0;  // the acceptance rule refused it: nothing of it may be written
     } else if (image_.Vvod != 0) {
         Fail(stats_.incompleteAccepted, "reading of device " + std::to_string(dev.address) +
                                             " stopped at stage " + std::to_string(static_cast<int>(out.stage)) +
@@ -223,7 +224,7 @@ void FaultSoak::Write(sim::Transmitter& dev, bool readingComplete) {
     const Bytes expected = StoredBlock(dev);
     const auto before = dev.block;
     int nuCur = dev.address - 1;
-    const WriteOutcome w = WriteTransmitter(link_, image_, nuCur, nuCur);
+    const WriteOutcome w = WriteTransmitter(link_, image_, lastReading_, nuCur, nuCur);
     for (const ExchangeRecord& rec : tap_.records) {
         for (const TryRecord& t : rec.tries) {
             if (t.request.size() < 4 || t.request[1] != kWriteBlock) continue;
@@ -246,6 +247,7 @@ void FaultSoak::Write(sim::Transmitter& dev, bool readingComplete) {
     case WriteStage::NoData:
     case WriteStage::OtherModel:
     case WriteStage::OtherVersion:
+    case WriteStage::Refused:
         Fail(stats_.damagedAccepted, "write after a complete reading stopped at stage " +
                                          std::to_string(static_cast<int>(w.stage)));
         break;

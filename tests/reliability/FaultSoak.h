@@ -18,6 +18,7 @@
 #include "SimComPort.h"
 #include "SimLine.h"
 #include "TapPort.h"
+#include "Rules.h"
 #include "Workflow.h"
 
 namespace tservice::reliability {
@@ -111,6 +112,7 @@ private:
     tservice::testing::ScriptedMessages messages_;
     TComPortClass link_;
     DeviceImage image_;
+    DeviceImage lastReading_;  // the last accepted reading, as the window keeps it
     std::vector<sim::Transmitter*> devices_;
     std::vector<Command> commands_;
     std::uint32_t seed_;
