@@ -37,13 +37,11 @@ constexpr std::array<SensorData, 10> kSensorData{{
     {"50M", "100M.txt", 40, -180, 200},
 }};
 
-// Versions from which a setting exists.
-constexpr int kBreakFrom = 2;
-constexpr int kCurrentFrom = 2;
-constexpr int kContactFrom = 3;
-constexpr int kConnectFrom = 3;
-constexpr int kNonStandardFrom = 3;
-constexpr int kCurrentEndFrom = 4;
+// Firmware versions from which a setting exists.
+struct SinceVersion {
+    int lineBreak = 2, current = 2, contact = 3, connect = 3, nonStandard = 3, currentEnd = 4;
+};
+constexpr SinceVersion kSince{};
 
 const ModelInfo* Find(int tip) {
     for (const auto& m : kModels)
@@ -61,6 +59,7 @@ void PutCurrent(DeviceImage& im, int, int v) { im.PutCurrent(v); }
 int GetY(const DeviceImage& im, int k) { return im.GetNonStandY(k); }
 void PutY(DeviceImage& im, int k, int v) { im.PutNonStandY(k, v); }
 
+// A field read and written through the image's accessors of its name.
 #define TSERVICE_FIELD(name, priv) \
     FieldSpec { #name, 1, priv, &Field<&DeviceImage::Get##name>, &SetField<&DeviceImage::Put##name> }
 
@@ -98,15 +97,14 @@ ModelRules RulesFor(int tip, int version) {
     r.hasAlarm = tip != kOski;
     r.setpointScale = r.tev ? 8191 : tip == kLadr ? 16383 : 0;
     r.setpointUnit = r.tev ? "°C" : tip == kLadr ? "%" : "";
-    r.hasBreak = version >= kBreakFrom;
-    r.hasCurrent = version >= kCurrentFrom;
-    r.hasCurrentEnd = version >= kCurrentEndFrom;
-    r.currentEndIndex = r.tev ? 39 : 13;
-    r.hasContact = version >= kContactFrom && tip != kOski;
-    r.hasConnect = tip == kTevTs && version >= kConnectFrom;
+    r.hasBreak = version >= kSince.lineBreak;
+    r.hasCurrent = version >= kSince.current;
+    r.hasCurrentEnd = version >= kSince.currentEnd;
+    r.hasContact = version >= kSince.contact && tip != kOski;
+    r.hasConnect = tip == kTevTs && version >= kSince.connect;
     r.hasColdJunction = tip == kTevTp;
     r.outputControl = tip == kOski;
-    r.nonStandardVersion = r.tev && version >= kNonStandardFrom;
+    r.nonStandardVersion = r.tev && version >= kSince.nonStandard;
     r.rangeTableOffset = tip == kTevTs ? 10 : 0;
     return r;
 }
@@ -136,7 +134,7 @@ const SensorData* FindSensorData(std::string_view sensorText) {
 }
 
 bool NonStandardAllowed(const std::string& sensorText, int version) {
-    return version >= kNonStandardFrom && FindSensorData(sensorText) != nullptr;
+    return version >= kSince.nonStandard && FindSensorData(sensorText) != nullptr;
 }
 
 std::vector<FieldSpec> FieldsOf(const ModelRules& r) {
@@ -169,5 +167,7 @@ std::vector<FieldSpec> FieldsOf(const ModelRules& r) {
     }
     return f;
 }
+
+#undef TSERVICE_FIELD
 
 }  // namespace tservice

@@ -39,7 +39,6 @@ struct ModelRules {
     bool hasBreak = false;         // output state on line break, version 2 on
     bool hasCurrent = false;       // start-of-scale current correction, version 2 on
     bool hasCurrentEnd = false;    // end-of-scale correction, version 4 on
-    int currentEndIndex = 0;       // Baza index of the CurrentEnd nibble: 13 ЛАДР/ОСКИ, 39 ТЕВ
     bool hasContact = false;       // relay contact type, version 3 on, not ОСКИ
     bool hasConnect = false;       // connection scheme, ТЕВ-ТС version 3 on
     bool hasColdJunction = false;  // ТЕВ-ТП's cold-junction channel

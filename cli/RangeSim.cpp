@@ -154,7 +154,9 @@ int SimCommand(const Options& o, std::ostream& out, std::ostream& err) {
         server->Stop();
         // What each transmitter holds now, for whoever started the line.
         for (auto* d : line.Devices())
-            out << "блок " << d->address << " " << Hex(d->block.data(), std::min(d->blockLen, static_cast<int>(d->block.size()))) << "\n";
+            out << "блок " << d->address << " "
+                << Hex(d->block.data(), std::min(d->blockLen, static_cast<int>(d->block.size()))) << " записей "
+                << d->writes << "\n";
     } catch (const std::exception& e) {
         err << "имитация линии не запущена: " << e.what() << "\n";
         return 1;

@@ -52,18 +52,23 @@ public:
             const QStringList lines = QString::fromUtf8(proc_.readAllStandardOutput()).split('\n');
             for (const QString& l : lines) {
                 const QStringList parts = l.split(' ');
-                if (parts.size() == 3 && parts[0] == QString::fromUtf8("блок"))
+                if (parts.size() == 5 && parts[0] == QString::fromUtf8("блок")) {
                     blocks_[parts[1].toInt()] = parts[2].toStdString();
+                    writes_[parts[1].toInt()] = parts[4].toInt();
+                }
             }
         }
         return blocks_;
     }
+    // The blocks each device accepted, by address (after Stop).
+    const std::map<int, int>& Writes() const { return writes_; }
 
 private:
     QTemporaryDir dir_;
     QString link_;
     QProcess proc_;
     std::map<int, std::string> blocks_;
+    std::map<int, int> writes_;
 };
 
 QJsonObject ReadJson(const QString& link, int device) {
@@ -244,4 +249,39 @@ TEST(CliEndToEnd, ReadOfAMissingPortFailsWithTheLinksMessage) {
     const Result r = Ctl({"read", "--port", "/dev/nonexistent-tty"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("невозможно открыть последовательный порт"), std::string::npos);
+}
+
+TEST(CliEndToEnd, ScanStoppedByAPortFailureStillListsWhatItFound) {
+    SimLine line({"--dev", "1:100:5", "--dev", "2:101:5", "--dev", "3:102:4", "--fault", "3:exception=133"});
+    ASSERT_TRUE(line.Ready());
+    const Result r = Ctl({"scan", "--port", line.Link(), "--max", "4"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "1 ЛАДР\n2 ТЕВ-ТС\n");
+    EXPECT_NE(r.err.find("вероятно, порт не настроен"), std::string::npos) << r.err;
+}
+
+TEST(CliEndToEnd, NothingToChangeSendsNothingAndDryRunNamesTakenAndKeptFields) {
+    SimLine line({"--dev", "1:101:5", "--dev", "2:101:5"});
+    ASSERT_TRUE(line.Ready());
+    QTemporaryDir dir;
+    const QString file = dir.filePath("set.json");
+    ASSERT_EQ(Ctl({"save", "--port", line.Link(), "--device", "2", file}).code, 0);
+    struct Run {
+        QStringList args;
+        const char* out;
+    };
+    const std::vector<Run> runs{
+        {{"set", "--device", "2", "alarm=LH"}, "изменений нет"},
+        {{"load", "--device", "2", file}, "изменений нет"},
+        {{"load", "--device", "1", file, "--dry-run"}, "остаются у устройства: KBegSk, KEndSk, Current, CurrentEnd, Nu"},
+        {{"load", "--device", "1", file, "--dry-run", "--with-calibration"}, "из файла: KBegSk, KEndSk"},
+    };
+    for (const Run& run : runs) {
+        const Result r = Ctl(QStringList{run.args[0], "--port", line.Link()} + run.args.mid(1));
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_NE(r.out.find(run.out), std::string::npos) << r.out;
+    }
+    line.Stop();
+    EXPECT_EQ(line.Writes().at(1), 0);
+    EXPECT_EQ(line.Writes().at(2), 0);
 }
