@@ -11,6 +11,7 @@
 
 #include "DeviceImage.h"
 #include "FuzzCheck.h"
+#include "Rules.h"
 #include "SavedSet.h"
 #include "SimLine.h"
 
@@ -67,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(image.Tip == target.Tip && image.Ver == target.Ver);
         FUZZ_CHECK(image.GetLen() == target.GetLen() && image.GetNu() == target.GetNu());
         FUZZ_CHECK(image.Vvod == 1 && image.Izmen == 1);
+        FUZZ_CHECK(CheckBlock(image, target).empty());  // what the write itself checks
         FUZZ_CHECK(std::equal(image.Baza.begin() + kMeasIndex, image.Baza.end(), target.Baza.begin() + kMeasIndex));
         if (target.NePriv) {
             FUZZ_CHECK(image.GetKBegSk() == target.GetKBegSk() && image.GetKEndSk() == target.GetKEndSk());
