@@ -47,11 +47,11 @@ TrendSample MakeTrendSample(const DeviceImage& image, std::int64_t timeMs) {
     } else {
         s.value = static_cast<float>(LadrCodeToMa(rez));
         s.percent = static_cast<float>(LadrCodeToPercent(rez));
-        const bool setpoints = tip != kOski;
+        const bool setpoints = RulesFor(tip, 0).hasAlarm;
         s.setpoint1 = setpoints ? static_cast<float>(LadrCodeToMa(image.GetUstKod1())) : kNone;
         s.setpoint2 = setpoints ? static_cast<float>(LadrCodeToMa(image.GetUstKod2())) : kNone;
     }
-    if (tip == kTevTp && !ColdJunctionFaulty(image.GetKodTxc(), image.GetTxc()))
+    if (RulesFor(tip, 0).hasColdJunction && !ColdJunctionFaulty(image.GetKodTxc(), image.GetTxc()))
         s.cold = static_cast<float>(TxcToCelsius(image.GetTxc()));
     return s;
 }
@@ -182,7 +182,8 @@ std::string TrendCsv(const TrendSeries& series, CsvStyle style) {
     const char sep = style == CsvStyle::Semicolon ? ';' : ',';
     const int model = series.Model();
     const std::string unit = " (" + TrendUnit(model) + ")";
-    const bool setpoints = model != kOski, cold = model == kTevTp, range = IsTev(model);
+    const ModelRules rules = RulesFor(model, 0);
+    const bool setpoints = rules.hasAlarm, cold = rules.hasColdJunction, range = rules.tev;
     auto number = [&](float v, int decimals) {
         if (std::isnan(v)) return std::string();
         std::string text = FormatFixed(v, 5, decimals);
@@ -220,13 +221,13 @@ QJsonObject TrendJson(const TrendSample& s, int model, int device) {
     o["value"] = num(s.value, d);
     o["valueUnit"] = IsTev(model) ? "°C" : "мА";
     o["percent"] = num(s.percent, 3);
-    if (model != kOski) {
+    if (RulesFor(model, 0).hasAlarm) {
         o["setpoint1"] = num(s.setpoint1, d);
         o["setpoint2"] = num(s.setpoint2, d);
     }
     o["alarm"] = (s.sost & kAlarmBits) != 0;
     o["overflow"] = (s.sost & kOverflowBits) != 0;
-    if (model == kTevTp) o["coldJunction"] = num(s.cold, 2);
+    if (RulesFor(model, 0).hasColdJunction) o["coldJunction"] = num(s.cold, 2);
     if (IsTev(model)) {
         o["rangeFrom"] = num(s.tMin, 2);
         o["rangeTo"] = num(s.tMax, 2);

@@ -281,7 +281,7 @@ void TrendPanel::Redraw() {
     DrawSpans(AlarmArea, kAlarmBits, low, high, pixelMs);
     DrawSpans(OverflowArea, kOverflowBits, low, high, pixelMs);
     DrawMarks(low, high);
-    const bool hasCold = series_.Model() == kTevTp;
+    const bool hasCold = RulesFor(series_.Model(), 0).hasColdJunction;
     AxisCold->setVisible(hasCold);
     ColdLine->setVisible(hasCold);
     if (hasCold) {
