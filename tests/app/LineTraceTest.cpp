@@ -76,7 +76,7 @@ TEST_F(LineTraceTest, WriteShowsBlockPauseAndConfirmation) {
     ASSERT_EQ(ReadTransmitter(link, image, nuCur).stage, ReadStage::Done);
     image.Vvod = 1;
     records.clear();
-    ASSERT_EQ(WriteTransmitter(link, image, nuCur, nuCur).stage, WriteStage::Done);
+    ASSERT_EQ(WriteTransmitter(link, image, image, nuCur, nuCur).stage, WriteStage::Done);
     const auto s = Summaries();
     ASSERT_GE(s.size(), 3u);
     EXPECT_EQ(s[0].rfind("идентификация: ТЕВ-ТС", 0), 0u) << s[0];
