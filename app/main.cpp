@@ -12,9 +12,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 
+#include "BusyPump.h"
 #include "Clock.h"
 #include "Form1.h"
 #include "Obrlistdevice.h"
@@ -114,6 +118,11 @@ void ScheduleShot(tservice::TForm1& form, tservice::sim::PtyServer& server, cons
 int main(int argc, char* argv[]) {
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tservice"));
+    // The toolkit's own texts (standard buttons) in Russian, like the rest.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
     bool demo = false;
     std::string firstPort;
     for (int i = 1; i < argc; ++i) {
@@ -139,7 +148,10 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    tservice::SteadyClock clock;
+    tservice::SteadyClock steady;
+    // The window repaints while the link waits; input made meanwhile is dropped.
+    tservice::BusyPump pump;
+    tservice::PumpingClock clock(steady, [&pump] { pump.Pump(); });
     tservice::LinePort port(clock);
     tservice::QtMessages messages;
     auto entries = [demoPort, firstPort] {
