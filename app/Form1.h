@@ -166,8 +166,15 @@ public:
     QComboBox* CBoxBreak = nullptr;
     QToolButton* ButSwitch = nullptr;
     QLabel* Label24 = nullptr;
+    QLabel* LabSwitch = nullptr;  // "включен"/"выключен" beside ButSwitch
     QLabel* Label25 = nullptr;
     QLineEdit* Edit1 = nullptr;
+
+    // Status bar: the port and its settings, the device addressed, and
+    // whether the image holds changes not yet written.
+    QLabel* StatusPort = nullptr;
+    QLabel* StatusDevice = nullptr;
+    QLabel* StatusChanged = nullptr;
 
     // Cold-junction channel of ТЕВ-ТП.
     QGroupBox* GBoxTEVTP = nullptr;
@@ -282,6 +289,9 @@ public:
         TForm1& form_;
     };
 
+    // Brings the status bar up to date with the link, NuCur and Izmen.
+    void ShowStatus();
+
     // Writes a trace text into Contr.
     void Trace(const std::string& text);
 
@@ -295,6 +305,7 @@ private:
     void CreateKanalLower(QWidget* group);
     void CreateSign(QWidget* central);
     void CreateTevTp(QWidget* central);
+    void CreateStatus();
     void ConnectHandlers();
     // Bindings of the editing handlers and the entry fields' key/exit filter.
     void ConnectEditing();

@@ -32,6 +32,7 @@ QString Fixed(double v, int p, int d) { return QString::fromStdString(FormatFixe
 void SetBack(QLabel* label, const QColor& color) {
     QPalette pal = label->palette();
     pal.setColor(QPalette::Window, color);
+    pal.setColor(QPalette::WindowText, LettersOn(color));
     label->setPalette(pal);
 }
 
@@ -200,7 +201,7 @@ void TForm1::LayOutModel(int model, int version) {
     if (model == kTevTp) CopyItems(*ComboBox1, *CBoxTipD);
     // The connection scheme exists from version 3 of a ТЕВ-ТС only.
     SetShown({Label26, CBoxConnect}, model == kTevTs && version >= 3);
-    SetShown({Label24, ButSwitch, Label25, Edit1}, model == kOski);
+    SetShown({Label24, ButSwitch, LabSwitch, Label25, Edit1}, model == kOski);
     if (model == kOski) {
         ButSwitch->setChecked(false);
         Label25->setEnabled(false);
