@@ -35,6 +35,9 @@ void Save(QWidget& w, const QString& path) {
     screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(path);
 }
 
+// The whole screen: a dialog or a box over the window it belongs to.
+void SaveScreen(const QString& path) { QGuiApplication::primaryScreen()->grabWindow(0).save(path); }
+
 void Later(int ms, const std::function<void()>& f) { QTimer::singleShot(ms, qApp, f); }
 
 // The trend: five minutes of polling of the ТЕВ-ТП at 3 s in accelerated
@@ -89,7 +92,7 @@ const std::map<std::string, Shot>& Shots() {
              form.FormPort->FormShow();
              form.FormPort->show();
              Later(kSettleMs, [&form, path] {
-                 Save(*form.FormPort, path);
+                 SaveScreen(path);
                  QCoreApplication::exit(0);
              });
          }},
@@ -100,7 +103,7 @@ const std::map<std::string, Shot>& Shots() {
                  form.FormDevice->CBoxUstr->setCurrentIndex(3);
                  form.FormDevice->Button1Click();
                  Later(kSettleMs, [&form, path] {
-                     Save(*form.FormDevice, path);
+                     SaveScreen(path);
                      QCoreApplication::exit(0);
                  });
              });
@@ -111,7 +114,7 @@ const std::map<std::string, Shot>& Shots() {
              Later(kSettleMs, [&form, path] {
                  form.FormDevice->CBoxUstr->setCurrentIndex(7);
                  Later(2500, [&form, path] {
-                     Save(*form.FormDevice, path);
+                     SaveScreen(path);
                      form.FormDevice->ButStop->click();
                  });
                  form.FormDevice->Button1Click();
@@ -122,8 +125,7 @@ const std::map<std::string, Shot>& Shots() {
         {"question", [](TForm1& form, sim::PtyServer&, const QString& path) {
              Later(kSettleMs, [path] {
                  if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                     // The whole screen: the box over the window it asks about.
-                     QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+                     SaveScreen(path);
                      box->button(QMessageBox::No)->click();
                  }
              });
