@@ -97,6 +97,15 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int 
 
 }  // namespace
 
+void MakeRedBold(QLabel* label) {
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, kRed);
+    label->setPalette(pal);
+}
+
 QColor InfoColor() { return QGuiApplication::palette().color(QPalette::ToolTipBase); }
 QColor BackColor(const QWidget* w) { return w->palette().color(QPalette::Window); }
 QColor LetterColor(const QWidget* w) { return w->palette().color(QPalette::WindowText); }
@@ -230,12 +239,7 @@ void TForm1::CreateTopArea(QWidget* c) {
     BtnPuskTimer->setFocusPolicy(Qt::NoFocus);
     LabTimer = MakeLabel(c, QStringLiteral("запущен таймер"), 790, 36, 210, 20);
     LabTimer->setAlignment(Qt::AlignCenter);
-    QFont bold = LabTimer->font();
-    bold.setBold(true);
-    LabTimer->setFont(bold);
-    QPalette pal = LabTimer->palette();
-    pal.setColor(QPalette::WindowText, kRed);
-    LabTimer->setPalette(pal);
+    MakeRedBold(LabTimer);
     LabTimer->hide();
     ProgressBar1 = new QProgressBar(c);
     ProgressBar1->setGeometry(170, 52, 300, 10);

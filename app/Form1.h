@@ -45,6 +45,8 @@ inline const QColor kTeal{0x00, 0x80, 0x80};
 inline const QColor kNavy{0x00, 0x00, 0x80};
 // Background of the static value fields at rest (tooltip background).
 QColor InfoColor();
+// Red bold letters: LabTimer and the mark of unwritten changes.
+void MakeRedBold(QLabel* label);
 // Background and letter colour of a control as the window sets them.
 QColor BackColor(const QWidget* w);
 QColor LetterColor(const QWidget* w);

@@ -22,12 +22,7 @@ void TForm1::CreateStatus() {
     StatusPort = new QLabel(this);
     StatusDevice = new QLabel(this);
     StatusChanged = new QLabel(this);
-    QFont bold = StatusChanged->font();
-    bold.setBold(true);
-    StatusChanged->setFont(bold);
-    QPalette pal = StatusChanged->palette();
-    pal.setColor(QPalette::WindowText, kRed);
-    StatusChanged->setPalette(pal);
+    MakeRedBold(StatusChanged);
     statusBar()->addWidget(StatusPort);
     statusBar()->addWidget(StatusDevice);
     statusBar()->addWidget(StatusChanged);

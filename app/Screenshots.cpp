@@ -69,6 +69,19 @@ void ShootTrend(TForm1& form, sim::PtyServer& server, const QString& path) {
     });
 }
 
+// Shows dialog, runs act (may be empty) once it is framed, pictures the
+// screen and ends the program.
+void ShootDialog(QWidget& dialog, const QString& path, const std::function<void()>& act) {
+    dialog.show();
+    Later(kSettleMs, [path, act] {
+        if (act) act();
+        Later(kSettleMs, [path] {
+            SaveScreen(path);
+            QCoreApplication::exit(0);
+        });
+    });
+}
+
 using Shot = std::function<void(TForm1&, sim::PtyServer&, const QString&)>;
 
 // What each TSERVICE_SHOT_DIALOG pictures; every shot ends the program.
@@ -90,22 +103,13 @@ const std::map<std::string, Shot>& Shots() {
          }},
         {"port", [](TForm1& form, sim::PtyServer&, const QString& path) {
              form.FormPort->FormShow();
-             form.FormPort->show();
-             Later(kSettleMs, [&form, path] {
-                 SaveScreen(path);
-                 QCoreApplication::exit(0);
-             });
+             ShootDialog(*form.FormPort, path, {});
          }},
         // The device list after a scan of numbers 1 to 4.
         {"device", [](TForm1& form, sim::PtyServer&, const QString& path) {
-             form.FormDevice->show();
-             Later(kSettleMs, [&form, path] {
+             ShootDialog(*form.FormDevice, path, [&form] {
                  form.FormDevice->CBoxUstr->setCurrentIndex(3);
                  form.FormDevice->Button1Click();
-                 Later(kSettleMs, [&form, path] {
-                     SaveScreen(path);
-                     QCoreApplication::exit(0);
-                 });
              });
          }},
         // The device list while numbers 1 to 8 are scanned, then "Стоп".

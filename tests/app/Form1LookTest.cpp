@@ -1,13 +1,22 @@
 // What the operator sees besides the values: tooltips with shortcuts, the
-// status bar, a window that fits 1024x768 with every control whole.
+// status bar, a window that fits 1024x768 with every control whole, and the
+// words on the buttons of the real message boxes.
+#include <algorithm>
+
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include "GuiFixture.h"
+#include "QtMessages.h"
 
 namespace tservice::testing {
 namespace {
@@ -64,6 +73,39 @@ TEST_F(Form1Look, OutputControlSaysItsStateInWords) {
     EXPECT_EQ(Text(form->LabSwitch->text()), "включен");
     EXPECT_NE(form->Edit1->palette().color(QPalette::Disabled, QPalette::Base),
               form->Edit1->palette().color(QPalette::Active, QPalette::Base));
+}
+
+}  // namespace
+}  // namespace tservice::testing
+
+namespace tservice::testing {
+namespace {
+
+// The real boxes: Russian words on the standard buttons, the default kept,
+// the answer of the button pressed.
+TEST(QtBoxes, ButtonsReadRussianAndKeepTheirDefault) {
+    struct Case { MsgButtons buttons; MsgAnswer byDefault; std::vector<std::string> words; };
+    for (const Case& c : {Case{MsgButtons::YesNo, MsgAnswer::No, {"Да", "Нет"}},
+                          Case{MsgButtons::YesNoCancel, MsgAnswer::No, {"Да", "Нет", "Отмена"}},
+                          Case{MsgButtons::RetryCancel, MsgAnswer::Retry, {"Повтор", "Отмена"}},
+                          Case{MsgButtons::Ok, MsgAnswer::Ok, {"ОК"}}}) {
+        std::vector<std::string> words;
+        std::string pressed;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* b : box->buttons()) words.push_back(b->text().toStdString());
+            pressed = box->defaultButton()->text().toStdString();
+            box->defaultButton()->click();
+        });
+        QtMessages messages;
+        const MsgAnswer answer = messages.Show(MsgBox{"?", "Вопрос", MsgIcon::Question, c.buttons, c.byDefault});
+        std::sort(words.begin(), words.end());
+        std::vector<std::string> expected = c.words;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(words, expected);
+        EXPECT_EQ(answer, c.byDefault) << pressed;
+    }
 }
 
 }  // namespace
