@@ -57,8 +57,10 @@ TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* pare
     StringGrid1->setColumnWidth(1, std::max(100, metrics.horizontalAdvance(QStringLiteral("Тип устройства")) + pad));
     const int gridWidth = StringGrid1->columnWidth(0) + StringGrid1->columnWidth(1) +
                           StringGrid1->verticalScrollBar()->sizeHint().width() + 2 * StringGrid1->frameWidth();
-    const int width = std::max(270, gridWidth);
+    // Wide enough for the caption in a window manager's title bar.
+    const int width = std::max(330, gridWidth);
     StringGrid1->setGeometry(10, 44, width, 392);
+    StringGrid1->horizontalHeader()->setStretchLastSection(true);
     LabAddress = new QLabel(this);
     LabAddress->setGeometry(10, 442, width, 20);
     ProgressBar1 = new QProgressBar(this);
