@@ -16,6 +16,7 @@
 #include "BusyPump.h"
 #include "Clock.h"
 #include "Form1.h"
+#include "Obrport.h"
 #include "PortList.h"
 #include "PtyServer.h"
 #include "LinePort.h"
