@@ -73,7 +73,8 @@ check-san: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
 
-# Pictures of the window after reading each demo transmitter (needs xvfb).
+# Pictures of the window for each demo transmitter, the dialogs and a question
+# box under a window manager (needs xvfb and openbox).
 screenshots: build
 	tools/screenshots.sh $(BUILD)
 

@@ -31,7 +31,8 @@ namespace tservice {
 
 namespace {
 
-constexpr int kWindowWidth = 1120;
+// Fits a 1024x768 screen with its frame, menu, toolbar and status bar.
+constexpr int kWindowWidth = 1008;
 constexpr int kCentralHeight = 580;
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h, bool wrap = false) {
@@ -61,6 +62,25 @@ QStringList SensorItems(int tip) {
     return items;
 }
 
+// Shows and hides a unit label together with the control it belongs to.
+class Follower final : public QObject {
+public:
+    Follower(QWidget* leader, QWidget* follower) : QObject(leader), follower_(follower) {
+        leader->installEventFilter(this);
+        follower->setVisible(!leader->isHidden());
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::ShowToParent) follower_->show();
+        if (e->type() == QEvent::HideToParent) follower_->hide();
+        return false;
+    }
+
+private:
+    QWidget* follower_;
+};
+
 QComboBox* MakeList(QWidget* parent, const QStringList& items, int x, int y, int w) {
     auto* box = new QComboBox(parent);
     box->setEditable(false);
@@ -85,6 +105,15 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int 
 
 }  // namespace
 
+void MakeRedBold(QLabel* label) {
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, kRed);
+    label->setPalette(pal);
+}
+
 QColor InfoColor() { return QGuiApplication::palette().color(QPalette::ToolTipBase); }
 QColor BackColor(const QWidget* w) { return w->palette().color(QPalette::Window); }
 QColor LetterColor(const QWidget* w) { return w->palette().color(QPalette::WindowText); }
@@ -93,13 +122,14 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     : QMainWindow(parent), LinePort(port, clock), Link(LinePort, clock, messages), messages_(messages) {
     setWindowTitle(QStringLiteral("Сервисная программа ЛАДР, ТЕВ-ТП, ТЕВ-ТС, ОСКИ"));
     auto* central = new QWidget(this);
-    central->setFixedSize(kWindowWidth, kCentralHeight);
+    central->setMinimumSize(kWindowWidth, kCentralHeight);
     setCentralWidget(central);
     CreateActions();
     CreateTopArea(central);
     CreateKanal(central);
     CreateSign(central);
     CreateTevTp(central);
+    CreateStatus();
     Timer1 = new QTimer(this);
     Timer1->setInterval(3000);
 
@@ -109,6 +139,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     NameControls();
     ConnectHandlers();
     FormCreate();
+    ShowStatus();
 
     // The dialogs, in the order of start-up.
     FormPort = new TFormPort(Link, messages_, std::move(ports), this);
@@ -167,7 +198,8 @@ void TForm1::CreateActions() {
     QStyle* st = style();
     auto make = [this](const QString& text, QIcon icon, QKeySequence key) {
         auto* action = new QAction(icon, text, this);
-        action->setToolTip(text);
+        // The tooltip names the shortcut too.
+        action->setToolTip(key.isEmpty() ? text : text + QStringLiteral(" (") + key.toString() + QLatin1Char(')'));
         action->setStatusTip(text);
         if (!key.isEmpty()) action->setShortcut(key);
         addAction(action);  // shortcuts work while the menu or button is hidden
@@ -221,16 +253,11 @@ void TForm1::CreateTopArea(QWidget* c) {
     LabReg->setAlignment(Qt::AlignCenter);
     LabReg->hide();
     Label27 = MakeLabel(c, QString(), 612, 14, 160, 22);
-    BtnPuskTimer = MakeButton(c, QStringLiteral("Пуск и остановка таймера"), 900, 4, 210, 28);
+    BtnPuskTimer = MakeButton(c, QStringLiteral("Пуск и остановка таймера"), 790, 4, 210, 28);
     BtnPuskTimer->setFocusPolicy(Qt::NoFocus);
-    LabTimer = MakeLabel(c, QStringLiteral("запущен таймер"), 900, 36, 210, 20);
+    LabTimer = MakeLabel(c, QStringLiteral("запущен таймер"), 790, 36, 210, 20);
     LabTimer->setAlignment(Qt::AlignCenter);
-    QFont bold = LabTimer->font();
-    bold.setBold(true);
-    LabTimer->setFont(bold);
-    QPalette pal = LabTimer->palette();
-    pal.setColor(QPalette::WindowText, kRed);
-    LabTimer->setPalette(pal);
+    MakeRedBold(LabTimer);
     LabTimer->hide();
     ProgressBar1 = new QProgressBar(c);
     ProgressBar1->setGeometry(170, 52, 300, 10);
@@ -242,7 +269,7 @@ void TForm1::CreateTopArea(QWidget* c) {
 
 void TForm1::CreateKanal(QWidget* c) {
     GBoxKanal = new QGroupBox(QStringLiteral("Измерительный канал (привилегированные функции программирования)"), c);
-    GBoxKanal->setGeometry(8, 66, 600, 352);
+    GBoxKanal->setGeometry(8, 66, 532, 352);
     QWidget* g = GBoxKanal;
     LabKBegSk = MakeLabel(g, QStringLiteral("    Код АЦП начала шкалы"), 10, 18, 150, 36, true);
     LabKodACP = MakeLabel(g, QStringLiteral("           Код АЦП     измеренного значения"), 170, 18, 150, 36, true);
@@ -252,18 +279,22 @@ void TForm1::CreateKanal(QWidget* c) {
     StKEndSk = MakeValue(g, 330, 56, 110);
     Button1 = MakeButton(g, QStringLiteral("Калибр."), 10, 82, 110);
     Button2 = MakeButton(g, QStringLiteral("Калибр."), 330, 82, 110);
-    LabRegKalibr = MakeLabel(g, QStringLiteral("Режим калибровки"), 466, 58, 126, 20);
+    LabRegKalibr = MakeLabel(g, QStringLiteral("Режим калибровки"), 140, 86, 170, 20);
+    LabRegKalibr->setAlignment(Qt::AlignCenter);
     LabRegKalibr->hide();
 
     Label4 = MakeLabel(g, QStringLiteral("   Тип датчика"), 10, 114, 130, 34);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     CBoxTipD = MakeList(g, {}, 10, 150, 120);
     Label5 = MakeLabel(g, QStringLiteral("   Стандартный            диапазон преобразования"), 150, 114, 190, 34, true);
-    CBoxMin = MakeList(g, {}, 150, 150, 86);
-    CBoxMax = MakeList(g, {}, 246, 150, 86);
-    Label26 = MakeLabel(g, QStringLiteral("     Схема подключения "), 350, 114, 160, 34);
+    CBoxMin = MakeList(g, {}, 158, 150, 80);
+    CBoxMax = MakeList(g, {}, 260, 150, 80);
+    new Follower(CBoxMin, MakeLabel(g, QStringLiteral("от"), 140, 150, 18, 24));
+    new Follower(CBoxMax, MakeLabel(g, QStringLiteral("до"), 242, 150, 18, 24));
+    new Follower(CBoxMax, MakeLabel(g, QStringLiteral("°С"), 344, 150, 22, 24));
+    Label26 = MakeLabel(g, QStringLiteral("     Схема подключения "), 376, 114, 150, 34);
     Label26->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    CBoxConnect = MakeList(g, {QStringLiteral("4-х проводная"), QStringLiteral("3-х проводная")}, 350, 150, 140);
+    CBoxConnect = MakeList(g, {QStringLiteral("4-х проводная"), QStringLiteral("3-х проводная")}, 376, 150, 140);
     // Shown only for a ТЕВ-ТС from version 3, which has the setting.
     Label26->hide();
     CBoxConnect->hide();
@@ -273,31 +304,35 @@ void TForm1::CreateKanal(QWidget* c) {
 }
 
 void TForm1::CreateKanalLower(QWidget* g) {
-    LabCurrent = MakeLabel(g, QStringLiteral(" Корректировка выходного тока        нач. шкалы"), 10, 184, 180, 34, true);
+    // Three lines each, so the two headings stay apart.
+    LabCurrent = MakeLabel(g, QStringLiteral(" Корректировка выходного тока        нач. шкалы"), 10, 178, 160, 46, true);
     CBoxCurrent = MakeList(g, {QStringLiteral("0 мкА"), QStringLiteral("+4 мкА"), QStringLiteral("+ 8 мкА"),
                                QStringLiteral("+12 мкА"), QStringLiteral("+16 мкА"), QStringLiteral("+20 мкА"),
                                QStringLiteral("+24 мкА"), QStringLiteral("+28 мкА"), QStringLiteral("- 4 мкА"),
                                QStringLiteral("- 8 мкА"), QStringLiteral("-12 мкА"), QStringLiteral("-16 мкА"),
                                QStringLiteral("-20 мкА"), QStringLiteral("-24 мкА"), QStringLiteral("-28 мкА"),
                                QStringLiteral("-32 мкА")},
-                           10, 220, 120);
+                           10, 226, 120);
     CBoxCurrent->setCurrentIndex(0);
-    LabCurrentEnd = MakeLabel(g, QStringLiteral(" Корректировка выходного тока       кон. шкалы"), 200, 184, 180, 34, true);
+    LabCurrentEnd = MakeLabel(g, QStringLiteral(" Корректировка выходного тока       кон. шкалы"), 172, 178, 160, 46, true);
     CBoxCurrentEnd = MakeList(g, {QStringLiteral("0 мкА"), QStringLiteral("+4 мкА"), QStringLiteral("+ 8 мкА"),
                                   QStringLiteral("+12 мкА"), QStringLiteral("+16 мкА"), QStringLiteral("+20 мкА"),
                                   QStringLiteral("- 4 мкА"), QStringLiteral("- 8 мкА"), QStringLiteral("-12 мкА"),
                                   QStringLiteral("-16 мкА"), QStringLiteral("-20 мкА"), QStringLiteral("-24 мкА"),
                                   QStringLiteral("-28 мкА"), QStringLiteral("-32 мкА"), QStringLiteral("-36 мкА"),
                                   QStringLiteral("-40 мкА")},
-                              200, 220, 120);
+                              172, 226, 120);
 
     GBoxNonStand = new QGroupBox(QStringLiteral("Нестандартный диапазон"), g);
-    GBoxNonStand->setGeometry(400, 180, 190, 92);
+    GBoxNonStand->setGeometry(336, 180, 190, 92);
     ChBoxNonStand = new QCheckBox(GBoxNonStand);
     ChBoxNonStand->setGeometry(10, 26, 20, 20);
-    ButNonStand = MakeButton(GBoxNonStand, QStringLiteral("Программирование"), 36, 22, 144, 28);
-    StMin = MakeValue(GBoxNonStand, 10, 60, 80);
-    StMax = MakeValue(GBoxNonStand, 100, 60, 80);
+    ButNonStand = MakeButton(GBoxNonStand, QStringLiteral("Программирование"), 34, 22, 148, 28);
+    MakeLabel(GBoxNonStand, QStringLiteral("от"), 6, 60, 16, 22);
+    StMin = MakeValue(GBoxNonStand, 22, 60, 58);
+    MakeLabel(GBoxNonStand, QStringLiteral("до"), 84, 60, 18, 22);
+    StMax = MakeValue(GBoxNonStand, 102, 60, 58);
+    MakeLabel(GBoxNonStand, QStringLiteral("°С"), 164, 60, 22, 22);
 
     Label6 = MakeLabel(g, QStringLiteral("Результат измерения\nв единицах кода\nв %  шкалы"), 10, 262, 146, 54);
     Label23 = MakeLabel(g, QStringLiteral("в мА"), 262, 264, 90, 18);
@@ -319,7 +354,7 @@ void TForm1::CreateKanalLower(QWidget* g) {
 
 void TForm1::CreateSign(QWidget* c) {
     GBoxSign = new QGroupBox(QStringLiteral("Сигнализация (непривилегированные функции программирования)"), c);
-    GBoxSign->setGeometry(616, 66, 496, 352);
+    GBoxSign->setGeometry(548, 66, 452, 352);
     QWidget* g = GBoxSign;
     Label7 = MakeLabel(g, QStringLiteral("        Тип сигнализации"), 10, 26, 160, 22);
     CBoxTipSign = MakeList(g, {QStringLiteral("LH"), QStringLiteral("LL"), QStringLiteral("HH")}, 180, 24, 80);
@@ -350,11 +385,23 @@ void TForm1::CreateSign(QWidget* c) {
     ButSwitch->setToolTip(QStringLiteral("Кнопка переключения режима"));
     ButSwitch->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     ButSwitch->setGeometry(10, 260, 36, 36);
+    // Down is dark, so the state shows at a glance; the words say it too.
+    ButSwitch->setStyleSheet(QStringLiteral("QToolButton { border: 2px outset #909090; background: #f0f0f0; }"
+                                            "QToolButton:checked { border: 2px inset #303030; background: #5a5a5a; }"
+                                            "QToolButton:disabled { background: #d8d8d8; }"));
     Label24 = MakeLabel(g, QStringLiteral("вкл. режима управления      выходом"), 54, 260, 200, 36, true);
+    LabSwitch = MakeLabel(g, QStringLiteral("выключен"), 260, 267, 100, 22);
+    QFont strong = LabSwitch->font();
+    strong.setBold(true);
+    LabSwitch->setFont(strong);
+    connect(ButSwitch, &QToolButton::toggled, this, [this](bool down) {
+        LabSwitch->setText(down ? QStringLiteral("включен") : QStringLiteral("выключен"));
+    });
     Label25 = MakeLabel(g, QStringLiteral("Ввод в мА"), 10, 308, 100, 22);
     Edit1 = MakeEdit(g, 8, 120, 308, 90);
     Edit1->setEnabled(false);
     ButSwitch->hide();
+    LabSwitch->hide();
     Label24->hide();
     Label25->hide();
     GBoxSign->hide();
@@ -362,7 +409,7 @@ void TForm1::CreateSign(QWidget* c) {
 
 void TForm1::CreateTevTp(QWidget* c) {
     GBoxTEVTP = new QGroupBox(QStringLiteral("ТЕВ-ТП: Канал температуры свободного конца ТП (холодного спая термопары) "), c);
-    GBoxTEVTP->setGeometry(8, 424, 1104, 148);
+    GBoxTEVTP->setGeometry(8, 424, 992, 148);
     QWidget* g = GBoxTEVTP;
     LabBegSkTxc = MakeLabel(g, QStringLiteral("Код АЦП начала шкалы                   Тхс (0 °С)"), 10, 20, 160, 34, true);
     LabKodTxc = MakeLabel(g, QStringLiteral("Код АЦП измеренного           значения Тхс"), 180, 20, 160, 34, true);
@@ -403,7 +450,7 @@ void TForm1::NameControls() {
         {StUstKod2, "StUstKod2"}, {Label11, "Label11"}, {Label22, "Label22"}, {UstProc1, "UstProc1"},
         {UstProc2, "UstProc2"}, {StNar, "StNar"}, {Label19, "Label19"}, {LabTipKont, "LabTipKont"},
         {CBoxTipK, "CBoxTipK"}, {LabBreak, "LabBreak"}, {CBoxBreak, "CBoxBreak"}, {ButSwitch, "ButSwitch"},
-        {Label24, "Label24"}, {Label25, "Label25"}, {Edit1, "Edit1"}, {GBoxTEVTP, "GBoxTEVTP"},
+        {Label24, "Label24"}, {LabSwitch, "LabSwitch"}, {Label25, "Label25"}, {Edit1, "Edit1"}, {GBoxTEVTP, "GBoxTEVTP"},
         {LabBegSkTxc, "LabBegSkTxc"}, {LabKodTxc, "LabKodTxc"}, {LabEndSkTxc, "LabEndSkTxc"},
         {StBegSkTxc, "StBegSkTxc"}, {StKodTxc, "StKodTxc"}, {StEndSkTxc, "StEndSkTxc"}, {LabTxc, "LabTxc"},
         {LabTxcGrad, "LabTxcGrad"}, {StTxc, "StTxc"}, {StTxcGrad, "StTxcGrad"}, {LabKTxc, "LabKTxc"},
@@ -451,16 +498,21 @@ void TForm1::FormCreate() {
 
 void TForm1::Trace(const std::string& text) { Contr->setText(QString::fromStdString(text)); }
 
-void TForm1::UstKod1Change() { Image.Izmen = 1; }
+void TForm1::UstKod1Change() {
+    Image.Izmen = 1;
+    ShowStatus();
+}
 
 void TForm1::CBoxTipDChange() {
     Image.Izmen = 1;
     Image.IzmenTipD = 1;
+    ShowStatus();
 }
 
 TForm1::HandlerScope::HandlerScope(TForm1& form) : form_(form) { ++form_.busy_; }
 
 TForm1::HandlerScope::~HandlerScope() {
+    if (form_.busy_ == 1) form_.ShowStatus();
     if (--form_.busy_ == 0 && form_.closePending_) {
         form_.closePending_ = false;
         QTimer::singleShot(0, &form_, [f = &form_] { f->close(); });

@@ -46,6 +46,8 @@ inline const QColor kTeal{0x00, 0x80, 0x80};
 inline const QColor kNavy{0x00, 0x00, 0x80};
 // Background of the static value fields at rest (tooltip background).
 QColor InfoColor();
+// Red bold letters: LabTimer and the mark of unwritten changes.
+void MakeRedBold(QLabel* label);
 // Background and letter colour of a control as the window sets them.
 QColor BackColor(const QWidget* w);
 QColor LetterColor(const QWidget* w);
@@ -169,8 +171,15 @@ public:
     QComboBox* CBoxBreak = nullptr;
     QToolButton* ButSwitch = nullptr;
     QLabel* Label24 = nullptr;
+    QLabel* LabSwitch = nullptr;  // "включен"/"выключен" beside ButSwitch
     QLabel* Label25 = nullptr;
     QLineEdit* Edit1 = nullptr;
+
+    // Status bar: the port and its settings, the device addressed, and
+    // whether the image holds changes not yet written.
+    QLabel* StatusPort = nullptr;
+    QLabel* StatusDevice = nullptr;
+    QLabel* StatusChanged = nullptr;
 
     // Cold-junction channel of ТЕВ-ТП.
     QGroupBox* GBoxTEVTP = nullptr;
@@ -285,6 +294,9 @@ public:
         TForm1& form_;
     };
 
+    // Brings the status bar up to date with the link, NuCur and Izmen.
+    void ShowStatus();
+
     // Writes a trace text into Contr.
     void Trace(const std::string& text);
 
@@ -298,6 +310,7 @@ private:
     void CreateKanalLower(QWidget* group);
     void CreateSign(QWidget* central);
     void CreateTevTp(QWidget* central);
+    void CreateStatus();
     void ConnectHandlers();
     // Bindings of the editing handlers and the entry fields' key/exit filter.
     void ConnectEditing();

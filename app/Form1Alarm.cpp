@@ -38,7 +38,11 @@ public:
 private:
     void SetBase(const QColor& color) {
         QPalette pal = edit_.palette();
-        pal.setColor(QPalette::Base, color);
+        // The disabled look stays the style's, so a disabled field shows it.
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            pal.setColor(group, QPalette::Base, color);
+            pal.setColor(group, QPalette::Text, LettersOn(color));
+        }
         edit_.setPalette(pal);
         edit_.repaint();  // the colour must show while the message is up
     }

@@ -63,7 +63,8 @@ void TForm1::CalibratePoint(int point) {
         if (result > 0 && ReportErrors) Link.ShowLinkError(NuCur, result);
         return;
     }
-    const MsgBox ask{p.question, p.caption, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes};
+    // No by default: a stray Enter must not calibrate.
+    const MsgBox ask{p.question, p.caption, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No};
     if (messages_.Show(ask) == MsgAnswer::Yes) {
         // The transmitter leaves calibration mode by itself after the write.
         InPortClick();

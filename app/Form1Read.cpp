@@ -31,6 +31,7 @@ QString Fixed(double v, int p, int d) { return QString::fromStdString(FormatFixe
 void SetBack(QLabel* label, const QColor& color) {
     QPalette pal = label->palette();
     pal.setColor(QPalette::Window, color);
+    pal.setColor(QPalette::WindowText, LettersOn(color));
     label->setPalette(pal);
 }
 
@@ -192,7 +193,7 @@ void TForm1::LayOutModel(const ModelRules& rules) {
     if (rules.hasSensor)
         CopyItems(*(rules.tip == kTevTp ? ComboBox1 : rules.tip == kTevTs ? ComboBox2 : ComboBox3), *CBoxTipD);
     SetShown({Label26, CBoxConnect}, rules.hasConnect);
-    SetShown({Label24, ButSwitch, Label25, Edit1}, rules.outputControl);
+    SetShown({Label24, ButSwitch, LabSwitch, Label25, Edit1}, rules.outputControl);
     if (rules.outputControl) {
         ButSwitch->setChecked(false);
         Label25->setEnabled(false);

@@ -1,7 +1,10 @@
 #include "QtMessages.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QMessageBox>
+
+#include <utility>
 
 namespace tservice {
 
@@ -50,6 +53,16 @@ MsgAnswer EscapeAnswer(MsgButtons buttons) {
     return MsgAnswer::Ok;
 }
 
+// The words of the program's other Russian texts, whatever the toolkit's
+// translation offers (it leaves OK in Latin letters).
+void NameButtons(QMessageBox& mb) {
+    const std::pair<QMessageBox::StandardButton, const char*> names[] = {
+        {QMessageBox::Yes, "Да"}, {QMessageBox::No, "Нет"}, {QMessageBox::Cancel, "Отмена"},
+        {QMessageBox::Retry, "Повтор"}, {QMessageBox::Ok, "ОК"}};
+    for (const auto& [button, name] : names)
+        if (QAbstractButton* b = mb.button(button)) b->setText(QString::fromUtf8(name));
+}
+
 }  // namespace
 
 MsgAnswer QtMessages::Show(const MsgBox& box) {
@@ -57,6 +70,7 @@ MsgAnswer QtMessages::Show(const MsgBox& box) {
                    ButtonsOf(box.buttons), main_);
     mb.setWindowModality(Qt::ApplicationModal);
     mb.setDefaultButton(ButtonOf(box.defaultAnswer));
+    NameButtons(mb);
     switch (mb.exec()) {
     case QMessageBox::Yes: return MsgAnswer::Yes;
     case QMessageBox::No: return MsgAnswer::No;
@@ -71,6 +85,7 @@ void QtMessages::Plain(const std::string& text) {
     QMessageBox mb(QMessageBox::NoIcon, QCoreApplication::applicationName(), QString::fromStdString(text),
                    QMessageBox::Ok, main_);
     mb.setWindowModality(Qt::ApplicationModal);
+    NameButtons(mb);
     mb.exec();
 }
 

@@ -19,4 +19,11 @@ void SteadyClock::SleepUntilMs(std::int64_t deadline) {
     }
 }
 
+void PumpingClock::SleepUntilMs(std::int64_t deadline) {
+    for (std::int64_t now = NowMs(); now < deadline; now = NowMs()) {
+        WhileWaiting();
+        inner_.SleepUntilMs(std::min<std::int64_t>(deadline, now + sliceMs_));
+    }
+}
+
 }  // namespace tservice

@@ -3,6 +3,8 @@
 // Real runs use SteadyClock; tests use VirtualClock so a silent device's
 // retries cost no wall time.
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 namespace tservice {
 
@@ -14,6 +16,9 @@ public:
     // Blocks the calling thread until NowMs() >= deadline. Processes no window
     // messages. Returns at once for a deadline in the past.
     virtual void SleepUntilMs(std::int64_t deadline) = 0;
+    // Called by a port between short slices of a wait that does not go
+    // through SleepUntilMs, and once after each exchange. Does nothing here.
+    virtual void WhileWaiting() {}
 };
 
 // std::chrono::steady_clock; sleeps in short slices so millisecond pauses stay
@@ -37,6 +42,25 @@ public:
 
 private:
     std::int64_t now_;
+};
+
+// Another clock whose waits call pump() every sliceMs (and at WhileWaiting),
+// so the window repaints while the link waits. Time is the inner clock's:
+// the pauses end at exactly the same moments. inner must outlive it.
+class PumpingClock final : public IClock {
+public:
+    PumpingClock(IClock& inner, std::function<void()> pump, int sliceMs = 20)
+        : inner_(inner), pump_(std::move(pump)), sliceMs_(sliceMs > 0 ? sliceMs : 1) {}
+    std::int64_t NowMs() override { return inner_.NowMs(); }
+    void SleepUntilMs(std::int64_t deadline) override;
+    void WhileWaiting() override {
+        if (pump_) pump_();
+    }
+
+private:
+    IClock& inner_;
+    std::function<void()> pump_;
+    int sliceMs_;
 };
 
 }  // namespace tservice

@@ -11,8 +11,12 @@ namespace {
 
 // The waits take an int of milliseconds; what is left is never larger than a
 // read or write total, but clamp anyway.
+// A wait is cut into slices of this length, and the clock's WhileWaiting
+// runs between them, so the window repaints during a long timeout.
+constexpr std::int64_t kSliceMs = 20;
+
 int Remaining(std::int64_t deadline, std::int64_t now) {
-    return static_cast<int>(std::clamp<std::int64_t>(deadline - now, 0, 60'000));
+    return static_cast<int>(std::clamp<std::int64_t>(deadline - now, 0, kSliceMs));
 }
 
 }  // namespace
@@ -36,6 +40,9 @@ int TimedRead(IClock& clock, const ReadTimeouts& timeouts, int count, const std:
         const std::int64_t now = clock.NowMs();
         if (now >= deadline) return got;
         wait(Remaining(deadline, now));
+        // Bytes the window's event loop takes in meanwhile wait in the
+        // port's buffer for the next take.
+        clock.WhileWaiting();
     }
 }
 
@@ -46,6 +53,7 @@ void WaitWritten(IClock& clock, int count, const std::function<std::int64_t()>& 
         const std::int64_t now = clock.NowMs();
         if (now >= deadline) return;
         wait(Remaining(deadline, now));
+        clock.WhileWaiting();
     }
 }
 

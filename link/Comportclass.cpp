@@ -233,14 +233,25 @@ int TComPortClass::Run(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
         return kRefused;
     }
     if (BuildRequest(deviceIndex, cmd, dataLen, data, request.data()) == 0) return kRefused;
+    // The window runs its timers while the link waits; an exchange started
+    // from there would put its frame in the middle of this one's.
+    if (inExchange_) return kRefused;
     if (!port_.Connected()) return kPortClosed;
+    struct Mark {
+        bool& flag;
+        explicit Mark(bool& f) : flag(f) { flag = true; }
+        ~Mark() { flag = false; }
+    } mark(inExchange_);
     try {
         port_.ClearBuffer(true, true);
     } catch (const PortError&) {
         PortGone();
     }
     std::array<std::uint8_t, kMaxAnswer> scratch{};
-    return Transaction(cmd, request.data(), answer != nullptr ? answer : scratch.data());
+    const int code = Transaction(cmd, request.data(), answer != nullptr ? answer : scratch.data());
+    // Input made during the last wait is dealt with before the caller goes on.
+    clock_.WhileWaiting();
+    return code;
 }
 
 int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, std::uint8_t* answer) {

@@ -71,7 +71,8 @@ public:
 
     // One exchange with device index (0..31). data holds dataLen bytes (may be
     // null when 0); answer must have room for kMaxAnswer bytes. Returns a
-    // result code. A PortError from Read/Write propagates.
+    // result code. A PortError from Read/Write propagates. A call made while
+    // another exchange waits (from the window's timers) returns 1 unsent.
     int Exchange(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
                  const std::uint8_t* data, std::uint8_t* answer);
 
@@ -112,6 +113,7 @@ private:
     IMessages& messages_;
     ILineObserver* observer_ = nullptr;
     int device_ = 0;  // of the exchange in progress, for its tags
+    bool inExchange_ = false;
 };
 
 }  // namespace tservice

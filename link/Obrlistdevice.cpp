@@ -1,13 +1,18 @@
 #include "Obrlistdevice.h"
 
+#include "BusyPump.h"
 #include "Scan.h"
 
 #include <QCheckBox>
+#include <algorithm>
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QFontMetrics>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 
 namespace tservice {
@@ -31,31 +36,45 @@ std::string ModelText(int code) {
 TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* parent)
     : QDialog(parent), link_(link), messages_(messages) {
     setWindowTitle(QStringLiteral("Список подключенных устройств"));
-    setFixedSize(252, 494);
     LabelNu = new QLabel(QStringLiteral("Макс. № устр. "), this);
-    LabelNu->setGeometry(10, 12, 90, 22);
+    LabelNu->setGeometry(10, 12, 100, 22);
     CBoxUstr = new QComboBox(this);
     for (int n = 1; n <= kGridRows; ++n) CBoxUstr->addItem(QString::number(n));
     CBoxUstr->setCurrentIndex(-1);
-    CBoxUstr->setGeometry(100, 10, 54, 24);
+    CBoxUstr->setGeometry(110, 10, 60, 24);
     Button1 = new QPushButton(QStringLiteral("Обновить"), this);
-    Button1->setGeometry(160, 8, 82, 28);
+    Button1->setGeometry(180, 8, 100, 28);
     StringGrid1 = new QTableWidget(kGridRows, 2, this);
-    StringGrid1->setGeometry(10, 44, 232, 392);
-    StringGrid1->setColumnWidth(0, 87);
-    StringGrid1->setColumnWidth(1, 100);
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setDefaultSectionSize(20);
-    StringGrid1->horizontalHeader()->setFixedHeight(20);
+    StringGrid1->horizontalHeader()->setFixedHeight(22);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setGeometry(10, 442, 232, 18);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
-    ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
-    ChBoxFast->setGeometry(10, 466, 232, 22);
-    connect(Button1, &QPushButton::clicked, this, &TFormDevice::Button1Click);
     FormCreate();
+    // At least the widths of old, and the headings whole.
+    const QFontMetrics metrics(StringGrid1->horizontalHeader()->font());
+    const int pad = 16;
+    StringGrid1->setColumnWidth(0, std::max(87, metrics.horizontalAdvance(QStringLiteral(" № устройства")) + pad));
+    StringGrid1->setColumnWidth(1, std::max(100, metrics.horizontalAdvance(QStringLiteral("Тип устройства")) + pad));
+    const int gridWidth = StringGrid1->columnWidth(0) + StringGrid1->columnWidth(1) +
+                          StringGrid1->verticalScrollBar()->sizeHint().width() + 2 * StringGrid1->frameWidth();
+    // Wide enough for the caption in a window manager's title bar.
+    const int width = std::max(330, gridWidth);
+    StringGrid1->setGeometry(10, 44, width, 392);
+    StringGrid1->horizontalHeader()->setStretchLastSection(true);
+    LabAddress = new QLabel(this);
+    LabAddress->setGeometry(10, 442, width, 20);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setGeometry(10, 466, width - 90, 24);
+    ProgressBar1->setTextVisible(false);
+    ButStop = new QPushButton(QStringLiteral("Стоп"), this);
+    ButStop->setGeometry(width - 70, 464, 80, 28);
+    BusyPump::ActsWhileBusy(ButStop);
+    ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
+    ChBoxFast->setGeometry(10, 498, width, 22);
+    ShowScanControls(false);
+    setFixedSize(width + 20, 526);
+    connect(Button1, &QPushButton::clicked, this, &TFormDevice::Button1Click);
+    connect(ButStop, &QPushButton::clicked, this, &TFormDevice::ButStopClick);
 }
 
 int TFormDevice::ShowModal() { return RunModal(*this); }
@@ -63,6 +82,20 @@ int TFormDevice::ShowModal() { return RunModal(*this); }
 void TFormDevice::FormCreate() {
     StringGrid1->setHorizontalHeaderLabels({QStringLiteral(" № устройства"), QStringLiteral("Тип устройства")});
 }
+
+void TFormDevice::ShowScanControls(bool shown) {
+    LabAddress->setVisible(shown);
+    ProgressBar1->setVisible(shown);
+    ButStop->setVisible(shown);
+}
+
+void TFormDevice::ShowProgress(int done, int max) {
+    ProgressBar1->setValue(done);
+    if (done < max)
+        LabAddress->setText(QStringLiteral("адрес %1 из %2").arg(done + 1).arg(max));
+}
+
+void TFormDevice::ButStopClick() { stopAsked_ = true; }
 
 void TFormDevice::SetCell(int col, int row, const std::string& text) {
     if (row < 1 || row > kGridRows || col < 0 || col > 1) return;
@@ -82,11 +115,11 @@ void TFormDevice::Button1Click() {
         SetCell(0, row, "");
         SetCell(1, row, "");
     }
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
-    ProgressBar1->repaint();
-    const int maxNumber = CBoxUstr->currentText().toInt();
+    const int maxNumber = std::min(CBoxUstr->currentText().toInt(), kGridRows);
+    ProgressBar1->setRange(0, maxNumber);
+    stopAsked_ = false;
+    ShowProgress(0, maxNumber);
+    ShowScanControls(true);
     ScanRow = 0;
     // Rows are filled as devices answer, so a port lost in the middle of the
     // scan leaves those found before it listed.
@@ -95,10 +128,21 @@ void TFormDevice::Button1Click() {
         SetCell(1, ScanRow + 1, ModelText(device.model));
         ++ScanRow;
     };
+    // The bar counts the addresses done: the one before index is.
+    const auto step = [this, maxNumber](int index) {
+        ShowProgress(index, maxNumber);
+        repaint();
+    };
+    int done = maxNumber;
     try {
-        const auto step = [this](int) { StepIt(*ProgressBar1, 10); };
-        const ScanResult result = ChBoxFast->isChecked() ? FastScanLine(link_, maxNumber, 0, step, list)
-                                                         : ScanLine(link_, maxNumber, step, list);
+        const auto stop = [this, &done] {
+            // Asked before the next address: the one before it is done.
+            if (stopAsked_) done = ProgressBar1->value() + 1;
+            return stopAsked_;
+        };
+        const ScanResult result = ChBoxFast->isChecked() ? FastScanLine(link_, maxNumber, 0, step, list, stop)
+                                                         : ScanLine(link_, maxNumber, step, list, stop);
+        ProgressBar1->setValue(result.stopCode != 0 ? result.stopIndex + 1 : done);
         if (result.stopCode != 0) {
             StringGrid1->repaint();
             link_.ShowLinkError(result.stopIndex, result.stopCode);
@@ -106,7 +150,7 @@ void TFormDevice::Button1Click() {
     } catch (const PortError& e) {
         messages_.Show(PortErrorBox(e));
     }
-    ProgressBar1->hide();
+    ShowScanControls(false);
 }
 
 }  // namespace tservice

@@ -27,7 +27,9 @@ public:
     QComboBox* CBoxUstr = nullptr;
     QPushButton* Button1 = nullptr;
     QTableWidget* StringGrid1 = nullptr;  // 2 columns; its header is row 0
-    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;  // 0..max, one step per address
+    QLabel* LabAddress = nullptr;          // "адрес N из M" during a scan
+    QPushButton* ButStop = nullptr;        // "Стоп": the one control acting during a scan
     QCheckBox* ChBoxFast = nullptr;  // "Быстрый поиск": answer timeout from the rate
     int ScanRow = 0;
 
@@ -38,17 +40,23 @@ public:
     // Writes the two heading cells.
     void FormCreate();
     // "Обновить": scans numbers 1 to the chosen maximum and lists who answered;
-    // nothing without a chosen maximum. Blocks until the scan ends. With
+    // nothing without a chosen maximum. Returns when the scan ends. With
     // ChBoxFast checked the scan waits for answers only as the rate needs.
     void Button1Click();
+    // "Стоп": the scan ends after the exchange in progress; what was found
+    // stays listed.
+    void ButStopClick();
     // Text of a grid cell as in the original string grid: row 0 is the heading.
     std::string Cell(int col, int row) const;
 
 private:
     void SetCell(int col, int row, const std::string& text);
+    void ShowProgress(int done, int max);
+    void ShowScanControls(bool shown);
 
     TComPortClass& link_;
     IMessages& messages_;
+    bool stopAsked_ = false;
 };
 
 }  // namespace tservice

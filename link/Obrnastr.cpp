@@ -22,6 +22,8 @@ TFormNastr::TFormNastr(TComPortClass& link, QWidget* parent) : QDialog(parent), 
     UpDown1 = new TUpDown(this);
     UpDown1->setGeometry(12, 38, 80, 24);
     Edit1 = UpDown1->Edit();
+    auto* unit = new QLabel(QStringLiteral("мс"), this);
+    unit->setGeometry(98, 38, 30, 24);
     Label2 = new QLabel(QStringLiteral("Повторы на 1 этапе"), this);
     Label2->setGeometry(12, 70, 130, 20);
     CBoxPovt1 = new QComboBox(this);

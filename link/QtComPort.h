@@ -3,7 +3,9 @@
 // no QCoreApplication are needed (on Unix QSerialPort then warns once that
 // its socket notifiers have no event dispatcher; waitForReadyRead and
 // waitForBytesWritten poll the descriptor themselves, so traffic is
-// unaffected).
+// unaffected). Waits run in short slices with the clock's WhileWaiting
+// between them; an event loop run there may take bytes into the port's
+// buffer, where the next read finds them.
 #include <QSerialPort>
 #include <cstdint>
 #include <string>

@@ -48,11 +48,13 @@ private:
 }  // namespace
 
 ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>& step,
-                    const std::function<void(const FoundDevice&)>& found) {
+                    const std::function<void(const FoundDevice&)>& found,
+                    const std::function<bool()>& stop) {
     ScanResult result;
     Povt1Guard guard(link);
     std::uint8_t answer[kMaxAnswer] = {};
     for (int index = 0; index < max && index < 32; ++index) {
+        if (index > 0 && stop && stop()) break;
         if (step) step(index);
         const int code = IdentExchange(link, index, answer);
         if (code == 0) {
@@ -83,13 +85,13 @@ FastScanTiming FastScanTimingFor(int baud, Parity parity, int stopBits, int time
 }
 
 ScanResult FastScanLine(TComPortClass& link, int max, int timeoutMs, const std::function<void(int)>& step,
-                        const std::function<void(const FoundDevice&)>& found) {
+                        const std::function<void(const FoundDevice&)>& found, const std::function<bool()>& stop) {
     int baud = 9600;
     const std::string& text = link.BaudText;
     std::from_chars(text.data(), text.data() + text.size(), baud);
     const Parity parity = link.ParityChar == 'O' ? Parity::Odd : link.ParityChar == 'E' ? Parity::Even : Parity::None;
     TimingGuard guard(link, FastScanTimingFor(baud, parity, link.StopText == "1" ? 1 : 2, timeoutMs));
-    return ScanLine(link, max, step, found);
+    return ScanLine(link, max, step, found, stop);
 }
 
 }  // namespace tservice

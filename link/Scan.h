@@ -25,9 +25,12 @@ struct ScanResult {
 // and found(device) as soon as one answers (both may be empty), so a caller
 // keeps what was found even when a PortError ends the scan. Only 132..135
 // end the scan; every other failure passes the address over. The caller
-// shows stopCode through ShowLinkError.
+// shows stopCode through ShowLinkError. stop() (may be empty) is asked
+// before each address after the first: true ends the scan there, after the
+// exchange that was in progress.
 ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>& step = {},
-                    const std::function<void(const FoundDevice&)>& found = {});
+                    const std::function<void(const FoundDevice&)>& found = {},
+                    const std::function<bool()>& stop = {});
 
 // Waits of the fast scan: the port's read timeouts and the pause after a
 // failed try, all in milliseconds.
@@ -47,6 +50,7 @@ FastScanTiming FastScanTimingFor(int baud, Parity parity, int stopBits, int time
 // link's retry pause are restored on every path, as Povt1 is.
 ScanResult FastScanLine(TComPortClass& link, int max, int timeoutMs = 0,
                         const std::function<void(int)>& step = {},
-                        const std::function<void(const FoundDevice&)>& found = {});
+                        const std::function<void(const FoundDevice&)>& found = {},
+                        const std::function<bool()>& stop = {});
 
 }  // namespace tservice

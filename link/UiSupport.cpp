@@ -1,5 +1,6 @@
 #include "UiSupport.h"
 
+#include <QColor>
 #include <QDialog>
 #include <QProgressBar>
 
@@ -20,6 +21,10 @@ void StepIt(QProgressBar& bar, int step) {
     bar.setValue(WrapStep(bar.value() < bar.minimum() ? bar.minimum() : bar.value(), step,
                           bar.minimum(), bar.maximum()));
     bar.repaint();
+}
+
+QColor LettersOn(const QColor& back) {
+    return qGray(back.rgb()) < 160 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
 MsgBox PortErrorBox(const PortError& error) {

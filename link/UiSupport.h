@@ -8,6 +8,7 @@
 #include "ComPort.h"
 #include "Messages.h"
 
+class QColor;
 class QDialog;
 class QProgressBar;
 
@@ -28,6 +29,10 @@ int WrapStep(int position, int step, int minimum, int maximum);
 // Advances bar by step as above and repaints it at once, so the progress
 // shows while the window's thread is blocked by an exchange. No input runs.
 void StepIt(QProgressBar& bar, int step);
+
+// Letters readable on a field of colour back: white on the dark state
+// colours (red, teal, navy), black on light ones.
+QColor LettersOn(const QColor& back);
 
 // The box for an operating-system failure of the port that escaped an
 // exchange (caption "Ошибка", error icon, OK).

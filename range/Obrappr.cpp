@@ -30,7 +30,10 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 void SetBase(QLineEdit* field, const QColor& color) {
     QPalette pal = field->palette();
-    pal.setColor(QPalette::Base, color);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Base, color);
+        pal.setColor(group, QPalette::Text, LettersOn(color));
+    }
     field->setPalette(pal);
 }
 
@@ -129,6 +132,11 @@ void TFormNewRange::CreateControls() {
         Labels[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         QLineEdit* edit = MakeEdit(GroupBox3, x, 48, 52);
         edit->setEnabled(false);  // display only
+        // Results are read, so their letters stay dark on a visibly grey field.
+        QPalette pal = edit->palette();
+        pal.setColor(QPalette::Disabled, QPalette::Text, QColor(Qt::black));
+        pal.setColor(QPalette::Disabled, QPalette::Base, QColor(0xE4, 0xE4, 0xE4));
+        edit->setPalette(pal);
         edit->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
         *edits[i] = edit;
         ResultEdits[i] = edit;

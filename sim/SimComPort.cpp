@@ -5,7 +5,7 @@
 
 namespace tservice::sim {
 
-SimComPort::SimComPort(Line& line, VirtualClock& clock) : line_(line), clock_(clock) {}
+SimComPort::SimComPort(Line& line, IClock& clock) : line_(line), clock_(clock) {}
 
 std::int64_t SimComPort::CharTimeUs() const {
     const int bits = 1 + 8 + (openParity_ == Parity::None ? 0 : 1) + (openStopBits_ == 2 ? 2 : 1);

@@ -2,7 +2,8 @@
 // An in-process serial port on a simulated line, in virtual time: a request
 // written reaches the Line at once, its answer arrives byte by byte at the
 // times the line rate allows, and Read keeps the port's timeouts exactly.
-// Single-threaded, like the VirtualClock it runs on.
+// Single-threaded, like the VirtualClock it runs on (directly or through
+// another clock around it).
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -16,8 +17,9 @@ namespace tservice::sim {
 
 class SimComPort final : public TComPort {
 public:
-    // line and clock are not owned and must outlive the port.
-    SimComPort(Line& line, VirtualClock& clock);
+    // line and clock are not owned and must outlive the port; clock must be
+    // virtual time, since Read moves it on.
+    SimComPort(Line& line, IClock& clock);
 
     void SetPort(const std::string& name) override { name_ = name; }
     void SetBaudRate(int baud) override { baud_ = baud; }
@@ -72,7 +74,7 @@ private:
     void Check(const char* operation, int& failCount);
 
     Line& line_;
-    VirtualClock& clock_;
+    IClock& clock_;
     std::string name_ = "COM1";
     int baud_ = 9600;
     Parity parity_ = Parity::None;

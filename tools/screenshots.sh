@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Pictures of the main window after reading each of the four demo
-# transmitters, of the port dialog and the device list, and of the trend, taken under a
-# virtual X server at 1366x768.
+# Pictures of the demo under a virtual X server with a window manager
+# (openbox), taken from the screen so the frames show: the main window after
+# reading each of the four demo transmitters, an unwritten change, the port
+# dialog, the device list during and after a scan, a question box, and the
+# trend after five minutes of polling the ТЕВ-ТП (accelerated time).
 # Usage: tools/screenshots.sh [build dir] [output dir]
+# A new picture is one more line in SHOTS: file name, device number read
+# first, and the TSERVICE_SHOT_DIALOG value ("-" for the main window).
 set -euo pipefail
 build=${1:-build}
 out=${2:-/tmp/tservice-shots}
@@ -11,31 +15,39 @@ if [ ! -x "$gui" ]; then
   echo "no program at $gui: build first (make build)" >&2
   exit 1
 fi
+command -v openbox >/dev/null || { echo "openbox is missing (make deps)" >&2; exit 1; }
 mkdir -p "$out"
-for n in 1 2 3 4; do
-  file="$out/device-$n.png"
+
+SHOTS=(
+  "device-1 1 -"
+  "device-2 2 -"
+  "device-3 3 -"
+  "device-4 4 -"
+  "changed 1 changed"
+  "dialog-port 1 port"
+  "dialog-scan 1 scan"
+  "dialog-device 1 device"
+  "question 1 question"
+  "trend 0 trend"
+)
+
+# One program run inside its own X server and window manager.
+shoot() {
+  local name=$1 device=$2 dialog=$3
+  local file="$out/$name.png"
   rm -f "$file"
-  TSERVICE_SHOT_DEVICE=$n TSERVICE_SHOT_FILE="$file" \
-    timeout 60 xvfb-run -a -s "-screen 0 1366x768x24" "$gui" --demo
+  [ "$dialog" = "-" ] && dialog=""
+  TSERVICE_SHOT_DEVICE=$device TSERVICE_SHOT_FILE="$file" TSERVICE_SHOT_DIALOG=$dialog \
+    env -u QT_QPA_PLATFORM timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" \
+    sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" --demo' "$gui"
   if [ ! -s "$file" ]; then
-    echo "no picture of device $n" >&2
+    echo "no picture $name" >&2
     exit 1
   fi
   echo "$file"
+}
+
+for shot in "${SHOTS[@]}"; do
+  # shellcheck disable=SC2086
+  shoot $shot
 done
-# The port dialog and the device list after a scan of numbers 1 to 4.
-for dialog in port device; do
-  file="$out/dialog-$dialog.png"
-  rm -f "$file"
-  TSERVICE_SHOT_DEVICE=1 TSERVICE_SHOT_FILE="$file" TSERVICE_SHOT_DIALOG=$dialog \
-    timeout 60 xvfb-run -a -s "-screen 0 1366x768x24" "$gui" --demo
-  [ -s "$file" ] || { echo "no picture of the $dialog dialog" >&2; exit 1; }
-  echo "$file"
-done
-# The trend after five minutes of polling the ТЕВ-ТП (accelerated time).
-file="$out/trend.png"
-rm -f "$file"
-TSERVICE_SHOT_DEVICE=3 TSERVICE_SHOT_FILE="$file" TSERVICE_SHOT_TREND=1 \
-  timeout 90 xvfb-run -a -s "-screen 0 1366x768x24" "$gui" --demo
-[ -s "$file" ] || { echo "no picture of the trend" >&2; exit 1; }
-echo "$file"

@@ -1,11 +1,16 @@
 // The device list scan and the progress steps, on a simulated line.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "BusyPump.h"
 #include "GuiFixture.h"
 #include "Obrlistdevice.h"
 #include "Obrport.h"
@@ -33,8 +38,13 @@ TEST_F(DeviceList, StartsWithHeadingAndNoSelection) {
     EXPECT_EQ(Dlg().Cell(0, 0), " № устройства");
     EXPECT_EQ(Dlg().Cell(1, 0), "Тип устройства");
     EXPECT_EQ(Dlg().StringGrid1->rowCount(), 32);
-    EXPECT_EQ(Dlg().StringGrid1->columnWidth(0), 87);
-    EXPECT_EQ(Dlg().StringGrid1->columnWidth(1), 100);
+    const QFontMetrics metrics(Dlg().StringGrid1->horizontalHeader()->font());
+    for (int col : {0, 1}) {
+        const QString heading = QString::fromStdString(Dlg().Cell(col, 0));
+        EXPECT_GE(Dlg().StringGrid1->columnWidth(col), std::max(col == 0 ? 87 : 100, metrics.horizontalAdvance(heading)))
+            << "heading " << col << " whole";
+    }
+    EXPECT_LE(Dlg().StringGrid1->geometry().right(), Dlg().width());
     EXPECT_EQ(Dlg().CBoxUstr->currentIndex(), -1);
     EXPECT_TRUE(Dlg().ProgressBar1->isHidden());
     OpenPort();
@@ -118,18 +128,64 @@ TEST_F(DeviceList, ClosedPortFindsNothingSilently) {
     EXPECT_EQ(Dlg().Cell(0, 1), "");
 }
 
-TEST_F(DeviceList, ProgressStepsWrapPastTheEnd) {
+TEST_F(DeviceList, ProgressRunsOnceToTheMaximum) {
     struct Case { int from, step, lo, hi, expected; };
     for (const Case& c : {Case{0, 10, 0, 100, 10}, Case{90, 10, 0, 100, 100}, Case{100, 10, 0, 100, 10},
                           Case{75, 25, 0, 100, 100}, Case{95, 10, 0, 100, 5}, Case{0, 10, 0, 0, 0}})
         EXPECT_EQ(WrapStep(c.from, c.step, c.lo, c.hi), c.expected) << c.from << "+" << c.step;
     AddDevice(12, kLadr, 5);
     OpenPort();
-    std::vector<int> positions;
-    messages.onShow = nullptr;
+    // The scan's bar runs once from 0 to the maximum, the label names the address.
+    std::vector<std::pair<int, std::string>> seen;
+    onPump = [&] {
+        const std::string label = Text(Dlg().LabAddress->text());
+        if (seen.empty() || seen.back().second != label) seen.emplace_back(Dlg().ProgressBar1->value(), label);
+    };
     Dlg().CBoxUstr->setCurrentIndex(11);
     Dlg().Button1->click();
-    EXPECT_EQ(Dlg().ProgressBar1->value(), 20) << "twelve steps of ten over 0..100";
+    ASSERT_EQ(seen.size(), 12u);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(seen[i], std::make_pair(i, "адрес " + std::to_string(i + 1) + " из 12"));
+    EXPECT_EQ(Dlg().ProgressBar1->maximum(), 12);
+    EXPECT_EQ(Dlg().ProgressBar1->value(), 12);
+    EXPECT_TRUE(Dlg().ButStop->isHidden());
+}
+
+// "Стоп", clicked while the third address is asked, ends the scan after that
+// exchange; input for other controls is thrown away meanwhile.
+TEST_F(DeviceList, StopEndsTheScanKeepingWhatWasFound) {
+    AddDevice(2, kLadr, 5);
+    AddDevice(3, kOski, 2);
+    AddDevice(5, kTevTs, 5);
+    OpenPort();
+    form->Link.Povt1 = 4;
+    Dlg().show();
+    BusyPump pump;
+    bool clicked = false;
+    onPump = [&] {
+        if (!clicked && !port.requests.empty() && port.requests.back()[0] == 3) {
+            clicked = true;
+            const QPointF at = QRectF(Dlg().ButStop->rect()).center();
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QCoreApplication::postEvent(Dlg().ButStop,
+                    new QMouseEvent(type, at, Dlg().ButStop->mapToGlobal(at), Qt::LeftButton,
+                                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
+            QCoreApplication::postEvent(&Dlg(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        }
+        pump.Pump();
+    };
+    Scan(8);
+    onPump = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Addresses(0x11), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Dlg().Cell(0, 1), "2");
+    EXPECT_EQ(Dlg().Cell(0, 2), "3");
+    EXPECT_EQ(Dlg().Cell(1, 2), "ОСКИ");
+    EXPECT_EQ(Dlg().Cell(0, 3), "");
+    EXPECT_EQ(form->Link.Povt1, 4);
+    EXPECT_EQ(Dlg().ProgressBar1->value(), 3);
+    EXPECT_TRUE(Dlg().isVisible()) << "Esc made during the scan was replayed";
+    Dlg().hide();
 }
 
 TEST_F(DeviceList, FastScanFindsTheSameRowsAndPutsItsWaitsBack) {

@@ -66,7 +66,7 @@ TEST_P(Form1Calibr, YesWritesTheMeasuredRawCode) {
     Button()->click();
     ASSERT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.boxes[0], (MsgBox{GetParam().question, GetParam().caption, MsgIcon::Question,
-                                         MsgButtons::YesNo, MsgAnswer::Yes}));
+                                         MsgButtons::YesNo, MsgAnswer::No}));
     EXPECT_TRUE(shownDuringQuestion);
     EXPECT_TRUE(Mode()->isHidden());
     EXPECT_EQ(Commands(), (Cmds{{1, 0x05}, {1, 0x11}, {1, 0x44}, {1, 0x47}, {1, 0x11}, {1, 0x45}, {1, 0x0E},

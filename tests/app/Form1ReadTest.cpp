@@ -119,7 +119,7 @@ TEST_F(Form1Read, ControlsCarryTheirCaptionsAndItems) {
     EXPECT_EQ(Items(form->ComboBox3), (std::vector<std::string>{"корневой", "линейный"}));
 
     EXPECT_EQ(Text(form->AInPort->text()), "Ввод с СОМ-порта");
-    EXPECT_EQ(Text(form->AInPort->toolTip()), "Ввод с СОМ-порта");
+    EXPECT_EQ(Text(form->AInPort->toolTip()), "Ввод с СОМ-порта (F9)");
     EXPECT_EQ(form->AInPort->shortcut(), QKeySequence(Qt::Key_F9));
     EXPECT_EQ(form->AOutPort->shortcut(), QKeySequence(Qt::Key_F10));
     EXPECT_EQ(form->AParol->shortcut(), QKeySequence(Qt::Key_F8));
@@ -318,6 +318,7 @@ TEST_F(Form1Read, StateBitsColourTheirFields) {
     EXPECT_EQ(form->Image.GetSost(), 0x21);
     EXPECT_EQ(T("StSost"), "001");
     EXPECT_EQ(BackColor(form->StSost), kRed);
+    EXPECT_EQ(LetterColor(form->StSost), QColor(Qt::white)) << "readable on red";
     EXPECT_EQ(T("Label18"), "Переполнение");
     EXPECT_EQ(LetterColor(form->Label18), kRed);
     EXPECT_EQ(T("StNar"), "01");
@@ -339,6 +340,7 @@ TEST_F(Form1Read, StateBitsColourTheirFields) {
     Read(1);
     EXPECT_EQ(T("StSost"), "000");
     EXPECT_EQ(BackColor(form->StSost), kTeal);
+    EXPECT_EQ(LetterColor(form->StSost), QColor(Qt::white)) << "readable on teal";
     EXPECT_EQ(T("Label18"), "       Норма");
     EXPECT_EQ(LetterColor(form->Label18), kTeal);
 }

@@ -47,7 +47,7 @@ struct Request {
 class GuiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<TForm1>(recorder, clock, messages, [this] { return portNames; });
+        form = std::make_unique<TForm1>(recorder, pumping, messages, [this] { return portNames; });
         form->SetModalRunner([this](QDialog& dialog) { return RunDialog(dialog); });
     }
 
@@ -108,7 +108,11 @@ protected:
 
     sim::Line line;
     VirtualClock clock;
-    sim::SimComPort port{line, clock};
+    // Every wait of the link and the port calls onPump, as the program's
+    // waits run the window's events.
+    std::function<void()> onPump;
+    PumpingClock pumping{clock, [this] { if (onPump) onPump(); }};
+    sim::SimComPort port{line, pumping};
     RecordingPort recorder{port};
     ScriptedMessages messages;
     std::vector<std::string> portNames{"COM1", "COM2"};

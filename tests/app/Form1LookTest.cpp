@@ -1,0 +1,112 @@
+// What the operator sees besides the values: tooltips with shortcuts, the
+// status bar, a window that fits 1024x768 with every control whole, and the
+// words on the buttons of the real message boxes.
+#include <algorithm>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "GuiFixture.h"
+#include "QtMessages.h"
+
+namespace tservice::testing {
+namespace {
+
+class Form1Look : public GuiTest {};
+
+TEST_F(Form1Look, TooltipsNameTheirShortcut) {
+    struct Case { QAction* action; const char* tip; };
+    for (const Case& c : {Case{form->AInPort, "Ввод с СОМ-порта (F9)"}, Case{form->AOutPort, "Вывод на СОМ-порт (F10)"},
+                          Case{form->AParol, "Замена пароля (F8)"}, Case{form->APort, "Настройка СОМ порта"}})
+        EXPECT_EQ(Text(c.action->toolTip()), c.tip);
+}
+
+// Every control lies inside its parent, and the window inside 1024x768
+// less a frame of 8 and a title bar of 32.
+TEST_F(Form1Look, FitsTheSmallScreenWithEveryControlWhole) {
+    const QSize size = form->sizeHint();
+    EXPECT_LE(size.width(), 1024 - 16);
+    EXPECT_LE(size.height(), 768 - 40);
+    for (QGroupBox* g : form->centralWidget()->findChildren<QGroupBox*>())
+        EXPECT_LE(g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width()) << Text(g->title());
+    for (QWidget* w : form->centralWidget()->findChildren<QWidget*>()) {
+        if (!w->parentWidget() || !w->isWindow()) {
+            const QRect inside = w->parentWidget()->rect();
+            EXPECT_TRUE(inside.contains(w->geometry())) << Text(w->objectName()) << " leaves its parent";
+        }
+    }
+}
+
+TEST_F(Form1Look, StatusBarShowsPortDeviceAndUnwrittenChanges) {
+    EXPECT_EQ(Text(form->StatusPort->text()), "Порт COM1 закрыт");
+    AddDevice(3, kLadr, 5);
+    OpenPort();
+    Read(3);
+    EXPECT_EQ(Text(form->StatusPort->text()), "Порт COM1: 9600 бит/с, четность нет, стоп. биты 2");
+    EXPECT_EQ(Text(form->StatusDevice->text()), "устройство 3");
+    EXPECT_EQ(Text(form->StatusChanged->text()), "");
+    form->CBoxTipSign->setCurrentIndex(2);
+    form->CBoxTipSignClick();
+    EXPECT_EQ(Text(form->StatusChanged->text()), "изменено, не записано");
+    form->OutPortClick();
+    EXPECT_EQ(form->Image.Izmen, 0);
+    EXPECT_EQ(Text(form->StatusChanged->text()), "");
+}
+
+TEST_F(Form1Look, OutputControlSaysItsStateInWords) {
+    AddDevice(1, kOski, 2);
+    OpenPort();
+    Read(1);
+    EXPECT_FALSE(form->LabSwitch->isHidden());
+    EXPECT_EQ(Text(form->LabSwitch->text()), "выключен");
+    form->ButSwitch->click();
+    EXPECT_TRUE(form->ButSwitch->isChecked());
+    EXPECT_EQ(Text(form->LabSwitch->text()), "включен");
+    EXPECT_NE(form->Edit1->palette().color(QPalette::Disabled, QPalette::Base),
+              form->Edit1->palette().color(QPalette::Active, QPalette::Base));
+}
+
+}  // namespace
+}  // namespace tservice::testing
+
+namespace tservice::testing {
+namespace {
+
+// The real boxes: Russian words on the standard buttons, the default kept,
+// the answer of the button pressed.
+TEST(QtBoxes, ButtonsReadRussianAndKeepTheirDefault) {
+    struct Case { MsgButtons buttons; MsgAnswer byDefault; std::vector<std::string> words; };
+    for (const Case& c : {Case{MsgButtons::YesNo, MsgAnswer::No, {"Да", "Нет"}},
+                          Case{MsgButtons::YesNoCancel, MsgAnswer::No, {"Да", "Нет", "Отмена"}},
+                          Case{MsgButtons::RetryCancel, MsgAnswer::Retry, {"Повтор", "Отмена"}},
+                          Case{MsgButtons::Ok, MsgAnswer::Ok, {"ОК"}}}) {
+        std::vector<std::string> words;
+        std::string pressed;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* b : box->buttons()) words.push_back(b->text().toStdString());
+            pressed = box->defaultButton()->text().toStdString();
+            box->defaultButton()->click();
+        });
+        QtMessages messages;
+        const MsgAnswer answer = messages.Show(MsgBox{"?", "Вопрос", MsgIcon::Question, c.buttons, c.byDefault});
+        std::sort(words.begin(), words.end());
+        std::vector<std::string> expected = c.words;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(words, expected);
+        EXPECT_EQ(answer, c.byDefault) << pressed;
+    }
+}
+
+}  // namespace
+}  // namespace tservice::testing
