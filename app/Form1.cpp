@@ -120,6 +120,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     FormNastr->setObjectName(QStringLiteral("FormNastr"));
     FormNewRange->setObjectName(QStringLiteral("FormNewRange"));
     FormDevice->setObjectName(QStringLiteral("FormDevice"));
+    CreateFileMenu();
 
     // Hidden until the operator asks for it in "Вид"; it records regardless.
     Trend = new TrendPanel(messages_, this);
