@@ -63,6 +63,14 @@ TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
     EXPECT_EQ(journal[0].changes[0].before, "LH");
     EXPECT_EQ(journal[0].changes[0].after, "HH");
 
+    chosen = dir.filePath("report.html");
+    form->ReportClick();
+    QFile report(chosen);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(report.readAll());
+    for (const char* want : {"ТЕВ-ТС МЕ  618204.002  ПО.V5  0x7C20F4A5", "Pt100", "тип сигнализации: LH → HH"})
+        EXPECT_TRUE(html.contains(QString::fromUtf8(want))) << want;
+
     form->JournalClick();
     for (const auto& [device, rows] : {std::pair{0, 1}, {2, 1}, {1, 0}}) {
         form->FormJournal->CBoxUstr->setCurrentIndex(device);
@@ -70,7 +78,9 @@ TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
         EXPECT_EQ(form->FormJournal->GridJournal->rowCount(), rows) << device;
     }
 
+    chosen = dir.filePath("set.json");
     form->FileCompareClick();
+    ASSERT_NE(form->FormCompare, nullptr);
     std::vector<std::string> marked;
     for (int row = 0; row < form->FormCompare->GridCompare->rowCount(); ++row)
         if (form->FormCompare->GridCompare->item(row, 0)->font().bold())
