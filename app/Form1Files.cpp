@@ -14,6 +14,7 @@
 #include "Form1.h"
 #include "Journal.h"
 #include "JournalWindow.h"
+#include "Models.h"
 #include "SavedSet.h"
 #include "SetupReport.h"
 #include "Workflow.h"
@@ -98,7 +99,7 @@ void TForm1::FileLoadClick() {
     }
     const bool sensorChanged = loaded.GetTipD() != Image.GetTipD();
     std::copy(loaded.Baza.begin(), loaded.Baza.begin() + 1 + kMaxParamLen, Image.Baza.begin());
-    FillControls(Image.Tip, Image.Ver, Image.Baza[5] >> 4);
+    FillControls(RulesFor(Image.Tip, Image.Ver), Image.Baza[5] >> 4);
     Image.Izmen = 1;
     if (sensorChanged) Image.IzmenTipD = 1;
     ChangesPanel->Refresh();

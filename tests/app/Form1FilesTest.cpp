@@ -150,5 +150,23 @@ TEST_F(Form1Files, CalibrationIsJournalledAsFoundAndAsLeftAndAFailedWriteIsNot) 
     EXPECT_NE(messages.boxes[0].text.find("не удается записать"), std::string::npos);
 }
 
+TEST_F(Form1Files, TheTargetKeepsItsCalibrationUnlessTicked) {
+    sim::Transmitter& source = AddDevice(1, kLadr, 5);
+    source.block[0] = 0x11;  // KBegSk 0x0911 = 2321
+    source.block[1] = 0x09;
+    ReadDevice(2, kLadr, 5);
+    const int own = form->Image.GetKBegSk();
+    Read(1);
+    chosen = dir.filePath("set.json");
+    form->FileSaveClick();
+    for (const auto& [ticked, kBegSk] : {std::pair{false, own}, {true, 2321}}) {
+        Read(2);
+        form->AFileWithCalibr->setChecked(ticked);
+        form->FileLoadClick();
+        EXPECT_EQ(form->Image.GetKBegSk(), kBegSk) << ticked;
+        EXPECT_EQ(form->Image.GetNu(), 1) << ticked;
+    }
+}
+
 }  // namespace
 }  // namespace tservice::testing

@@ -284,6 +284,8 @@ TEST(CliEndToEnd, NothingToChangeSendsNothingAndDryRunNamesTakenAndKeptFields) {
     line.Stop();
     EXPECT_EQ(line.Writes().at(1), 0);
     EXPECT_EQ(line.Writes().at(2), 0);
+}
+
 TEST(CliEndToEnd, WritesAreJournalledAndTheReportCarriesThem) {
     SimLine line({"--dev", "2:101:5"});
     ASSERT_TRUE(line.Ready());
