@@ -25,13 +25,9 @@ namespace {
 
 const QString kSetFilter = QStringLiteral("Параметры (*.json);;Все файлы (*)");
 
-// A file's block as an image of its model and version, for the comparison.
+// A file's block as an image with its range limits, for the comparison.
 DeviceImage SavedImage(const SavedSet& saved) {
-    DeviceImage image;
-    image.Tip = saved.model;
-    image.Ver = saved.version;
-    image.PutLen(static_cast<int>(saved.raw.size()));
-    std::copy(saved.raw.begin(), saved.raw.end(), image.Baza.begin() + 1);
+    DeviceImage image = ImageOf(saved);
     ApplyRangeLimits(image);
     return image;
 }

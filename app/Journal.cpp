@@ -9,6 +9,7 @@
 
 #include "Describe.h"
 #include "Models.h"
+#include "SavedSet.h"
 
 namespace tservice {
 
@@ -37,10 +38,8 @@ std::string Raw(const DeviceImage& image) { return Hex(image.Baza.data() + 1, im
 }  // namespace
 
 ChangeKind KindOfField(const std::string& field) {
-    if (field == "KBegSk" || field == "KEndSk" || field == "BegSkTxc" || field == "EndSkTxc")
-        return ChangeKind::Calibration;
-    if (field == "Current" || field == "CurrentEnd") return ChangeKind::Trim;
-    return ChangeKind::Setting;
+    if (!IsCalibration(field)) return ChangeKind::Setting;
+    return field == "Current" || field == "CurrentEnd" ? ChangeKind::Trim : ChangeKind::Calibration;
 }
 
 JournalEntry MakeJournalEntry(const DeviceImage& before, const DeviceImage& sent, const std::string& port,

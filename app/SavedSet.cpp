@@ -17,22 +17,6 @@ namespace tservice {
 
 namespace {
 
-// The unit's own calibration: a configuration file leaves it alone.
-const char* const kCalibration[] = {"KBegSk", "KEndSk", "BegSkTxc", "EndSkTxc", "Current", "CurrentEnd"};
-
-bool IsCalibration(const std::string& name) {
-    return std::find(std::begin(kCalibration), std::end(kCalibration), name) != std::end(kCalibration);
-}
-
-DeviceImage ImageOf(const SavedSet& saved) {
-    DeviceImage image;
-    image.Tip = saved.model;
-    image.Ver = saved.version;
-    image.PutLen(static_cast<int>(saved.raw.size()));
-    std::copy(saved.raw.begin(), saved.raw.end(), image.Baza.begin() + 1);
-    return image;
-}
-
 bool ReadInt(const QJsonObject& o, const char* key, int lo, int hi, int& v, std::string& error) {
     const QJsonValue j = o.value(key);
     const double d = j.toDouble(-1e300);
@@ -75,6 +59,22 @@ bool CheckFields(SavedSet& saved, const QJsonObject& o, std::string& error) {
 }
 
 }  // namespace
+
+// The unit's own calibration: a configuration file leaves it alone.
+const char* const kCalibration[] = {"KBegSk", "KEndSk", "BegSkTxc", "EndSkTxc", "Current", "CurrentEnd"};
+
+bool IsCalibration(const std::string& name) {
+    return std::find(std::begin(kCalibration), std::end(kCalibration), name) != std::end(kCalibration);
+}
+
+DeviceImage ImageOf(const SavedSet& saved) {
+    DeviceImage image;
+    image.Tip = saved.model;
+    image.Ver = saved.version;
+    image.PutLen(static_cast<int>(saved.raw.size()));
+    std::copy(saved.raw.begin(), saved.raw.end(), image.Baza.begin() + 1);
+    return image;
+}
 
 bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& error) {
     QJsonParseError pe{};

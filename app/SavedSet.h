@@ -29,6 +29,12 @@ struct SavedSet {
 // named field that disagrees with the raw block, or a block the window would
 // refuse as a reading (JudgeBlock).
 bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& error);
+// Whether a named field is the unit's own calibration (ADC codes of the
+// scale ends and of the cold junction, output-current corrections).
+bool IsCalibration(const std::string& name);
+// The file's block as an image of its model and version (no range limits).
+DeviceImage ImageOf(const SavedSet& saved);
+
 // Reads and parses a file of at most kMaxSavedFileBytes.
 bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error);
 
