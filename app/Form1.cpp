@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "ChangesPanel.h"
 #include "ComboAdapter.h"
 #include "Models.h"
 #include "Obrlistdevice.h"
@@ -151,6 +152,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     FormNastr->setObjectName(QStringLiteral("FormNastr"));
     FormNewRange->setObjectName(QStringLiteral("FormNewRange"));
     FormDevice->setObjectName(QStringLiteral("FormDevice"));
+    CreateFileMenu();
 
     // Hidden until the operator asks for it in "Вид"; it records regardless.
     Trend = new TrendPanel(messages_, this);
@@ -163,6 +165,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     addDockWidget(Qt::BottomDockWidgetArea, LineLog);
     LineLog->hide();
     MenuVid->addAction(LineLog->toggleViewAction());
+    MenuVid->addAction(ChangesPanel->toggleViewAction());
 
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -4,6 +4,7 @@
 // dialogs; every service workflow is one of its handlers. Controls are public
 // so the workflows' handlers and the tests reach them by their names.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <QColor>
@@ -39,6 +40,10 @@ class TFormNewRange;
 class TrendPanel;
 class TracePanel;
 struct ModelRules;
+class TChangesPanel;
+class TFormJournal;
+class TFormCompare;
+struct SavedSet;
 
 // Window colours (standard colours of those names).
 inline const QColor kRed{0xFF, 0x00, 0x00};
@@ -300,6 +305,36 @@ public:
     // Writes a trace text into Contr.
     void Trace(const std::string& text);
 
+    // Parameter sets on file, the changes before a write, the change journal
+    // and the configuration report (Form1Files.cpp).
+    QString JournalPath;   // the change journal; empty: none is kept
+    // Asks for a file (save: a new one); "" when cancelled. Tests replace it.
+    std::function<QString(const QString& caption, const QString& filter, bool save)> ChooseFile;
+    // Menu "Файл": the set on file, then the journal and the report.
+    QMenu* MenuFile = nullptr;
+    QAction* AFileSave = nullptr;
+    QAction* AFileLoad = nullptr;
+    QAction* AFileWithCalibr = nullptr;  // checkable: "включая калибровку"
+    QAction* AFileCompare = nullptr;
+    // Their windows: the panel docked, the others made on first use.
+    QAction* AJournal = nullptr;
+    QAction* AReport = nullptr;
+    TChangesPanel* ChangesPanel = nullptr;
+    TFormJournal* FormJournal = nullptr;
+    TFormCompare* FormCompare = nullptr;
+    // The read image into a file; a failure is reported, nothing else changes.
+    void FileSaveClick();
+    // A saved set into the image (same model and version, own device number
+    // kept, calibration only when ticked): Izmen set, nothing sent before F10.
+    void FileLoadClick();
+    void FileCompareClick();
+    void JournalClick();
+    // The report of the device in hand, PDF or HTML by the file's suffix.
+    void ReportClick();
+    // The journal line of a successful write of sent, made at deviceBefore
+    // (1..32); a journal that cannot be written is reported, nothing more.
+    void RecordWrite(const DeviceImage& sent, int deviceBefore);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -312,6 +347,12 @@ private:
     void CreateTevTp(QWidget* central);
     void CreateStatus();
     void ConnectHandlers();
+    void CreateFileMenu();
+    // The file for a command of the "Файл" menu about the transmitter in
+    // hand; "" when there is none read (the write's message) or cancelled.
+    QString ChooseDeviceFile(const QString& caption, const QString& filter, bool save);
+    // A saved set read from path; false after its message.
+    bool ReadSetFile(const QString& path, SavedSet& saved);
     // Bindings of the editing handlers and the entry fields' key/exit filter.
     void ConnectEditing();
     // The common beginning of a pick: focus record, polling stopped, Izmen.

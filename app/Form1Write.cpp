@@ -27,6 +27,8 @@ void TForm1::OutPortClick() {
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     StepIt(*ProgressBar1, 25);
+    const DeviceImage sent = Image;
+    const int deviceBefore = NuCur + 1;
     try {
         const WriteOutcome out = WriteTransmitter(Link, Image, LastReading, NuCur, ServClass.NuNew, [this] {
             SelectQuietly(*CBoxUstr, NuCur);
@@ -36,6 +38,7 @@ void TForm1::OutPortClick() {
         case WriteStage::Done:
             Image.Izmen = 0;
             Image.IzmenTipD = 0;
+            RecordWrite(sent, deviceBefore);
             InPortClick();
             Trace("OutPortClick " + std::to_string(Image.GetDiap()));
             break;

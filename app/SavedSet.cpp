@@ -17,22 +17,6 @@ namespace tservice {
 
 namespace {
 
-// The unit's own calibration: a configuration file leaves it alone.
-const char* const kCalibration[] = {"KBegSk", "KEndSk", "BegSkTxc", "EndSkTxc", "Current", "CurrentEnd"};
-
-bool IsCalibration(const std::string& name) {
-    return std::find(std::begin(kCalibration), std::end(kCalibration), name) != std::end(kCalibration);
-}
-
-DeviceImage ImageOf(const SavedSet& saved) {
-    DeviceImage image;
-    image.Tip = saved.model;
-    image.Ver = saved.version;
-    image.PutLen(static_cast<int>(saved.raw.size()));
-    std::copy(saved.raw.begin(), saved.raw.end(), image.Baza.begin() + 1);
-    return image;
-}
-
 bool ReadInt(const QJsonObject& o, const char* key, int lo, int hi, int& v, std::string& error) {
     const QJsonValue j = o.value(key);
     const double d = j.toDouble(-1e300);
@@ -75,6 +59,22 @@ bool CheckFields(SavedSet& saved, const QJsonObject& o, std::string& error) {
 }
 
 }  // namespace
+
+// The unit's own calibration: a configuration file leaves it alone.
+const char* const kCalibration[] = {"KBegSk", "KEndSk", "BegSkTxc", "EndSkTxc", "Current", "CurrentEnd"};
+
+bool IsCalibration(const std::string& name) {
+    return std::find(std::begin(kCalibration), std::end(kCalibration), name) != std::end(kCalibration);
+}
+
+DeviceImage ImageOf(const SavedSet& saved) {
+    DeviceImage image;
+    image.Tip = saved.model;
+    image.Ver = saved.version;
+    image.PutLen(static_cast<int>(saved.raw.size()));
+    std::copy(saved.raw.begin(), saved.raw.end(), image.Baza.begin() + 1);
+    return image;
+}
 
 bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& error) {
     QJsonParseError pe{};
@@ -148,6 +148,52 @@ bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error
     next.Izmen = 1;
     image = next;
     if (transfer) *transfer = std::move(plan);
+    return true;
+}
+
+QJsonObject ToJson(const Reading& r) {
+    auto q = [](const std::string& s) { return QString::fromStdString(s); };
+    QJsonObject o;
+    o["device"] = r.device;
+    o["model"] = r.model;
+    o["name"] = q(r.modelName);
+    o["version"] = r.version;
+    o["panel"] = q(r.panel);
+    o["privileged"] = r.privileged;
+    for (const auto& [k, v] : r.fields) o[q(k)] = v;
+    if (!r.nonStandY.empty()) {
+        QJsonArray y;
+        for (int v : r.nonStandY) y.append(v);
+        o["NonStandY"] = y;
+    }
+    const ModelRules rules = RulesFor(r.model, r.version);
+    if (rules.hasSensor) o["sensor"] = q(r.sensor);
+    if (r.hasRange) {
+        o["nonStandard"] = r.nonStandard;
+        o["rangeFrom"] = q(r.rangeFrom);
+        o["rangeTo"] = q(r.rangeTo);
+    }
+    if (!r.setpointUnit.empty()) {
+        o["setpointUnit"] = q(r.setpointUnit);
+        o["setpoint1"] = q(r.setpoint1);
+        o["setpoint2"] = q(r.setpoint2);
+    }
+    for (const auto& [k, v] : r.measurement) o[q(k)] = v;
+    o["percent"] = q(r.percent);
+    o["value"] = q(r.value);
+    o["valueUnit"] = q(r.valueUnit);
+    if (rules.hasColdJunction) o["coldJunction"] = r.coldJunctionFaulty ? QJsonValue() : QJsonValue(q(r.coldJunction));
+    o["raw"] = q(r.raw);
+    return o;
+}
+
+bool WriteSavedSet(const std::string& path, const DeviceImage& image, int device, std::string& error) {
+    const QByteArray json = QJsonDocument(ToJson(Describe(image, device))).toJson(QJsonDocument::Indented);
+    QFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(json) != json.size() || !f.flush()) {
+        error = "Файл " + path + " не удается записать";
+        return false;
+    }
     return true;
 }
 

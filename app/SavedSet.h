@@ -7,7 +7,9 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QJsonObject>
 
+#include "Describe.h"
 #include "DeviceImage.h"
 
 namespace tservice {
@@ -27,8 +29,21 @@ struct SavedSet {
 // named field that disagrees with the raw block, or a block the window would
 // refuse as a reading (JudgeBlock).
 bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& error);
+// Whether a named field is the unit's own calibration (ADC codes of the
+// scale ends and of the cold junction, output-current corrections).
+bool IsCalibration(const std::string& name);
+// The file's block as an image of its model and version (no range limits).
+DeviceImage ImageOf(const SavedSet& saved);
+
 // Reads and parses a file of at most kMaxSavedFileBytes.
 bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error);
+
+// A described reading as JSON: every field by name, the texts and the raw
+// block; the file format and `tservicectl read --json`.
+QJsonObject ToJson(const Reading& r);
+// Writes the file of a complete reading of device (1..32). False with the
+// reason in error when the file cannot be written.
+bool WriteSavedSet(const std::string& path, const DeviceImage& image, int device, std::string& error);
 
 // Which fields a load takes from the file and which the target keeps.
 struct SavedSetTransfer {

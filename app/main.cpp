@@ -16,6 +16,8 @@
 #include "BusyPump.h"
 #include "Clock.h"
 #include "Form1.h"
+#include "Journal.h"
+#include "Obrlistdevice.h"
 #include "Obrport.h"
 #include "PortList.h"
 #include "PtyServer.h"
@@ -99,6 +101,7 @@ int main(int argc, char* argv[]) {
     int code = 0;
     {
         tservice::TForm1 form(port, clock, messages, ports);
+        form.JournalPath = tservice::JournalPathFromEnvironment();
         messages.SetMainWindow(&form);
         form.FormPort->PortEntries = entries;
         form.show();

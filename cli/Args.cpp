@@ -10,8 +10,8 @@ namespace tservice::cli {
 
 namespace {
 
-const std::array<const char*, 9> kCommands{"ports", "scan", "read", "watch", "set",
-                                           "save",  "load", "range", "sim"};
+const std::array<const char*, 10> kCommands{"ports", "scan", "read",   "watch", "set",
+                                            "save",  "load", "report", "range", "sim"};
 
 int ToInt(const std::string& option, const std::string& text, int lo, int hi) {
     int v = 0;
@@ -39,8 +39,9 @@ bool Allowed(const std::string& cmd, const std::string& opt) {
         {"scan", {"--max", "--json", "--fast", "--timeout"}},
         {"read", {"--json"}},
         {"watch", {"--interval", "--count", "--csv", "--json"}},
-        {"set", {"--dry-run"}},
-        {"load", {"--dry-run", "--with-calibration"}},
+        {"set", {"--dry-run", "--journal", "--no-journal"}},
+        {"load", {"--dry-run", "--with-calibration", "--journal", "--no-journal"}},
+        {"report", {"--pdf", "--html", "--journal"}},
         {"range", {"--sensor", "--from", "--to", "--tables", "--json"}},
         {"sim", {"--link", "--tcp", "--dev", "--fault", "--baud", "--parity", "--stop"}},
     };
@@ -81,11 +82,14 @@ void Apply(Options& o, const std::string& opt, const std::string& v) {
     else if (opt == "--tcp") o.tcp = v;
     else if (opt == "--dev") o.devs.push_back(v);
     else if (opt == "--fault") o.faults.push_back(v);
+    else if (opt == "--journal") o.journal = v;
+    else if (opt == "--pdf") o.pdf = v;
+    else if (opt == "--html") o.html = v;
 }
 
 bool IsFlag(const std::string& opt) {
     return opt == "--json" || opt == "--csv" || opt == "--dry-run" || opt == "--fast" ||
-           opt == "--with-calibration";
+           opt == "--with-calibration" || opt == "--no-journal";
 }
 
 void CheckComplete(const Options& o, std::size_t positionals) {
@@ -100,7 +104,10 @@ void CheckComplete(const Options& o, std::size_t positionals) {
     if (c == "sim" && o.link.empty() == o.tcp.empty())
         throw UsageError("sim: нужен --link ПУТЬ или --tcp 127.0.0.1:ПОРТ");
     if (o.timeoutMs > 0 && !o.fast) throw UsageError("--timeout: только вместе с --fast");
-    const bool needsPort = c == "scan" || c == "read" || c == "watch" || c == "set" || c == "save" || c == "load";
+    if (c == "report" && o.pdf.empty() == o.html.empty()) throw UsageError("report: нужен либо --pdf ФАЙЛ, либо --html ФАЙЛ");
+    if (o.noJournal && !o.journal.empty()) throw UsageError("--journal и --no-journal несовместимы");
+    const bool needsPort = c == "scan" || c == "read" || c == "watch" || c == "set" || c == "save" || c == "load" ||
+                           c == "report";
     if (needsPort && o.port.empty()) throw UsageError(c + ": нужен --port ИМЯ");
     if (needsPort && o.parity == 'E' && o.stop == 2)
         throw UsageError("Ошибочные данные : четность \"чет\" с двумя стоповыми битами недопустима");
@@ -109,7 +116,7 @@ void CheckComplete(const Options& o, std::size_t positionals) {
 }  // namespace
 
 std::string UsageHint() {
-    return "использование: tservicectl {ports|scan|read|watch|set|save|load|range|sim} [параметры]";
+    return "использование: tservicectl {ports|scan|read|watch|set|save|load|report|range|sim} [параметры]";
 }
 
 Options ParseArgs(const std::vector<std::string>& args) {
@@ -145,6 +152,7 @@ Options ParseArgs(const std::vector<std::string>& args) {
                 if (a == "--dry-run") o.dryRun = true;
                 if (a == "--fast") o.fast = true;
                 if (a == "--with-calibration") o.withCalibration = true;
+                if (a == "--no-journal") o.noJournal = true;
                 continue;
             }
             if (!hasValue) {

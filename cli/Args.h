@@ -14,7 +14,7 @@ public:
 };
 
 struct Options {
-    std::string command;              // ports scan read watch set save load range sim
+    std::string command;              // ports scan read watch set save load report range sim
     // Line.
     std::string port;
     int baud = 9600;
@@ -36,6 +36,9 @@ struct Options {
     bool withCalibration = false;     // load: take the file's calibration too
     std::vector<std::string> edits;   // set FIELD=VALUE...
     std::string file;                 // save/load
+    std::string journal;              // set/load/report: journal file instead of the default
+    bool noJournal = false;           // set/load: no journal line
+    std::string pdf, html;            // report: the file to write
     std::string sensor, from, to, tablesDir;  // range
     std::string link;                 // sim --link PATH (pty)
     std::string tcp;                  // sim --tcp HOST:PORT (loopback)

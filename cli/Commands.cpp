@@ -11,7 +11,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include "Changes.h"
 #include "ConsoleMessages.h"
+#include "Journal.h"
 #include "Edits.h"
 #include "SavedSet.h"
 #include "Session.h"
@@ -21,6 +23,7 @@
 #include "Report.h"
 #include "Rules.h"
 #include "Scan.h"
+#include "SetupReport.h"
 #include "Workflow.h"
 
 namespace tservice::cli {
@@ -118,11 +121,20 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
     return 0;
 }
 
-// Writes the edited image as F10 does and proves that the transmitter now
-// holds exactly the block sent.
-int WriteAndVerify(LineSession& s, DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew,
-                   std::ostream& out) {
+// The journal file of this command; empty when it keeps none.
+QString JournalFile(const Options& o) {
+    if (o.noJournal) return {};
+    return o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
+}
+
+// Writes the edited image as F10 does, proves that the transmitter now
+// holds exactly the block sent and records the write in the journal; a
+// journal that cannot be written is reported and changes nothing else.
+int WriteAndVerify(LineSession& s, const Options& o, DeviceImage& image, const DeviceImage& lastReading, int& nuCur,
+                   int nuNew, std::ostream& out) {
     const std::vector<std::uint8_t> sent(image.Baza.begin() + 1, image.Baza.begin() + 1 + image.GetLen());
+    const DeviceImage written = image;
+    const int deviceBefore = nuCur + 1;
     if (!s.Write(image, lastReading, nuCur, nuNew)) return 1;
     DeviceImage back;
     if (!s.Read(back, nuCur)) return 1;
@@ -136,12 +148,19 @@ int WriteAndVerify(LineSession& s, DeviceImage& image, const DeviceImage& lastRe
         return 1;
     }
     out << "записано в устройство " << nuCur + 1 << ", проверено\n";
+    const QString journal = JournalFile(o);
+    std::string error;
+    if (!journal.isEmpty() &&
+        !AppendJournal(journal, MakeJournalEntry(lastReading, written, s.link.PortName, deviceBefore, nuCur + 1,
+                                                 QDateTime::currentDateTime()), error))
+        s.messages.Plain(error);
     return 0;
 }
 
-void PrintChanges(const std::vector<Change>& changes, std::ostream& out) {
+void PrintChanges(const DeviceImage& before, const DeviceImage& after, std::ostream& out) {
+    const std::vector<FieldChange> changes = EngineeringChanges(before, after);
     if (changes.empty()) out << "изменений нет\n";
-    for (const auto& c : changes) out << c.field << ": " << c.before << " → " << c.after << "\n";
+    for (const auto& c : changes) out << ChangeLine(c) << "\n";
 }
 
 bool SameBlock(const DeviceImage& a, const DeviceImage& b) {
@@ -158,7 +177,7 @@ int Finish(LineSession& s, const Options& o, DeviceImage& image, const DeviceIma
         return 1;
     }
     if (o.dryRun || (SameBlock(image, read) && nuNew == nuCur)) return 0;
-    return WriteAndVerify(s, image, read, nuCur, nuNew, out);
+    return WriteAndVerify(s, o, image, read, nuCur, nuNew, out);
 }
 
 std::string Join(const std::vector<std::string>& names) {
@@ -177,7 +196,7 @@ int Set(LineSession& s, const Options& o, std::ostream& out) {
         s.messages.Show({edit.error, "Ошибка", MsgIcon::Error});
         return 1;
     }
-    PrintChanges(Diff(Describe(read, nuCur + 1), Describe(image, nuCur + 1)), out);
+    PrintChanges(read, image, out);
     return Finish(s, o, image, read, nuCur, edit.nuNew >= 0 ? edit.nuNew : nuCur, out);
 }
 
@@ -185,11 +204,9 @@ int Save(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
     int nuCur = o.device - 1;
     if (!s.Read(image, nuCur)) return 1;
-    QJsonObject json = ToJson(Describe(image, nuCur + 1));
-    QFile f(QString::fromStdString(o.file));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        f.write(QJsonDocument(json).toJson(QJsonDocument::Indented)) < 0) {
-        s.messages.Plain("Файл " + o.file + " не удается записать");
+    std::string error;
+    if (!WriteSavedSet(o.file, image, nuCur + 1, error)) {
+        s.messages.Plain(error);
         return 1;
     }
     out << "сохранено: устройство " << nuCur + 1 << " → " << o.file << "\n";
@@ -217,8 +234,28 @@ int Load(LineSession& s, const Options& o, std::ostream& out) {
         out << "из файла: " << Join(transfer.taken) << "\n";
         out << "остаются у устройства: " << Join(transfer.kept) << "\n";
     }
-    PrintChanges(Diff(Describe(read, nuCur + 1), Describe(image, nuCur + 1)), out);
+    PrintChanges(read, image, out);
     return Finish(s, o, image, read, nuCur, nuCur, out);
+}
+
+int Report(LineSession& s, const Options& o, std::ostream& out) {
+    DeviceImage image;
+    int nuCur = o.device - 1;
+    if (!s.Read(image, nuCur)) return 1;
+    ReportInput input{QDateTime::currentDateTime(), s.link.PortName, nuCur + 1, &image, {}};
+    const QString journal = o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
+    JournalContents contents = ReadJournal(journal, nuCur + 1);
+    if (!contents.error.empty()) s.messages.Plain(contents.error);
+    input.journal = std::move(contents.entries);
+    const bool pdf = !o.pdf.empty();
+    const QString file = QString::fromStdString(pdf ? o.pdf : o.html);
+    std::string error;
+    if (!WriteSetupReport(SetupReportHtml(input), file, pdf, error)) {
+        s.messages.Plain(error);
+        return 1;
+    }
+    out << "отчет: устройство " << nuCur + 1 << " → " << file.toStdString() << "\n";
+    return 0;
 }
 
 }  // namespace
@@ -236,6 +273,7 @@ int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
         if (o.command == "set") return Set(s, o, out);
         if (o.command == "save") return Save(s, o, out);
         if (o.command == "load") return Load(s, o, out);
+        if (o.command == "report") return Report(s, o, out);
     } catch (const PortError& e) {
         err << e.what() << "\n";
         return 1;

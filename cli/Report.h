@@ -1,14 +1,11 @@
 #pragma once
-// The text and JSON output of tservicectl for a described reading.
+// The text output of tservicectl for a described reading (JSON: SavedSet.h).
 #include <string>
-
-#include <QJsonObject>
 
 #include "Describe.h"
 
 namespace tservice::cli {
 
 std::string ToText(const Reading& r);
-QJsonObject ToJson(const Reading& r);
 
 }  // namespace tservice::cli

@@ -1,13 +1,22 @@
 // tservicectl: the headless companion of the service program.
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <iostream>
+#include <memory>
 
 #include "Args.h"
 #include "Commands.h"
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
+    // The report's PDF is laid out with the toolkit's fonts, which need a GUI
+    // application; no window is ever shown, so no display is needed.
+    std::unique_ptr<QCoreApplication> app;
+    if (!args.empty() && args[0] == "report") {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     try {
         const tservice::cli::Options options = tservice::cli::ParseArgs(args);
         return tservice::cli::RunCommand(options, std::cout, std::cerr);

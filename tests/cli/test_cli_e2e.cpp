@@ -285,3 +285,48 @@ TEST(CliEndToEnd, NothingToChangeSendsNothingAndDryRunNamesTakenAndKeptFields) {
     EXPECT_EQ(line.Writes().at(1), 0);
     EXPECT_EQ(line.Writes().at(2), 0);
 }
+
+TEST(CliEndToEnd, WritesAreJournalledAndTheReportCarriesThem) {
+    SimLine line({"--dev", "2:101:5"});
+    ASSERT_TRUE(line.Ready());
+    QTemporaryDir dir;
+    const QString journal = dir.filePath("j.jsonl");
+    struct Step {
+        QStringList args;
+        int code;
+        int lines;  // in the journal afterwards
+    };
+    const Step steps[] = {
+        {{"set", "--device", "2", "alarm=HH", "--journal", journal}, 0, 1},
+        {{"set", "--device", "2", "alarm=LL", "--no-journal"}, 0, 1},
+        {{"set", "--device", "2", "alarm=LL", "--dry-run", "--journal", journal}, 0, 1},
+        {{"set", "--device", "2", "setpoint1=100000", "--journal", journal}, 1, 1},  // refused: no record
+        {{"set", "--device", "2", "alarm=LH", "--journal", dir.filePath("j.jsonl/x")}, 0, 1},  // reported only
+    };
+    for (const Step& s : steps) {
+        const Result r = Ctl(s.args + QStringList{"--port", line.Link()});
+        EXPECT_EQ(r.code, s.code) << s.args.join(' ').toStdString() << r.err;
+        QFile f(journal);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll().count('\n'), s.lines) << s.args.join(' ').toStdString();
+    }
+    QFile f(journal);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QJsonObject entry = QJsonDocument::fromJson(f.readLine()).object();
+    EXPECT_EQ(entry["device"].toObject()["after"].toInt(), 2);
+    const QJsonObject change = entry["changes"].toArray()[0].toObject();
+    EXPECT_EQ(change["field"].toString(), "TipSign");
+    EXPECT_EQ(change["before"].toString(), "LH");
+    EXPECT_EQ(change["after"].toString(), "HH");
+
+    const QString pdf = dir.filePath("report.pdf");
+    const Result r = Ctl({"report", "--port", line.Link(), "--device", "2", "--pdf", pdf, "--journal", journal});
+    ASSERT_EQ(r.code, 0) << r.err;
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString body = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    for (const char* want : {"ТЕВ-ТС МЕ 618204.002 ПО.V5 0x7C20F4A5", "Pt100", "-50…100 °C",
+                             "тип сигнализации: LH → HH"})
+        EXPECT_TRUE(body.contains(QString::fromUtf8(want))) << want << "\n" << body.toStdString();
+}

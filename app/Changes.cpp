@@ -1,0 +1,147 @@
+#include "Changes.h"
+
+#include <map>
+
+
+namespace tservice {
+
+namespace {
+
+struct FieldText {
+    const char* label;
+    std::vector<const char*> values;  // by code; empty: the number itself
+};
+
+const std::map<std::string, FieldText>& CodeFields() {
+    static const std::map<std::string, FieldText> fields{
+        {"KBegSk", {"код АЦП начала шкалы", {}}},
+        {"KEndSk", {"код АЦП конца шкалы", {}}},
+        {"TipSign", {"тип сигнализации", {"LH", "LL", "HH"}}},
+        {"Break", {"выход при обрыве линии", {"ток min", "ток max"}}},
+        {"TipK", {"тип контакта", {"нр", "нз"}}},
+        {"Current", {"корректировка тока нач. шкалы", {}}},
+        {"CurrentEnd", {"корректировка тока кон. шкалы", {}}},
+        {"UstKod1", {"уставка 1, код", {}}},
+        {"UstKod2", {"уставка 2, код", {}}},
+        {"TipD", {"тип датчика, номер", {}}},
+        {"Diap", {"номер диапазона", {}}},
+        {"Nu", {"номер устройства", {}}},
+        {"Connect", {"схема подключения", {"", "4-х проводная", "3-х проводная"}}},
+        {"BegSkTxc", {"код АЦП начала шкалы Тхс", {}}},
+        {"EndSkTxc", {"код АЦП конца шкалы Тхс", {}}},
+        {"KTxc", {"коэффициент Тхс А1", {}}},
+        {"NonStandMin", {"нестандартный диапазон, начало °C", {}}},
+        {"NonStandMax", {"нестандартный диапазон, конец °C", {}}},
+    };
+    return fields;
+}
+
+std::string CodeText(const std::string& field, const std::string& value) {
+    return value == "-" ? value : FieldValueText(field, std::stoi(value));
+}
+
+bool Has(const std::vector<Change>& changes, const std::string& field) {
+    for (const auto& c : changes)
+        if (c.field == field) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string FieldLabel(const std::string& field) {
+    const auto known = CodeFields().find(field);
+    return known == CodeFields().end() ? field : known->second.label;
+}
+
+std::string FieldValueText(const std::string& field, int code) {
+    if (field == "Nu") return std::to_string(code + 1);
+    if (field == "Current" || field == "CurrentEnd") {
+        const int ua = CorrectionMicroamps(code, field == "CurrentEnd");
+        return (ua > 0 ? "+" : "") + std::to_string(ua) + " мкА";
+    }
+    const auto known = CodeFields().find(field);
+    if (known != CodeFields().end() && code >= 0 && code < static_cast<int>(known->second.values.size()) &&
+        *known->second.values[code] != '\0')
+        return known->second.values[code];
+    return std::to_string(code);
+}
+
+int CorrectionMicroamps(int code, bool scaleEnd) {
+    const int positive = scaleEnd ? 5 : 7;
+    return code <= positive ? 4 * code : -4 * (code - positive);
+}
+
+std::vector<FieldChange> EngineeringChanges(const DeviceImage& before, const DeviceImage& after) {
+    const Reading a = Describe(before, before.GetNu() + 1);
+    const Reading b = Describe(after, after.GetNu() + 1);
+    const std::vector<Change> diff = Diff(a, b);
+    std::vector<FieldChange> out;
+    for (const Change& c : diff) {
+        FieldChange f{c.field, c.field, c.before, c.after};
+        const auto known = CodeFields().find(c.field);
+        if (known != CodeFields().end()) {
+            // Shown by name or in °C/% below; the code alone says nothing more.
+            if ((c.field == "TipD" && Has(diff, "тип датчика")) || (c.field == "Diap" && Has(diff, "диапазон")) ||
+                (c.field == "UstKod1" && Has(diff, "уставка 1")) || (c.field == "UstKod2" && Has(diff, "уставка 2")))
+                continue;
+            f.label = known->second.label;
+            f.hasCodes = c.before != "-";
+            if (f.hasCodes) {
+                f.codeBefore = std::stoi(c.before);
+                f.codeAfter = std::stoi(c.after);
+            }
+            f.before = CodeText(c.field, c.before);
+            f.after = CodeText(c.field, c.after);
+        } else if (c.field == "диапазон") {
+            f.before += " °C";
+            f.after += " °C";
+        } else if (c.field == "уставка 1" || c.field == "уставка 2") {
+            f.before += " " + a.setpointUnit;
+            f.after += " " + b.setpointUnit;
+        }
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+std::vector<ParameterRow> ParameterRows(const Reading& r) {
+    std::vector<ParameterRow> rows;
+    for (const auto& [field, code] : r.fields)
+        rows.push_back({FieldLabel(field), FieldValueText(field, code), std::to_string(code)});
+    if (!r.sensor.empty()) rows.push_back({"тип датчика", r.sensor, ""});
+    if (r.hasRange)
+        rows.push_back({r.nonStandard ? "нестандартный диапазон" : "диапазон", r.rangeFrom + "…" + r.rangeTo + " °C", ""});
+    if (!r.setpointUnit.empty()) {
+        rows.push_back({"уставка 1", r.setpoint1 + " " + r.setpointUnit, ""});
+        rows.push_back({"уставка 2", r.setpoint2 + " " + r.setpointUnit, ""});
+    }
+    for (std::size_t k = 0; k < r.nonStandY.size(); ++k)
+        rows.push_back({"Y" + std::to_string(k + 2), "", std::to_string(r.nonStandY[k])});
+    return rows;
+}
+
+std::vector<CompareRow> CompareReadings(const Reading& device, const Reading& file) {
+    const auto text = [](const ParameterRow& p) {
+        if (p.value.empty()) return p.code;
+        return p.code.empty() || p.code == p.value ? p.value : p.value + " (" + p.code + ")";
+    };
+    std::vector<CompareRow> rows;
+    std::vector<ParameterRow> fileRows = ParameterRows(file);
+    for (const ParameterRow& d : ParameterRows(device)) {
+        CompareRow row{d.label, text(d), "", true};
+        for (auto f = fileRows.begin(); f != fileRows.end(); ++f) {
+            if (f->label != d.label) continue;
+            row.file = text(*f);
+            fileRows.erase(f);
+            break;
+        }
+        row.differs = row.device != row.file;
+        rows.push_back(std::move(row));
+    }
+    for (const ParameterRow& f : fileRows) rows.push_back({f.label, "", text(f), true});
+    return rows;
+}
+
+std::string ChangeLine(const FieldChange& c) { return c.label + ": " + c.before + " → " + c.after; }
+
+}  // namespace tservice

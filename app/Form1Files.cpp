@@ -1,0 +1,155 @@
+// The "Файл" menu of the main window: parameter sets on file, comparison
+// with a file, the change journal and the configuration report; and the
+// "Изменения" panel. Only the image changes here; F10 writes.
+#include <QAction>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "ChangesPanel.h"
+#include "CompareWindow.h"
+#include "Describe.h"
+#include "Form1.h"
+#include "Journal.h"
+#include "JournalWindow.h"
+#include "Models.h"
+#include "SavedSet.h"
+#include "SetupReport.h"
+#include "Workflow.h"
+
+namespace tservice {
+
+namespace {
+
+const QString kSetFilter = QStringLiteral("Параметры (*.json);;Все файлы (*)");
+
+// A file's block as an image with its range limits, for the comparison.
+DeviceImage SavedImage(const SavedSet& saved) {
+    DeviceImage image = ImageOf(saved);
+    ApplyRangeLimits(image);
+    return image;
+}
+
+}  // namespace
+
+void TForm1::CreateFileMenu() {
+    ChooseFile = [this](const QString& caption, const QString& filter, bool save) {
+        return save ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
+                    : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+    };
+    MenuFile = new QMenu(QStringLiteral("Файл"), this);
+    menuBar()->insertMenu(MenuPort->menuAction(), MenuFile);
+    AFileSave = MenuFile->addAction(QStringLiteral("Сохранить параметры…"), this, [this] { FileSaveClick(); });
+    AFileLoad = MenuFile->addAction(QStringLiteral("Загрузить параметры…"), this, [this] { FileLoadClick(); });
+    AFileWithCalibr = MenuFile->addAction(QStringLiteral("включая калибровку"));
+    AFileWithCalibr->setCheckable(true);
+    AFileCompare = MenuFile->addAction(QStringLiteral("Сравнить с файлом…"), this, [this] { FileCompareClick(); });
+    MenuFile->addSeparator();
+    AJournal = MenuFile->addAction(QStringLiteral("Журнал изменений"), this, [this] { JournalClick(); });
+    AReport = MenuFile->addAction(QStringLiteral("Отчет о настройке"), this, [this] { ReportClick(); });
+
+    ChangesPanel = new TChangesPanel(LastReading, Image, this);
+    addDockWidget(Qt::BottomDockWidgetArea, ChangesPanel);
+    // Hidden until asked for in "Вид", as the other panels: shown at start it
+    // would push the window past a 1024x768 screen. The status bar still says
+    // "изменено, не записано".
+    ChangesPanel->hide();
+}
+
+QString TForm1::ChooseDeviceFile(const QString& caption, const QString& filter, bool save) {
+    if (!LastReading.Vvod || !Image.Vvod) {
+        messages_.Show(WriteRefusalBox(WriteStage::NoData));
+        return {};
+    }
+    return ChooseFile(caption, filter, save);
+}
+
+bool TForm1::ReadSetFile(const QString& path, SavedSet& saved) {
+    std::string error;
+    if (LoadSavedSet(path.toStdString(), saved, error)) return true;
+    messages_.Show({error, "Ошибка", MsgIcon::Error});
+    return false;
+}
+
+void TForm1::FileSaveClick() {
+    HandlerScope scope(*this);
+    const QString path = ChooseDeviceFile(QStringLiteral("Сохранить параметры"), kSetFilter, true);
+    if (path.isEmpty()) return;
+    std::string error;
+    if (!WriteSavedSet(path.toStdString(), LastReading, LastReading.GetNu() + 1, error))
+        messages_.Show({error, "Ошибка", MsgIcon::Error});
+}
+
+void TForm1::FileLoadClick() {
+    HandlerScope scope(*this);
+    const QString path = ChooseDeviceFile(QStringLiteral("Загрузить параметры"), kSetFilter, false);
+    if (path.isEmpty()) return;
+    StopPolling();
+    SavedSet saved;
+    if (!ReadSetFile(path, saved)) return;
+    // The file's configuration over the transmitter as read: the fields it
+    // keeps are its own, and the block check runs against that reading.
+    std::string error;
+    DeviceImage loaded = LastReading;
+    if (!ApplySavedSet(saved, loaded, error, AFileWithCalibr->isChecked())) {
+        messages_.Show({error, "Предупреждение", MsgIcon::Warning});
+        return;
+    }
+    const bool sensorChanged = loaded.GetTipD() != Image.GetTipD();
+    std::copy(loaded.Baza.begin(), loaded.Baza.begin() + 1 + kMaxParamLen, Image.Baza.begin());
+    FillControls(RulesFor(Image.Tip, Image.Ver), Image.Baza[5] >> 4);
+    Image.Izmen = 1;
+    if (sensorChanged) Image.IzmenTipD = 1;
+    ChangesPanel->Refresh();
+}
+
+void TForm1::FileCompareClick() {
+    HandlerScope scope(*this);
+    const QString path = ChooseDeviceFile(QStringLiteral("Сравнить с файлом"), kSetFilter, false);
+    SavedSet saved;
+    if (path.isEmpty() || !ReadSetFile(path, saved)) return;
+    const int device = LastReading.GetNu() + 1;
+    if (FormCompare == nullptr) FormCompare = new TFormCompare(this);
+    FormCompare->ShowRows(CompareReadings(Describe(LastReading, device), Describe(SavedImage(saved), saved.device)),
+                          QStringLiteral("устройство ") + QString::number(device) + QStringLiteral(" и файл ") +
+                              QFileInfo(path).fileName());
+    FormCompare->show();
+    FormCompare->raise();
+}
+
+void TForm1::JournalClick() {
+    if (FormJournal == nullptr) FormJournal = new TFormJournal(this);
+    FormJournal->ShowJournal(JournalPath);
+    FormJournal->show();
+    FormJournal->raise();
+}
+
+void TForm1::ReportClick() {
+    HandlerScope scope(*this);
+    const QString path = ChooseDeviceFile(QStringLiteral("Отчет о настройке"),
+                                          QStringLiteral("PDF (*.pdf);;HTML (*.html *.htm)"), true);
+    if (path.isEmpty()) return;
+    const int device = LastReading.GetNu() + 1;
+    ReportInput input{QDateTime::currentDateTime(), Link.PortName, device, &LastReading, {}};
+    if (!JournalPath.isEmpty()) {
+        JournalContents journal = ReadJournal(JournalPath, device);
+        if (!journal.error.empty()) messages_.Show({journal.error, "Предупреждение", MsgIcon::Warning});
+        input.journal = std::move(journal.entries);
+    }
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    std::string error;
+    if (!WriteSetupReport(SetupReportHtml(input), path, suffix != "html" && suffix != "htm", error))
+        messages_.Show({error, "Ошибка", MsgIcon::Error});
+}
+
+void TForm1::RecordWrite(const DeviceImage& sent, int deviceBefore) {
+    if (JournalPath.isEmpty() || !LastReading.Vvod) return;
+    std::string error;
+    const JournalEntry entry =
+        MakeJournalEntry(LastReading, sent, Link.PortName, deviceBefore, NuCur + 1, QDateTime::currentDateTime());
+    if (!AppendJournal(JournalPath, entry, error)) messages_.Show({error, "Предупреждение", MsgIcon::Warning});
+}
+
+}  // namespace tservice

@@ -1,0 +1,78 @@
+#include "JournalWindow.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "Journal.h"
+
+namespace tservice {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QString ChangesText(const JournalEntry& e) {
+    QStringList lines;
+    for (const FieldChange& c : e.changes) lines << Q(ChangeLine(c) + AsFoundNote(c));
+    return lines.isEmpty() ? QStringLiteral("без изменений") : lines.join('\n');
+}
+
+}  // namespace
+
+TFormJournal::TFormJournal(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FormJournal"));
+    setWindowTitle(QStringLiteral("Журнал изменений"));
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Устр. №"), this));
+    CBoxUstr = new QComboBox(this);
+    CBoxUstr->addItem(QStringLiteral("все"));
+    for (int n = 1; n <= 32; ++n) CBoxUstr->addItem(QString::number(n));
+    top->addWidget(CBoxUstr);
+    top->addStretch();
+    GridJournal = new QTableWidget(0, 5, this);
+    GridJournal->setHorizontalHeaderLabels({QStringLiteral("Время"), QStringLiteral("Порт"), QStringLiteral("Устройство"),
+                                            QStringLiteral("Прибор"), QStringLiteral("Изменения")});
+    GridJournal->horizontalHeader()->setStretchLastSection(true);
+    GridJournal->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LabInfo = new QLabel(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(GridJournal);
+    layout->addWidget(LabInfo);
+    resize(900, 420);
+    connect(CBoxUstr, &QComboBox::activated, this, [this] { CBoxUstrClick(); });
+}
+
+void TFormJournal::ShowJournal(const QString& path) {
+    path_ = path;
+    CBoxUstrClick();
+}
+
+void TFormJournal::CBoxUstrClick() {
+    GridJournal->setRowCount(0);
+    if (path_.isEmpty()) {
+        LabInfo->setText(QStringLiteral("Журнал изменений не ведется"));
+        return;
+    }
+    const JournalContents j = ReadJournal(path_, CBoxUstr->currentIndex());
+    QString info = path_;
+    if (j.skipped > 0) info += QStringLiteral("; пропущено нечитаемых строк: ") + QString::number(j.skipped);
+    if (!j.error.empty()) info = Q(j.error);
+    LabInfo->setText(info);
+    GridJournal->setRowCount(static_cast<int>(j.entries.size()));
+    int row = 0;
+    for (auto e = j.entries.rbegin(); e != j.entries.rend(); ++e, ++row) {
+        QString device = QString::number(e->deviceBefore);
+        if (e->deviceAfter != e->deviceBefore) device += " → " + QString::number(e->deviceAfter);
+        const QStringList cells{e->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Q(e->port), device,
+                                Q(e->modelName) + "-v" + QString::number(e->version), ChangesText(*e)};
+        for (int col = 0; col < cells.size(); ++col) GridJournal->setItem(row, col, new QTableWidgetItem(cells[col]));
+    }
+    GridJournal->resizeRowsToContents();
+}
+
+}  // namespace tservice

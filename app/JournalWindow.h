@@ -1,0 +1,31 @@
+#pragma once
+// "Журнал изменений": the journal's entries, newest first, filtered by device.
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QLabel;
+class QTableWidget;
+
+namespace tservice {
+
+class TFormJournal : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormJournal(QWidget* parent = nullptr);
+
+    // Reads the journal at path (empty: none is kept) and shows the entries
+    // of the device picked in CBoxUstr.
+    void ShowJournal(const QString& path);
+    // A device picked in the filter ("все" or 1..32).
+    void CBoxUstrClick();
+
+    QComboBox* CBoxUstr = nullptr;
+    QTableWidget* GridJournal = nullptr;
+    QLabel* LabInfo = nullptr;  // the file, skipped lines and read errors
+
+private:
+    QString path_;
+};
+
+}  // namespace tservice

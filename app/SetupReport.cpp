@@ -1,0 +1,100 @@
+#include "SetupReport.h"
+
+#include <QFile>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QTextDocument>
+
+#include "Describe.h"
+
+namespace tservice {
+
+namespace {
+
+QString E(const std::string& s) { return QString::fromStdString(s).toHtmlEscaped(); }
+
+QString Row(std::initializer_list<QString> cells, bool head = false) {
+    QString r = QStringLiteral("<tr>");
+    for (const QString& c : cells) r += (head ? "<th>" : "<td>") + c + (head ? "</th>" : "</td>");
+    return r + "</tr>\n";
+}
+
+QString Table(const QString& rows) {
+    return "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n" + rows + "</table>\n";
+}
+
+QString Identification(const ReportInput& in, const Reading& r) {
+    QString rows;
+    rows += Row({"Дата", in.date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
+    rows += Row({"Порт", E(in.port)});
+    rows += Row({"Устройство №", QString::number(in.device)});
+    rows += Row({"Модель", E(r.modelName) + " (" + QString::number(r.model) + ")"});
+    rows += Row({"Версия", QString::number(r.version)});
+    rows += Row({"Тип прибора", E(r.panel)});
+    rows += Row({"Режим", r.privileged ? "привилегированный" : "непривилегированный"});
+    return "<h2>Прибор</h2>\n" + Table(rows);
+}
+
+QString Parameters(const Reading& r) {
+    QString rows = Row({"Параметр", "Значение", "Код"}, true);
+    for (const ParameterRow& p : ParameterRows(r)) rows += Row({E(p.label), E(p.value), E(p.code)});
+    return "<h2>Параметры</h2>\n" + Table(rows) + "<p>Блок параметров: <tt>" + E(r.raw) + "</tt></p>\n";
+}
+
+QString Measurement(const Reading& r) {
+    QString rows;
+    rows += Row({"результат", E(r.value + " " + r.valueUnit + ", " + r.percent + " %")});
+    for (const auto& [field, code] : r.measurement) rows += Row({E(field), QString::number(code)});
+    if (r.model == kTevTp) rows += Row({"Тхс", r.coldJunctionFaulty ? "неисправен" : E(r.coldJunction + " °C")});
+    return "<h2>Последнее измерение</h2>\n" + Table(rows);
+}
+
+QString JournalPart(const std::vector<JournalEntry>& journal) {
+    QString html = QStringLiteral("<h2>Журнал изменений</h2>\n");
+    if (journal.empty()) return html + "<p>записей нет</p>\n";
+    QString rows = Row({"Время", "Устройство", "Изменения"}, true);
+    for (const JournalEntry& e : journal) {
+        QString changes;
+        for (const FieldChange& c : e.changes) {
+            changes += E(ChangeLine(c) + AsFoundNote(c)) + "<br>";
+        }
+        QString device = QString::number(e.deviceBefore);
+        if (e.deviceAfter != e.deviceBefore) device += " → " + QString::number(e.deviceAfter);
+        rows += Row({e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), device,
+                     changes.isEmpty() ? "без изменений" : changes});
+    }
+    return html + Table(rows);
+}
+
+}  // namespace
+
+QString SetupReportHtml(const ReportInput& in) {
+    const Reading r = Describe(*in.image, in.device);
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Отчет о настройке</title></head><body>\n"
+           "<h1>Отчет о настройке</h1>\n" +
+           Identification(in, r) + Parameters(r) + Measurement(r) + JournalPart(in.journal) + "</body></html>\n";
+}
+
+bool WriteSetupReport(const QString& html, const QString& path, bool pdf, std::string& error) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        error = "Файл " + path.toStdString() + " не удается записать";
+        return false;
+    }
+    if (!pdf) {
+        const QByteArray bytes = html.toUtf8();
+        if (f.write(bytes) == bytes.size() && f.flush()) return true;
+        error = "Файл " + path.toStdString() + " не удается записать";
+        return false;
+    }
+    f.close();
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setTitle(QStringLiteral("Отчет о настройке"));
+    QTextDocument doc;
+    doc.setHtml(html);
+    doc.print(&writer);
+    return true;
+}
+
+}  // namespace tservice

@@ -1,0 +1,172 @@
+// Parameter sets on file, the change list, the journal and the comparison in
+// the main window on the simulated line.
+#include <QComboBox>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "ChangesPanel.h"
+#include "CompareWindow.h"
+#include "EditFixture.h"
+#include "Journal.h"
+#include "JournalWindow.h"
+#include "SavedSet.h"
+
+namespace tservice::testing {
+namespace {
+
+class Form1Files : public EditTest {
+protected:
+    void SetUp() override {
+        EditTest::SetUp();
+        form->JournalPath = dir.filePath("journal.jsonl");
+        form->ChooseFile = [this](const QString&, const QString&, bool) { return chosen; };
+    }
+    std::vector<std::string> Changes() {
+        form->ChangesPanel->Refresh();
+        std::vector<std::string> out;
+        for (int i = 0; i < form->ChangesPanel->ListChanges->count(); ++i)
+            out.push_back(Text(form->ChangesPanel->ListChanges->item(i)->text()));
+        return out;
+    }
+    std::vector<JournalEntry> Journal() { return ReadJournal(form->JournalPath).entries; }
+
+    QTemporaryDir dir;
+    QString chosen;
+};
+
+TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
+    sim::Transmitter& source = AddDevice(1, kTevTs, 5);
+    source.block[4] = static_cast<std::uint8_t>((source.block[4] & ~0x03) | 0x02);  // HH
+    sim::Transmitter& target = ReadDevice(2, kTevTs, 5);
+    const auto targetBlock = target.block;
+    Read(1);
+    chosen = dir.filePath("set.json");
+    form->FileSaveClick();
+    Read(2);
+    form->FileLoadClick();
+    EXPECT_EQ(target.writes, 0);
+    EXPECT_EQ(form->Image.Izmen, 1);
+    EXPECT_EQ(form->Image.GetNu(), 1) << "the target keeps its number";
+    EXPECT_EQ(Changes(), std::vector<std::string>{"тип сигнализации: LH → HH"});
+
+    form->OutPortClick();
+    EXPECT_EQ(target.writes, 1);
+    EXPECT_EQ(target.block[11], targetBlock[11]);
+    EXPECT_TRUE(Changes().empty()) << "empties after a successful write";
+    const std::vector<JournalEntry> journal = Journal();
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal[0].deviceBefore, 2);
+    ASSERT_EQ(journal[0].changes.size(), 1u);
+    EXPECT_EQ(journal[0].changes[0].before, "LH");
+    EXPECT_EQ(journal[0].changes[0].after, "HH");
+
+    chosen = dir.filePath("report.html");
+    form->ReportClick();
+    QFile report(chosen);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(report.readAll());
+    for (const char* want : {"ТЕВ-ТС МЕ  618204.002  ПО.V5  0x7C20F4A5", "Pt100", "тип сигнализации: LH → HH"})
+        EXPECT_TRUE(html.contains(QString::fromUtf8(want))) << want;
+
+    form->JournalClick();
+    for (const auto& [device, rows] : {std::pair{0, 1}, {2, 1}, {1, 0}}) {
+        form->FormJournal->CBoxUstr->setCurrentIndex(device);
+        form->FormJournal->CBoxUstrClick();
+        EXPECT_EQ(form->FormJournal->GridJournal->rowCount(), rows) << device;
+    }
+
+    chosen = dir.filePath("set.json");
+    form->FileCompareClick();
+    ASSERT_NE(form->FormCompare, nullptr);
+    std::vector<std::string> marked;
+    for (int row = 0; row < form->FormCompare->GridCompare->rowCount(); ++row)
+        if (form->FormCompare->GridCompare->item(row, 0)->font().bold())
+            marked.push_back(Text(form->FormCompare->GridCompare->item(row, 0)->text()));
+    EXPECT_EQ(marked, std::vector<std::string>{"номер устройства"}) << "the unit holds the file's configuration";
+}
+
+TEST_F(Form1Files, RefusedFileShowsTheCommandLinesMessageAndLeavesTheImage) {
+    AddDevice(3, kTevTp, 4);
+    ReadDevice(1, kTevTs, 5);
+    Read(3);
+    const QString otherModel = dir.filePath("tp.json");
+    chosen = otherModel;
+    form->FileSaveClick();
+    const QString broken = dir.filePath("broken.json");
+    QFile f(broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("{\"model\": 101");
+    f.close();
+    Read(1);
+    struct Case {
+        QString file;
+        MsgIcon icon;
+    };
+    for (const Case& c : {Case{otherModel, MsgIcon::Warning}, Case{broken, MsgIcon::Error}}) {
+        SavedSet saved;
+        std::string expected;
+        DeviceImage copy = form->Image;
+        if (LoadSavedSet(c.file.toStdString(), saved, expected)) ASSERT_FALSE(ApplySavedSet(saved, copy, expected));
+        const auto before = form->Image.Baza;
+        messages.Reset();
+        chosen = c.file;
+        form->FileLoadClick();
+        ASSERT_EQ(messages.boxes.size(), 1u) << Text(c.file);
+        EXPECT_EQ(messages.boxes[0].text, expected);
+        EXPECT_EQ(messages.boxes[0].icon, c.icon);
+        EXPECT_EQ(form->Image.Baza, before);
+        EXPECT_EQ(form->Image.Izmen, 0);
+    }
+}
+
+TEST_F(Form1Files, CalibrationIsJournalledAsFoundAndAsLeftAndAFailedWriteIsNot) {
+    sim::Transmitter& t = ReadDevice(1, kLadr, 5);
+    const int asFound = form->Image.GetKBegSk();
+    t.kodAcp = 1234;
+    messages.Script({MsgAnswer::Yes});
+    form->Button1->click();
+    std::vector<JournalEntry> journal = Journal();
+    ASSERT_EQ(journal.size(), 1u);
+    ASSERT_EQ(journal[0].changes.size(), 1u);
+    const FieldChange& c = journal[0].changes[0];
+    EXPECT_EQ(KindOfField(c.field), ChangeKind::Calibration);
+    EXPECT_EQ(c.codeBefore, asFound);
+    EXPECT_EQ(c.codeAfter, 1234);
+
+    PickText(form->CBoxTipSign, "HH");
+    t.faults.silent = true;
+    form->OutPortClick();
+    EXPECT_EQ(Journal().size(), 1u) << "a failed write leaves no record";
+
+    t.faults.silent = false;
+    form->JournalPath = dir.filePath("journal.jsonl/inside");  // a file where a folder must be
+    messages.Reset();
+    form->OutPortClick();
+    EXPECT_EQ(t.writes, 2) << "an unwritable journal never stops the write";
+    ASSERT_FALSE(messages.boxes.empty());
+    EXPECT_NE(messages.boxes[0].text.find("не удается записать"), std::string::npos);
+}
+
+TEST_F(Form1Files, TheTargetKeepsItsCalibrationUnlessTicked) {
+    sim::Transmitter& source = AddDevice(1, kLadr, 5);
+    source.block[0] = 0x11;  // KBegSk 0x0911 = 2321
+    source.block[1] = 0x09;
+    ReadDevice(2, kLadr, 5);
+    const int own = form->Image.GetKBegSk();
+    Read(1);
+    chosen = dir.filePath("set.json");
+    form->FileSaveClick();
+    for (const auto& [ticked, kBegSk] : {std::pair{false, own}, {true, 2321}}) {
+        Read(2);
+        form->AFileWithCalibr->setChecked(ticked);
+        form->FileLoadClick();
+        EXPECT_EQ(form->Image.GetKBegSk(), kBegSk) << ticked;
+        EXPECT_EQ(form->Image.GetNu(), 1) << ticked;
+    }
+}
+
+}  // namespace
+}  // namespace tservice::testing
