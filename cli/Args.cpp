@@ -10,8 +10,8 @@ namespace tservice::cli {
 
 namespace {
 
-const std::array<const char*, 9> kCommands{"ports", "scan", "read", "watch", "set",
-                                           "save",  "load", "range", "sim"};
+const std::array<const char*, 11> kCommands{"ports", "scan", "read",  "watch",  "set",    "save",
+                                            "load",  "range", "sim", "backup", "restore"};
 
 int ToInt(const std::string& option, const std::string& text, int lo, int hi) {
     int v = 0;
@@ -43,6 +43,8 @@ bool Allowed(const std::string& cmd, const std::string& opt) {
         {"load", {"--dry-run", "--with-calibration"}},
         {"range", {"--sensor", "--from", "--to", "--tables", "--json"}},
         {"sim", {"--link", "--tcp", "--dev", "--fault", "--baud", "--parity", "--stop"}},
+        {"backup", {"--max", "--fast", "--timeout"}},
+        {"restore", {"--with-calibration"}},
     };
     static const std::vector<std::string> line{"--port", "--baud", "--parity", "--stop", "--delay", "--device"};
     if (cmd != "range" && cmd != "sim" && cmd != "ports" &&
@@ -92,15 +94,18 @@ void CheckComplete(const Options& o, std::size_t positionals) {
     const std::string& c = o.command;
     if ((c == "save" || c == "load") && positionals != 1)
         throw UsageError(c + ": нужен ровно один файл");
+    if ((c == "backup" || c == "restore") && positionals != 1)
+        throw UsageError(c + ": нужен ровно один каталог");
     if (c == "set" && o.edits.empty()) throw UsageError("set: нужно хотя бы одно ПОЛЕ=ЗНАЧЕНИЕ");
-    if (c != "set" && c != "save" && c != "load" && positionals != 0)
+    if (c != "set" && c != "save" && c != "load" && c != "backup" && c != "restore" && positionals != 0)
         throw UsageError(c + ": лишний аргумент");
     if (c == "range" && (o.sensor.empty() || o.from.empty() || o.to.empty()))
         throw UsageError("range: нужны --sensor, --from и --to");
     if (c == "sim" && o.link.empty() == o.tcp.empty())
         throw UsageError("sim: нужен --link ПУТЬ или --tcp 127.0.0.1:ПОРТ");
     if (o.timeoutMs > 0 && !o.fast) throw UsageError("--timeout: только вместе с --fast");
-    const bool needsPort = c == "scan" || c == "read" || c == "watch" || c == "set" || c == "save" || c == "load";
+    const bool needsPort = c == "scan" || c == "read" || c == "watch" || c == "set" || c == "save" || c == "load" ||
+                           c == "backup" || c == "restore";
     if (needsPort && o.port.empty()) throw UsageError(c + ": нужен --port ИМЯ");
     if (needsPort && o.parity == 'E' && o.stop == 2)
         throw UsageError("Ошибочные данные : четность \"чет\" с двумя стоповыми битами недопустима");
@@ -109,7 +114,7 @@ void CheckComplete(const Options& o, std::size_t positionals) {
 }  // namespace
 
 std::string UsageHint() {
-    return "использование: tservicectl {ports|scan|read|watch|set|save|load|range|sim} [параметры]";
+    return "использование: tservicectl {ports|scan|read|watch|set|save|load|backup|restore|range|sim} [параметры]";
 }
 
 Options ParseArgs(const std::vector<std::string>& args) {
