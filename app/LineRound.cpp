@@ -25,9 +25,11 @@ private:
     int saved_;
 };
 
-// A complete reading with the window's acceptance; code 0 and refusal set
-// when the transmitter answered but its reading is not acceptable.
-int ReadWhole(TComPortClass& link, LineDevice& d) {
+}  // namespace
+
+int ReadAccepted(TComPortClass& link, LineDevice& d) {
+    d.read = false;
+    d.refusal.clear();
     int index = d.number - 1;
     const ReadOutcome r = ReadTransmitter(link, d.image, index);
     if (r.stage == ReadStage::IdentFailed || r.stage == ReadStage::BlockFailed || r.stage == ReadStage::MeasFailed)
@@ -37,14 +39,13 @@ int ReadWhole(TComPortClass& link, LineDevice& d) {
         d.refusal = refusal.text.substr(0, refusal.text.find('\n'));
         return 0;
     }
-    if (!ApplyRangeLimits(d.image)) {
-        d.refusal = "устройство " + std::to_string(index + 1) + " - тип датчика без диапазонов";
-        return 0;
-    }
+    ApplyRangeLimits(d.image);
     d.image.Vvod = 1;
     d.read = true;
     return 0;
 }
+
+namespace {
 
 std::string StateText(const LineDevice& d) {
     const int sost = d.image.GetSost();
@@ -99,7 +100,7 @@ RoundStep LineRound::Step(TComPortClass& link) {
     TriesScope tries(link, kRoundTries);
     step.full = !d.read;
     d.silent = true;  // until the exchange proves otherwise (also for a PortError)
-    step.code = step.full ? ReadWhole(link, d) : ReadMeasurement(link, d.image, d.number - 1);
+    step.code = step.full ? ReadAccepted(link, d) : ReadMeasurement(link, d.image, d.number - 1);
     d.lastCode = step.code;
     d.silent = step.code != 0;
     if (step.code == 0 && timeOfDay_) d.lastGoodMs = timeOfDay_();

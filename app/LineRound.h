@@ -25,6 +25,12 @@ struct LineDevice {
     std::int64_t lastGoodMs = -1;  // time of day (ms since midnight) of its last good answer
 };
 
+// A complete reading of d (identification, block, measurement) with the
+// window's acceptance. Returns the link result; 0 with d.refusal set when the
+// transmitter answered but its reading is not acceptable, 0 with d.read set
+// when it is. Does not touch the silent mark. A PortError propagates.
+int ReadAccepted(TComPortClass& link, LineDevice& d);
+
 // What one step of the round did.
 struct RoundStep {
     int device = -1;  // index into Devices(); -1 when there was nothing to serve

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 #include "Models.h"
 #include "Describe.h"
@@ -148,6 +149,53 @@ bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error
     next.Izmen = 1;
     image = next;
     if (transfer) *transfer = std::move(plan);
+    return true;
+}
+
+QJsonObject ToJson(const Reading& r) {
+    auto q = [](const std::string& s) { return QString::fromStdString(s); };
+    QJsonObject o;
+    o["device"] = r.device;
+    o["model"] = r.model;
+    o["name"] = q(r.modelName);
+    o["version"] = r.version;
+    o["panel"] = q(r.panel);
+    o["privileged"] = r.privileged;
+    for (const auto& [k, v] : r.fields) o[q(k)] = v;
+    if (!r.nonStandY.empty()) {
+        QJsonArray y;
+        for (int v : r.nonStandY) y.append(v);
+        o["NonStandY"] = y;
+    }
+    const ModelRules rules = RulesFor(r.model, r.version);
+    if (rules.hasSensor) o["sensor"] = q(r.sensor);
+    if (r.hasRange) {
+        o["nonStandard"] = r.nonStandard;
+        o["rangeFrom"] = q(r.rangeFrom);
+        o["rangeTo"] = q(r.rangeTo);
+    }
+    if (!r.setpointUnit.empty()) {
+        o["setpointUnit"] = q(r.setpointUnit);
+        o["setpoint1"] = q(r.setpoint1);
+        o["setpoint2"] = q(r.setpoint2);
+    }
+    for (const auto& [k, v] : r.measurement) o[q(k)] = v;
+    o["percent"] = q(r.percent);
+    o["value"] = q(r.value);
+    o["valueUnit"] = q(r.valueUnit);
+    if (rules.hasColdJunction) o["coldJunction"] = r.coldJunctionFaulty ? QJsonValue() : QJsonValue(q(r.coldJunction));
+    o["raw"] = q(r.raw);
+    return o;
+}
+
+QByteArray SavedSetContent(const Reading& r) { return QJsonDocument(ToJson(r)).toJson(QJsonDocument::Indented); }
+
+bool WriteSavedSet(const Reading& r, const std::string& path, std::string& error) {
+    QSaveFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::WriteOnly) || f.write(SavedSetContent(r)) < 0 || !f.commit()) {
+        error = "Файл " + path + " не удается записать";
+        return false;
+    }
     return true;
 }
 

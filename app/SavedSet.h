@@ -7,7 +7,9 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QJsonObject>
 
+#include "Describe.h"
 #include "DeviceImage.h"
 
 namespace tservice {
@@ -45,5 +47,14 @@ struct SavedSetTransfer {
 // transfer (may be null) receives the taken and kept field names.
 bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error, bool withCalibration = false,
                    SavedSetTransfer* transfer = nullptr);
+
+// The file's JSON object for a described reading (also the JSON output of
+// `tservicectl read --json`).
+QJsonObject ToJson(const Reading& r);
+// The whole file content for a described reading, UTF-8.
+QByteArray SavedSetContent(const Reading& r);
+// Writes the file for a described reading; an existing file is replaced only
+// once the new content is complete. False with the message text otherwise.
+bool WriteSavedSet(const Reading& r, const std::string& path, std::string& error);
 
 }  // namespace tservice

@@ -7,7 +7,6 @@
 #include <ostream>
 
 #include <QDateTime>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -118,8 +117,8 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
     return 0;
 }
 
-// Writes the edited image as F10 does and proves that the transmitter now
-// holds exactly the block sent.
+}  // namespace
+
 int WriteAndVerify(LineSession& s, DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew,
                    std::ostream& out) {
     const std::vector<std::uint8_t> sent(image.Baza.begin() + 1, image.Baza.begin() + 1 + image.GetLen());
@@ -148,8 +147,6 @@ bool SameBlock(const DeviceImage& a, const DeviceImage& b) {
     return a.GetLen() == b.GetLen() && std::equal(a.Baza.begin() + 1, a.Baza.begin() + 1 + a.GetLen(), b.Baza.begin() + 1);
 }
 
-// Dry run, or nothing to change: nothing is sent. Otherwise the block check
-// (also for a dry run, so it says what the write would do) and the write.
 int Finish(LineSession& s, const Options& o, DeviceImage& image, const DeviceImage& read, int& nuCur, int nuNew,
            std::ostream& out) {
     const std::string refusal = CheckBlock(image, read);
@@ -166,6 +163,8 @@ std::string Join(const std::vector<std::string>& names) {
     for (const auto& n : names) s += (s.empty() ? "" : ", ") + n;
     return s;
 }
+
+namespace {
 
 int Set(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
@@ -185,11 +184,9 @@ int Save(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
     int nuCur = o.device - 1;
     if (!s.Read(image, nuCur)) return 1;
-    QJsonObject json = ToJson(Describe(image, nuCur + 1));
-    QFile f(QString::fromStdString(o.file));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        f.write(QJsonDocument(json).toJson(QJsonDocument::Indented)) < 0) {
-        s.messages.Plain("Файл " + o.file + " не удается записать");
+    std::string error;
+    if (!WriteSavedSet(Describe(image, nuCur + 1), o.file, error)) {
+        s.messages.Plain(error);
         return 1;
     }
     out << "сохранено: устройство " << nuCur + 1 << " → " << o.file << "\n";
@@ -236,6 +233,8 @@ int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
         if (o.command == "set") return Set(s, o, out);
         if (o.command == "save") return Save(s, o, out);
         if (o.command == "load") return Load(s, o, out);
+        if (o.command == "backup") return Backup(s, o, out);
+        if (o.command == "restore") return Restore(s, o, out);
     } catch (const PortError& e) {
         err << e.what() << "\n";
         return 1;

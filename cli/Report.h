@@ -1,14 +1,13 @@
 #pragma once
-// The text and JSON output of tservicectl for a described reading.
+// The text output of tservicectl for a described reading (its JSON is the
+// saved-set writer's).
 #include <string>
 
-#include <QJsonObject>
-
 #include "Describe.h"
+#include "SavedSet.h"
 
 namespace tservice::cli {
 
 std::string ToText(const Reading& r);
-QJsonObject ToJson(const Reading& r);
 
 }  // namespace tservice::cli
