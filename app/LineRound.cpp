@@ -132,7 +132,7 @@ std::vector<std::string> LineRowTexts(const LineDevice& d) {
         row[1] = r.modelName + "-v" + std::to_string(r.version);
         row[2] = r.sensor;
         if (r.hasRange)
-            row[3] = (r.nonStandard ? "нестанд. " : "") + r.rangeFrom + "…" + r.rangeTo + " °С";
+            row[3] = (r.nonStandard ? "нестанд. " : "") + r.rangeFrom + "…" + r.rangeTo + " °C";
         row[4] = WithUnit(r.setpoint1, r.setpointUnit);
         row[5] = WithUnit(r.setpoint2, r.setpointUnit);
         row[6] = WithUnit(r.value, r.valueUnit);
