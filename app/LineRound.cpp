@@ -8,25 +8,6 @@
 
 namespace tservice {
 
-namespace {
-
-constexpr int kRoundTries = 2;
-
-// Povt1 for the length of one step, back on every path.
-class TriesScope {
-public:
-    TriesScope(TComPortClass& link, int tries) : link_(link), saved_(link.GetPovt1()) { link.SetPovt1(tries); }
-    ~TriesScope() { link_.SetPovt1(saved_); }
-    TriesScope(const TriesScope&) = delete;
-    TriesScope& operator=(const TriesScope&) = delete;
-
-private:
-    TComPortClass& link_;
-    int saved_;
-};
-
-}  // namespace
-
 int ReadAccepted(TComPortClass& link, LineDevice& d) {
     d.read = false;
     d.refusal.clear();
@@ -97,7 +78,7 @@ RoundStep LineRound::Step(TComPortClass& link) {
     }
     if (step.device < 0) return step;
     LineDevice& d = devices_[static_cast<std::size_t>(step.device)];
-    TriesScope tries(link, kRoundTries);
+    Povt1Guard tries(link, kScanTries);
     step.full = !d.read;
     d.silent = true;  // until the exchange proves otherwise (also for a PortError)
     step.code = step.full ? ReadAccepted(link, d) : ReadMeasurement(link, d.image, d.number - 1);

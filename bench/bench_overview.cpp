@@ -11,9 +11,9 @@
 #include <chrono>
 #include <string>
 
+#include "NoMessages.h"
 #include "LineRound.h"
-#include "PtyServer.h"
-#include "QtComPort.h"
+#include "PtyLink.h"
 #include "SimComPort.h"
 
 namespace {
@@ -24,13 +24,7 @@ constexpr int kDevices = 32;
 constexpr int kBaud = 115200;
 constexpr double kCharBits = 11;  // start, 8 data, 2 stop
 
-class NoMessages final : public IMessages {
-public:
-    MsgAnswer Show(const MsgBox& box) override { return box.defaultAnswer; }
-    void Plain(const std::string&) override {}
-    void Beep() override {}
-    void RequestMainClose() override {}
-};
+using bench::NoMessages;
 
 void AddLine(sim::Line& line) {
     for (int a = 1; a <= kDevices; ++a) line.Add(a, 100 + (a - 1) % 4, 5);
@@ -47,7 +41,7 @@ double BoundMs(int delayOut) { return kDevices * (delayOut + (6 + 14) * kCharBit
 void Configure(TComPortClass& link, const std::string& name, int delayOut) {
     link.PortName = name;
     link.BaudText = std::to_string(kBaud);
-    link.StopText = "2";
+    link.StopText = std::to_string(2);
     link.SetDelayOut(delayOut);
 }
 
@@ -99,22 +93,16 @@ BENCHMARK(BM_RoundVirtualTime)->Arg(25)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_RoundOverPty(benchmark::State& state) {
     sim::Line line;
     AddLine(line);
-    sim::PtyServer server(line);
-    server.SetTurnaroundMs(0);
-    server.Start();
-    SteadyClock clock;
-    QtComPort port(clock);
-    NoMessages messages;
-    TComPortClass link(port, clock, messages);
     const int delayOut = static_cast<int>(state.range(0));
-    Configure(link, server.SlavePath(), delayOut);
-    if (link.OpenPort() != 0) return state.SkipWithError("cannot open the pty");
+    bench::PtyLink pty(line, delayOut);
+    if (!pty.opened) return state.SkipWithError("cannot open the pty");
+    SteadyClock& clock = pty.clock;
+    TComPortClass& link = pty.link;
     LineRound round(Found(), [&clock] { return clock.NowMs(); });
     const auto wall = [] {
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
     };
     Report(state, Rounds(state, round, link, wall), delayOut);
-    link.ClosePort();
 }
 BENCHMARK(BM_RoundOverPty)->Arg(25)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
