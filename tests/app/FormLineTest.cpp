@@ -8,6 +8,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include "GuiFixture.h"
 #include "Obrline.h"
@@ -71,9 +72,20 @@ TEST_F(FormLineTest, HandOverAsksAboutUnwrittenChangesAndStopsTheMainPolling) {
     form->BtnPuskTimerClick();
     form->Image.PutTipSign(2);
     form->Image.Izmen = 1;
-    const std::vector<std::pair<MsgAnswer, int>> cases{{MsgAnswer::Cancel, 0}, {MsgAnswer::No, 1}};
-    for (const auto& [answer, newNu] : cases) {
-        Script(1, [](TFormLine& dlg) { emit dlg.GridLine->cellDoubleClicked(1, 0); });
+    struct Case {
+        MsgAnswer answer;
+        int newNu;
+        bool enter;  // Enter on the current row instead of a double-click
+    };
+    for (const auto& [answer, newNu, enter] : {Case{MsgAnswer::Cancel, 0, false}, Case{MsgAnswer::No, 1, true}}) {
+        Script(1, [enter = enter](TFormLine& dlg) {
+            if (enter) {
+                dlg.GridLine->setCurrentCell(1, 0);
+                QTest::keyClick(dlg.GridLine, Qt::Key_Return);
+            } else {
+                emit dlg.GridLine->cellDoubleClicked(1, 0);
+            }
+        });
         messages.Script({answer});
         form->LineClick(Demo());
         EXPECT_FALSE(form->Timer1->isActive());
