@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QTableWidget>
 #include <QTime>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "LineBackup.h"
 
@@ -34,12 +36,14 @@ private:
     int& counter_;
 };
 
-QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int w) {
+QPushButton* MakeButton(QWidget* parent, const QString& text) {
     auto* b = new QPushButton(text, parent);
-    b->setGeometry(x, 8, w, 28);
     b->setAutoDefault(false);
     return b;
 }
+
+// Column widths in pixels, in the order of LineColumns().
+constexpr int kColumnWidths[] = {36, 95, 75, 110, 80, 80, 95, 120, 145, 100, 120};
 
 }  // namespace
 
@@ -48,23 +52,19 @@ TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     setWindowTitle(QStringLiteral("Линия"));
     resize(1100, 520);
     LabelNu = new QLabel(QStringLiteral("Макс. № устр. "), this);
-    LabelNu->setGeometry(10, 12, 90, 22);
     CBoxUstr = new QComboBox(this);
     for (int n = 1; n <= kMaxNumber; ++n) CBoxUstr->addItem(QString::number(n));
     CBoxUstr->setCurrentIndex(kMaxNumber - 1);
-    CBoxUstr->setGeometry(100, 10, 54, 24);
-    ButScan = MakeButton(this, QStringLiteral("Обновить"), 160, 90);
-    ButPoll = MakeButton(this, QStringLiteral("Пуск и остановка опроса"), 260, 190);
+    ButScan = MakeButton(this, QStringLiteral("Обновить"));
+    ButPoll = MakeButton(this, QStringLiteral("Пуск и остановка опроса"));
     LabPoll = new QLabel(QStringLiteral("идет опрос"), this);
-    LabPoll->setGeometry(460, 12, 90, 22);
     LabPoll->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
-    LabPoll->hide();
-    ButSaveAll = MakeButton(this, QStringLiteral("Сохранить все"), 560, 120);
-    ButCsv = MakeButton(this, QStringLiteral("Экспорт CSV"), 690, 110);
+    LabPoll->setMinimumWidth(90);
+    ButSaveAll = MakeButton(this, QStringLiteral("Сохранить все"));
+    ButCsv = MakeButton(this, QStringLiteral("Экспорт CSV"));
 
     const auto& columns = LineColumns();
     GridLine = new QTableWidget(0, static_cast<int>(columns.size()), this);
-    GridLine->setGeometry(10, 44, 1080, 466);
     QStringList heads;
     for (const auto& c : columns) heads << QString::fromStdString(c);
     GridLine->setHorizontalHeaderLabels(heads);
@@ -74,6 +74,19 @@ TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     GridLine->setSelectionMode(QAbstractItemView::SingleSelection);
     GridLine->horizontalHeader()->setStretchLastSection(true);
     GridLine->installEventFilter(this);
+    for (int c = 0; c < GridLine->columnCount(); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
+
+    auto* top = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{LabelNu, CBoxUstr, ButScan, ButPoll, LabPoll, ButSaveAll, ButCsv})
+        top->addWidget(w);
+    top->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(GridLine);
+    QSizePolicy keep = LabPoll->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);  // the buttons stay put when it hides
+    LabPoll->setSizePolicy(keep);
+    LabPoll->hide();
 
     TimerPoll = new QTimer(this);
     TimerPoll->setInterval(0);
