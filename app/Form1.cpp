@@ -160,6 +160,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     addDockWidget(Qt::BottomDockWidgetArea, Trend);
     Trend->hide();
     MenuVid->addAction(Trend->toggleViewAction());
+    MenuVid->addAction(ALine);
 
     // Off until the operator asks for it in "Вид".
     LineLog = new TracePanel(LinePort, Link, clock, messages_, this);
@@ -224,7 +225,6 @@ void TForm1::CreateActions() {
     MenuVid = menuBar()->addMenu(QStringLiteral("Вид"));
     MenuVid->setObjectName(QStringLiteral("MenuVid"));
     ALine = new QAction(QStringLiteral("Линия"), this);
-    MenuVid->addAction(ALine);
     MenuParol = menuBar()->addMenu(QStringLiteral("                Пароль"));
     MenuParol->addAction(AParol);
     MenuParol->menuAction()->setVisible(false);
