@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -56,6 +57,7 @@ TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     for (int n = 1; n <= kMaxNumber; ++n) CBoxUstr->addItem(QString::number(n));
     CBoxUstr->setCurrentIndex(kMaxNumber - 1);
     ButScan = MakeButton(this, QStringLiteral("Обновить"));
+    ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
     ButPoll = MakeButton(this, QStringLiteral("Пуск и остановка опроса"));
     LabPoll = new QLabel(QStringLiteral("идет опрос"), this);
     LabPoll->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
@@ -77,7 +79,7 @@ TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     for (int c = 0; c < GridLine->columnCount(); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
 
     auto* top = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{LabelNu, CBoxUstr, ButScan, ButPoll, LabPoll, ButSaveAll, ButCsv})
+    for (QWidget* w : std::initializer_list<QWidget*>{LabelNu, CBoxUstr, ButScan, ChBoxFast, ButPoll, LabPoll, ButSaveAll, ButCsv})
         top->addWidget(w);
     top->addStretch();
     auto* layout = new QVBoxLayout(this);
@@ -183,8 +185,10 @@ void TFormLine::ButScanClick() {
     StopPolling();
     std::vector<FoundDevice> found;
     try {
-        const ScanResult r = ScanLine(link_, CBoxUstr->currentIndex() + 1, {},
-                                      [&found](const FoundDevice& d) { found.push_back(d); });
+        const auto keep = [&found](const FoundDevice& d) { found.push_back(d); };
+        const int max = CBoxUstr->currentIndex() + 1;
+        const ScanResult r = ChBoxFast->isChecked() ? FastScanLine(link_, max, 0, {}, keep)
+                                                    : ScanLine(link_, max, {}, keep);
         SetDevices(found);
         if (r.stopCode != 0) link_.ShowLinkError(r.stopIndex, r.stopCode);
     } catch (const PortError& e) {

@@ -15,6 +15,7 @@
 #include "LineRound.h"
 #include "UiSupport.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -33,6 +34,7 @@ public:
     QLabel* LabelNu = nullptr;
     QComboBox* CBoxUstr = nullptr;       // highest number "Обновить" tries
     QPushButton* ButScan = nullptr;      // "Обновить"
+    QCheckBox* ChBoxFast = nullptr;      // "Быстрый поиск": answer timeout from the rate
     QPushButton* ButPoll = nullptr;      // "Пуск и остановка опроса"
     QLabel* LabPoll = nullptr;           // "идет опрос", shown while polling
     QPushButton* ButSaveAll = nullptr;   // "Сохранить все"
@@ -56,7 +58,8 @@ public:
     int ShowModal();
     const LineRound& Round() const { return *round_; }
 
-    // "Обновить": scans numbers 1 to the chosen maximum and lists who answered.
+    // "Обновить": scans numbers 1 to the chosen maximum (fast with ChBoxFast)
+    // and lists who answered.
     void ButScanClick();
     // Starts or stops the round; LabPoll shows it.
     void ButPollClick();

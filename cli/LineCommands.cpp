@@ -69,7 +69,9 @@ int Backup(LineSession& s, const Options& o, std::ostream& out) {
         return 1;
     }
     std::vector<FoundDevice> found;
-    const ScanResult scan = ScanLine(s.link, o.max, {}, [&](const FoundDevice& d) { found.push_back(d); });
+    const auto keep = [&found](const FoundDevice& d) { found.push_back(d); };
+    const ScanResult scan =
+        o.fast ? FastScanLine(s.link, o.max, o.timeoutMs, {}, keep) : ScanLine(s.link, o.max, {}, keep);
     if (scan.stopCode) s.link.ShowLinkError(scan.stopIndex, scan.stopCode);
     if (found.empty()) {
         out << "устройства не найдены\n";
