@@ -160,13 +160,13 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     addDockWidget(Qt::BottomDockWidgetArea, Trend);
     Trend->hide();
     MenuVid->addAction(Trend->toggleViewAction());
-    MenuVid->addAction(ALine);
 
     // Off until the operator asks for it in "Вид".
     LineLog = new TracePanel(LinePort, Link, clock, messages_, this);
     addDockWidget(Qt::BottomDockWidgetArea, LineLog);
     LineLog->hide();
     MenuVid->addAction(LineLog->toggleViewAction());
+    MenuVid->addAction(ALine);
 
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
