@@ -1,8 +1,7 @@
 #include "LineRound.h"
 
-#include <cstdio>
-
 #include "Describe.h"
+#include "LineDecode.h"
 #include "Models.h"
 #include "Workflow.h"
 
@@ -95,15 +94,6 @@ const std::vector<std::string>& LineColumns() {
     return columns;
 }
 
-std::string TimeOfDayText(std::int64_t ms) {
-    if (ms < 0) return {};
-    const std::int64_t s = (ms / 1000) % 86400;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
-                  static_cast<int>(s % 60));
-    return buf;
-}
-
 std::vector<std::string> LineRowTexts(const LineDevice& d) {
     std::vector<std::string> row(LineColumns().size());
     row[0] = std::to_string(d.number);
@@ -126,7 +116,7 @@ std::vector<std::string> LineRowTexts(const LineDevice& d) {
         row[9] = "нет ответа";
     else if (d.lastGoodMs >= 0)
         row[9] = "есть";
-    row[10] = TimeOfDayText(d.lastGoodMs);
+    if (d.lastGoodMs >= 0) row[10] = TimeOfDayText(d.lastGoodMs).substr(0, 8);  // whole seconds
     return row;
 }
 

@@ -110,14 +110,16 @@ TEST_F(LineFixture, RefusedReadingsArePassedOverAndTheClosedLineIsALineFailure) 
     EXPECT_EQ(MakeRound({}).Step(link).device, -1);
 }
 
-TEST(LineTexts, CsvQuotesOnlyWhatNeedsItAndTimesOfDay) {
+TEST(LineTexts, CsvQuotesOnlyWhatNeedsItAndTimesAreWholeSeconds) {
     const std::string csv = LineCsv({{"1", "a;b", "say \"x\"", "two\nlines"}});
     const std::string body = csv.substr(csv.find("\r\n") + 2);
     EXPECT_EQ(body, "1;\"a;b\";\"say \"\"x\"\"\";\"two\nlines\"\r\n");
     EXPECT_EQ(csv.substr(0, csv.find(';')), "№");
-    const std::vector<std::pair<std::int64_t, std::string>> times{
-        {-1, ""}, {0, "00:00:00"}, {3'723'999, "01:02:03"}, {86'399'000, "23:59:59"}};
-    for (const auto& [ms, text] : times) EXPECT_EQ(TimeOfDayText(ms), text) << ms;
+    LineDevice never;
+    never.number = 9;
+    EXPECT_EQ(LineRowTexts(never)[10], "");
+    never.lastGoodMs = 3'723'999;
+    EXPECT_EQ(LineRowTexts(never)[10], "01:02:03");
 }
 
 TEST_F(LineFixture, BackupSavesEveryAnsweringDeviceAndNamesTheFailures) {
