@@ -3,6 +3,7 @@
 #include "Describe.h"
 #include "LineDecode.h"
 #include "Models.h"
+#include "Rules.h"
 #include "Workflow.h"
 
 namespace tservice {
@@ -12,11 +13,11 @@ int ReadAccepted(TComPortClass& link, LineDevice& d) {
     d.refusal.clear();
     int index = d.number - 1;
     const ReadOutcome r = ReadTransmitter(link, d.image, index);
-    if (r.stage == ReadStage::IdentFailed || r.stage == ReadStage::BlockFailed || r.stage == ReadStage::MeasFailed)
-        return r.code;
-    const MsgBox refusal = ReadRefusalBox(r, index, d.image.Tip);
-    if (!refusal.text.empty()) {
-        d.refusal = refusal.text.substr(0, refusal.text.find('\n'));
+    const ReadJudgement judged = JudgeReading(r, d.image, index);
+    if (judged.verdict == ReadVerdict::LinkFailed) return judged.code;
+    if (!judged.Accepted()) {
+        d.image.Vvod = 0;
+        d.refusal = judged.box.text.substr(0, judged.box.text.find('\n'));
         return 0;
     }
     ApplyRangeLimits(d.image);
@@ -29,7 +30,7 @@ namespace {
 
 std::string StateText(const LineDevice& d) {
     const int sost = d.image.GetSost();
-    const bool alarm = d.image.Tip != kOski && (sost & 0x03) != 0;
+    const bool alarm = RulesFor(d.image.Tip, d.image.Ver).hasAlarm && (sost & 0x03) != 0;
     const bool overflow = (sost & 0xE0) != 0;
     if (alarm && overflow) return "Нарушение, переполнение";
     if (alarm) return "Нарушение";

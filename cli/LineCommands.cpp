@@ -36,29 +36,22 @@ std::vector<RestoreFile> ReadDirectory(const std::string& dir) {
     return files;
 }
 
-// One device: the file applied to a fresh reading of it, checked, and written
-// only when it changes something. Returns whether the device holds the file's
-// set afterwards.
+// One device: the file applied to a fresh reading of it (the calibration
+// only with --with-calibration), the block check, and a write only when it
+// changes something. Returns whether the device holds the file's set after.
 bool RestoreDevice(LineSession& s, const Options& o, const SavedSet& saved, std::ostream& out) {
     DeviceImage image;
     int nuCur = saved.device - 1;
     if (!s.Read(image, nuCur)) return false;
-    const Reading before = Describe(image, nuCur + 1);
-    const std::vector<std::uint8_t> held(image.Baza.begin() + 1, image.Baza.begin() + 1 + image.GetLen());
+    const DeviceImage read = image;
     std::string error;
-    (void)o;
-    if (!ApplySavedSet(saved, image, error)) {
+    if (!ApplySavedSet(saved, image, error, o.withCalibration)) {
         s.messages.Show({"устройство " + std::to_string(nuCur + 1) + ": " + error, "Предупреждение", MsgIcon::Warning});
         return false;
     }
     ApplyRangeLimits(image);
-    const std::vector<std::uint8_t> next(image.Baza.begin() + 1, image.Baza.begin() + 1 + image.GetLen());
-    if (next == held) {
-        out << "изменений нет\n";
-        return true;
-    }
-    PrintChanges(Diff(before, Describe(image, nuCur + 1)), out);
-    return WriteAndVerify(s, image, nuCur, nuCur, out) == 0;
+    PrintChanges(Diff(Describe(read, nuCur + 1), Describe(image, nuCur + 1)), out);
+    return Finish(s, o, image, read, nuCur, nuCur, out) == 0;
 }
 
 }  // namespace
