@@ -134,7 +134,7 @@ TEST_F(SameVerdict, UnusualBlocksAreRefusedBeforeAnyWriteByWindowFileAndCheck) {
         SavedSet saved;
         std::string error;
         DeviceImage target = read;
-        const bool parsed = ParseSavedSet(QJsonDocument(cli::ToJson(Describe(next, 2))).toJson(), saved, error);
+        const bool parsed = ParseSavedSet(QJsonDocument(ToJson(Describe(next, 2))).toJson(), saved, error);
         EXPECT_EQ(parsed && ApplySavedSet(saved, target, error), c.fileTakesIt) << error;
         if (!c.fileTakesIt) EXPECT_EQ(target.Baza, read.Baza);
         line.Find(2)->ResetBlock();
@@ -161,7 +161,7 @@ TEST(SavedSetLoad, KeepsTheTargetsCalibrationUnlessAsked) {
     target.PutNu(6);
     SavedSet saved;
     std::string error;
-    ASSERT_TRUE(ParseSavedSet(QJsonDocument(cli::ToJson(Describe(source, 1))).toJson(), saved, error)) << error;
+    ASSERT_TRUE(ParseSavedSet(QJsonDocument(ToJson(Describe(source, 1))).toJson(), saved, error)) << error;
 
     struct Way {
         bool withCalibration;

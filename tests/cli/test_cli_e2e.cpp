@@ -284,6 +284,8 @@ TEST(CliEndToEnd, NothingToChangeSendsNothingAndDryRunNamesTakenAndKeptFields) {
     line.Stop();
     EXPECT_EQ(line.Writes().at(1), 0);
     EXPECT_EQ(line.Writes().at(2), 0);
+}
+
 TEST(CliEndToEnd, BackupChangeRestoreBringsEveryBlockBackAndAnotherModelIsRefused) {
     QTemporaryDir dir;
     const QString bk = dir.filePath("line");
