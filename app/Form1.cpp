@@ -21,6 +21,7 @@
 #include "ChangesPanel.h"
 #include "ComboAdapter.h"
 #include "Models.h"
+#include "Obrline.h"
 #include "Obrlistdevice.h"
 #include "Obrappr.h"
 #include "Obrnastr.h"
@@ -148,11 +149,13 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     FormPort->SetNastr(FormNastr);
     FormNewRange = new TFormNewRange(messages_, {}, this);
     FormDevice = new TFormDevice(Link, messages_, this);
+    FormLine = new TFormLine(Link, messages_, this);
     FormPort->setObjectName(QStringLiteral("FormPort"));
     FormNastr->setObjectName(QStringLiteral("FormNastr"));
     FormNewRange->setObjectName(QStringLiteral("FormNewRange"));
     FormDevice->setObjectName(QStringLiteral("FormDevice"));
     CreateFileMenu();
+    FormLine->setObjectName(QStringLiteral("FormLine"));
 
     // Hidden until the operator asks for it in "Вид"; it records regardless.
     Trend = new TrendPanel(messages_, this);
@@ -166,6 +169,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     LineLog->hide();
     MenuVid->addAction(LineLog->toggleViewAction());
     MenuVid->addAction(ChangesPanel->toggleViewAction());
+    MenuVid->addAction(ALine);
 
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -195,6 +199,7 @@ void TForm1::SetModalRunner(const ModalRunner& runner) {
     FormNastr->RunModal = runner;
     FormNewRange->RunModal = runner;
     FormDevice->RunModal = runner;
+    FormLine->RunModal = runner;
 }
 
 void TForm1::CreateActions() {
@@ -222,6 +227,7 @@ void TForm1::CreateActions() {
     MenuPort->addAction(MListDevice);
     MenuVid = menuBar()->addMenu(QStringLiteral("Вид"));
     MenuVid->setObjectName(QStringLiteral("MenuVid"));
+    ALine = new QAction(QStringLiteral("Линия"), this);
     MenuParol = menuBar()->addMenu(QStringLiteral("                Пароль"));
     MenuParol->addAction(AParol);
     MenuParol->menuAction()->setVisible(false);
@@ -462,7 +468,7 @@ void TForm1::NameControls() {
     };
     for (const auto& [control, name] : controls) control->setObjectName(QString::fromLatin1(name));
     const std::pair<QObject*, const char*> actions[] = {{AInPort, "AInPort"}, {AOutPort, "AOutPort"},
-        {APort, "APort"}, {AListDevice, "AListDevice"}, {AParol, "AParol"}, {MListDevice, "MListDevice"},
+        {APort, "APort"}, {AListDevice, "AListDevice"}, {AParol, "AParol"}, {MListDevice, "MListDevice"}, {ALine, "ALine"},
         {Timer1, "Timer1"}};
     for (const auto& [action, name] : actions) action->setObjectName(QString::fromLatin1(name));
 }
@@ -473,6 +479,7 @@ void TForm1::ConnectHandlers() {
     connect(APort, &QAction::triggered, this, [this] { PortClick(); });
     connect(AListDevice, &QAction::triggered, this, [this] { ListDeviceClick(); });
     connect(MListDevice, &QAction::triggered, this, [this] { ListDeviceClick(); });
+    connect(ALine, &QAction::triggered, this, [this] { LineClick({}); });
     connect(AParol, &QAction::triggered, this, [this] { N4ParolClick(); });
     connect(CBoxUstr, &QComboBox::activated, this, [this] { CBoxUstrClick(); });
     connect(BtnPuskTimer, &QPushButton::clicked, this, [this] { BtnPuskTimerClick(); });

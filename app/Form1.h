@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QColor>
 #include <QMainWindow>
@@ -15,6 +16,7 @@
 #include "Comportclass.h"
 #include "DeviceImage.h"
 #include "Messages.h"
+#include "Scan.h"
 #include "Servclass.h"
 #include "UiSupport.h"
 
@@ -44,6 +46,7 @@ class TChangesPanel;
 class TFormJournal;
 class TFormCompare;
 struct SavedSet;
+class TFormLine;
 
 // Window colours (standard colours of those names).
 inline const QColor kRed{0xFF, 0x00, 0x00};
@@ -81,6 +84,7 @@ public:
     TFormNastr* FormNastr = nullptr;
     TFormNewRange* FormNewRange = nullptr;
     TFormDevice* FormDevice = nullptr;
+    TFormLine* FormLine = nullptr;
 
     // How every dialog of the program is run modally (tests play the operator).
     void SetModalRunner(const ModalRunner& runner);
@@ -93,6 +97,7 @@ public:
     QAction* AListDevice = nullptr;
     QAction* AParol = nullptr;
     QAction* MListDevice = nullptr;
+    QAction* ALine = nullptr;  // "Линия"
     QMenu* MenuPort = nullptr;
     QMenu* MenuParol = nullptr;
     QToolBar* ToolBar1 = nullptr;
@@ -213,7 +218,17 @@ public:
     void OutPortClick();
     // Port dialog, then the chosen settings applied and the port opened.
     void PortClick();
+    // The device list; closed with "Линия" it opens the overview on the
+    // devices it found.
     void ListDeviceClick();
+    // The overview "Линия" (polling stopped meanwhile) on found, or on the
+    // devices it listed before when found is empty; a device picked there
+    // becomes the current one and is read (the questions about unwritten
+    // changes first).
+    void LineClick(const std::vector<FoundDevice>& found);
+    // Makes device number 1..32 the current one and reads it; with unwritten
+    // changes asks first (Yes writes them, Cancel leaves all as it was).
+    void TakeDevice(int number);
     void N4ParolClick();
     // Another device number picked in CBoxUstr.
     void CBoxUstrClick();
@@ -387,6 +402,10 @@ private:
     void RefuseReading(const MsgBox& box);
     void ReportPortError(const PortError& error);
 
+    // Leaving the transmitter in hand for number (1..32): polling stopped,
+    // the save question when changed; another number forgets the device.
+    // False when the operator cancelled.
+    bool LeaveDevice(int number);
     // The transmitter in hand is given up (device or port change).
     void ForgetDevice();
     void HideGroups();

@@ -8,6 +8,7 @@
 
 #include "ComboAdapter.h"
 #include "Form1.h"
+#include "Obrline.h"
 #include "Obrlistdevice.h"
 #include "Obrport.h"
 
@@ -62,36 +63,50 @@ void TForm1::ForgetDevice() {
     HideGroups();
 }
 
+bool TForm1::LeaveDevice(int chosen) {
+    const bool other = chosen != NuCur + 1;
+    StopPolling();
+    if (Image.Izmen != 0) {
+        switch (messages_.Show(SaveQuestion(NuCur))) {
+        case MsgAnswer::Yes: OutPortClick(); break;
+        case MsgAnswer::No: Image.Izmen = 0; break;
+        default: return false;
+        }
+    }
+    if (other) {
+        ForgetDevice();
+        NuCur = chosen - 1;
+        ServClass.NuNew = chosen - 1;
+    }
+    SelectQuietly(*CBoxUstr, chosen - 1);
+    SelectQuietly(*CBoxUstrZ, chosen - 1);
+    return true;
+}
+
 void TForm1::CBoxUstrClick() {
     const int chosen = CBoxUstr->currentIndex() + 1;
     if (chosen < 1 || chosen == NuCur + 1) return;
     HandlerScope scope(*this);
-    StopPolling();
-    if (Image.Izmen != 0) {
-        switch (messages_.Show(SaveQuestion(NuCur))) {
-        case MsgAnswer::Yes:
-            OutPortClick();
-            SelectQuietly(*CBoxUstr, chosen - 1);
-            SelectQuietly(*CBoxUstrZ, chosen - 1);
-            break;
-        case MsgAnswer::No:
-            SelectQuietly(*CBoxUstrZ, chosen - 1);
-            Image.Izmen = 0;
-            break;
-        default:
-            SelectQuietly(*CBoxUstr, CBoxUstrZ->currentIndex());
-            return;
-        }
-    }
-    ForgetDevice();
-    NuCur = chosen - 1;
-    ServClass.NuNew = chosen - 1;
-    SelectQuietly(*CBoxUstrZ, chosen - 1);
+    if (!LeaveDevice(chosen)) SelectQuietly(*CBoxUstr, CBoxUstrZ->currentIndex());
 }
 
 void TForm1::ListDeviceClick() {
     HandlerScope scope(*this);
-    FormDevice->ShowModal();
+    if (FormDevice->ShowModal() == TFormDevice::kLineResult) LineClick(FormDevice->Found);
+}
+
+void TForm1::LineClick(const std::vector<FoundDevice>& found) {
+    HandlerScope scope(*this);
+    // The overview's round and this window's polling never share the line.
+    StopPolling();
+    if (!found.empty()) FormLine->SetDevices(found);
+    const int number = FormLine->ShowModal();
+    if (number >= 1 && number <= 32) TakeDevice(number);
+}
+
+void TForm1::TakeDevice(int number) {
+    HandlerScope scope(*this);
+    if (LeaveDevice(number)) InPortClick();
 }
 
 void TForm1::N4ParolClick() {

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 #include "Models.h"
 #include "Describe.h"
@@ -187,14 +188,19 @@ QJsonObject ToJson(const Reading& r) {
     return o;
 }
 
-bool WriteSavedSet(const std::string& path, const DeviceImage& image, int device, std::string& error) {
-    const QByteArray json = QJsonDocument(ToJson(Describe(image, device))).toJson(QJsonDocument::Indented);
-    QFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(json) != json.size() || !f.flush()) {
+QByteArray SavedSetContent(const Reading& r) { return QJsonDocument(ToJson(r)).toJson(QJsonDocument::Indented); }
+
+bool WriteSavedSet(const Reading& r, const std::string& path, std::string& error) {
+    QSaveFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::WriteOnly) || f.write(SavedSetContent(r)) < 0 || !f.commit()) {
         error = "Файл " + path + " не удается записать";
         return false;
     }
     return true;
+}
+
+bool WriteSavedSet(const std::string& path, const DeviceImage& image, int device, std::string& error) {
+    return WriteSavedSet(Describe(image, device), path, error);
 }
 
 }  // namespace tservice

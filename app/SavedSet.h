@@ -38,11 +38,8 @@ DeviceImage ImageOf(const SavedSet& saved);
 // Reads and parses a file of at most kMaxSavedFileBytes.
 bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error);
 
-// A described reading as JSON: every field by name, the texts and the raw
-// block; the file format and `tservicectl read --json`.
-QJsonObject ToJson(const Reading& r);
-// Writes the file of a complete reading of device (1..32). False with the
-// reason in error when the file cannot be written.
+// Writes the file of a complete reading of device (1..32), as the overload
+// below. False with the reason in error when the file cannot be written.
 bool WriteSavedSet(const std::string& path, const DeviceImage& image, int device, std::string& error);
 
 // Which fields a load takes from the file and which the target keeps.
@@ -60,5 +57,14 @@ struct SavedSetTransfer {
 // transfer (may be null) receives the taken and kept field names.
 bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error, bool withCalibration = false,
                    SavedSetTransfer* transfer = nullptr);
+
+// The file's JSON object for a described reading (also the JSON output of
+// `tservicectl read --json`).
+QJsonObject ToJson(const Reading& r);
+// The whole file content for a described reading, UTF-8.
+QByteArray SavedSetContent(const Reading& r);
+// Writes the file for a described reading; an existing file is replaced only
+// once the new content is complete. False with the message text otherwise.
+bool WriteSavedSet(const Reading& r, const std::string& path, std::string& error);
 
 }  // namespace tservice

@@ -60,8 +60,7 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
     image.PutCurrent(correction);
     if (out.count > 11) nuCur = image.GetNu();
 
-    code = link.Exchange(nuCur, kCmdReadMeas, sizeof kMeasRequest, kMeasRequest, answer);
-    if (code == 0 && answer[2] < kMeasCount) code = kBadHeader;
+    code = ReadMeasurement(link, image, nuCur);
     if (code != 0) {
         ReadOutcome bad = Failed(image, ReadStage::MeasFailed, code);
         bad.newModel = out.newModel;
@@ -69,13 +68,20 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
         bad.count = out.count;
         return bad;
     }
-    image.TakeMeas(answer);
     return out;
 }
 
 bool HasBlockToWrite(const DeviceImage& image) {
     const int len = image.GetLen();
     return image.Vvod != 0 && len > 0 && len <= kMaxParamLen;
+}
+
+int ReadMeasurement(TComPortClass& link, DeviceImage& image, int deviceIndex) {
+    std::uint8_t answer[kMaxAnswer] = {};
+    int code = link.Exchange(deviceIndex, kCmdReadMeas, sizeof kMeasRequest, kMeasRequest, answer);
+    if (code == 0 && answer[2] < kMeasCount) code = kBadHeader;
+    if (code == 0) image.TakeMeas(answer);
+    return code;
 }
 
 WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, const DeviceImage& lastReading, int& nuCur,

@@ -36,6 +36,11 @@ struct ReadOutcome {
 // cleared, so an emptied block can never be written. A PortError propagates.
 ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur);
 
+// One measurement exchange (0x47) with deviceIndex: on success (0) the
+// measurement block is in the image, otherwise the image is untouched and the
+// link result is returned. A PortError propagates.
+int ReadMeasurement(TComPortClass& link, DeviceImage& image, int deviceIndex);
+
 enum class WriteStage {
     Done,
     NoData,         // no complete reading or no block (see HasBlockToWrite): nothing sent

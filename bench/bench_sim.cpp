@@ -11,34 +11,21 @@
 #include <string>
 
 #include "Comportclass.h"
-#include "NoMessages.h"
-#include "PtyServer.h"
-#include "QtComPort.h"
+#include "PtyLink.h"
 
 namespace {
 
 using namespace tservice;
 
-using bench::NoMessages;
-
 void BM_IdentificationOverPty(benchmark::State& state) {
     sim::Line line;
     sim::Line::AddDemoDevices(line);
-    sim::PtyServer server(line);
-    server.SetTurnaroundMs(0);
-    server.Start();
-    SteadyClock clock;
-    QtComPort port(clock);
-    NoMessages messages;
-    TComPortClass link(port, clock, messages);
-    link.PortName = server.SlavePath();
-    link.BaudText = std::to_string(115200);
-    link.StopText = std::to_string(2);
-    link.SetDelayOut(static_cast<int>(state.range(0)));
-    if (link.OpenPort() != 0) {
+    bench::PtyLink pty(line, static_cast<int>(state.range(0)));
+    if (!pty.opened) {
         state.SkipWithError("cannot open the pty");
         return;
     }
+    TComPortClass& link = pty.link;
     std::array<std::uint8_t, kMaxAnswer> answer{};
     const auto t0 = std::chrono::steady_clock::now();
     for (auto _ : state) {
@@ -55,7 +42,6 @@ void BM_IdentificationOverPty(benchmark::State& state) {
     state.counters["expected_ms"] = expectedMs;
     state.counters["overhead_ms"] = wallMs - expectedMs;
     state.counters["ratio"] = wallMs / expectedMs;
-    link.ClosePort();
 }
 BENCHMARK(BM_IdentificationOverPty)->Arg(25)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 

@@ -10,8 +10,8 @@ namespace tservice::cli {
 
 namespace {
 
-const std::array<const char*, 10> kCommands{"ports", "scan", "read",   "watch", "set",
-                                            "save",  "load", "report", "range", "sim"};
+const std::array<const char*, 12> kCommands{"ports", "scan", "read",  "watch", "set",    "save",
+                                            "load",  "report", "range", "sim", "backup", "restore"};
 
 int ToInt(const std::string& option, const std::string& text, int lo, int hi) {
     int v = 0;
@@ -44,6 +44,8 @@ bool Allowed(const std::string& cmd, const std::string& opt) {
         {"report", {"--pdf", "--html", "--journal"}},
         {"range", {"--sensor", "--from", "--to", "--tables", "--json"}},
         {"sim", {"--link", "--tcp", "--dev", "--fault", "--baud", "--parity", "--stop"}},
+        {"backup", {"--max", "--fast", "--timeout"}},
+        {"restore", {"--with-calibration"}},
     };
     static const std::vector<std::string> line{"--port", "--baud", "--parity", "--stop", "--delay", "--device"};
     if (cmd != "range" && cmd != "sim" && cmd != "ports" &&
@@ -96,8 +98,10 @@ void CheckComplete(const Options& o, std::size_t positionals) {
     const std::string& c = o.command;
     if ((c == "save" || c == "load") && positionals != 1)
         throw UsageError(c + ": нужен ровно один файл");
+    if ((c == "backup" || c == "restore") && positionals != 1)
+        throw UsageError(c + ": нужен ровно один каталог");
     if (c == "set" && o.edits.empty()) throw UsageError("set: нужно хотя бы одно ПОЛЕ=ЗНАЧЕНИЕ");
-    if (c != "set" && c != "save" && c != "load" && positionals != 0)
+    if (c != "set" && c != "save" && c != "load" && c != "backup" && c != "restore" && positionals != 0)
         throw UsageError(c + ": лишний аргумент");
     if (c == "range" && (o.sensor.empty() || o.from.empty() || o.to.empty()))
         throw UsageError("range: нужны --sensor, --from и --to");
@@ -107,7 +111,7 @@ void CheckComplete(const Options& o, std::size_t positionals) {
     if (c == "report" && o.pdf.empty() == o.html.empty()) throw UsageError("report: нужен либо --pdf ФАЙЛ, либо --html ФАЙЛ");
     if (o.noJournal && !o.journal.empty()) throw UsageError("--journal и --no-journal несовместимы");
     const bool needsPort = c == "scan" || c == "read" || c == "watch" || c == "set" || c == "save" || c == "load" ||
-                           c == "report";
+                           c == "report" || c == "backup" || c == "restore";
     if (needsPort && o.port.empty()) throw UsageError(c + ": нужен --port ИМЯ");
     if (needsPort && o.parity == 'E' && o.stop == 2)
         throw UsageError("Ошибочные данные : четность \"чет\" с двумя стоповыми битами недопустима");
@@ -116,7 +120,7 @@ void CheckComplete(const Options& o, std::size_t positionals) {
 }  // namespace
 
 std::string UsageHint() {
-    return "использование: tservicectl {ports|scan|read|watch|set|save|load|report|range|sim} [параметры]";
+    return "использование: tservicectl {ports|scan|read|watch|set|save|load|report|backup|restore|range|sim} [параметры]";
 }
 
 Options ParseArgs(const std::vector<std::string>& args) {

@@ -14,7 +14,7 @@ public:
 };
 
 struct Options {
-    std::string command;              // ports scan read watch set save load report range sim
+    std::string command;              // ports scan read watch set save load report backup restore range sim
     // Line.
     std::string port;
     int baud = 9600;
@@ -33,9 +33,9 @@ struct Options {
     double interval = 3.0;            // watch, seconds
     int count = 0;                    // watch, 0 = until a failure or interrupt
     bool dryRun = false;
-    bool withCalibration = false;     // load: take the file's calibration too
+    bool withCalibration = false;     // load, restore: take the file's calibration too
     std::vector<std::string> edits;   // set FIELD=VALUE...
-    std::string file;                 // save/load
+    std::string file;                 // save/load; backup/restore: the directory
     std::string journal;              // set/load/report: journal file instead of the default
     bool noJournal = false;           // set/load: no journal line
     std::string pdf, html;            // report: the file to write

@@ -7,7 +7,6 @@
 #include <ostream>
 
 #include <QDateTime>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -127,6 +126,8 @@ QString JournalFile(const Options& o) {
     return o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
 }
 
+}  // namespace
+
 // Writes the edited image as F10 does, proves that the transmitter now
 // holds exactly the block sent and records the write in the journal; a
 // journal that cannot be written is reported and changes nothing else.
@@ -167,8 +168,6 @@ bool SameBlock(const DeviceImage& a, const DeviceImage& b) {
     return a.GetLen() == b.GetLen() && std::equal(a.Baza.begin() + 1, a.Baza.begin() + 1 + a.GetLen(), b.Baza.begin() + 1);
 }
 
-// Dry run, or nothing to change: nothing is sent. Otherwise the block check
-// (also for a dry run, so it says what the write would do) and the write.
 int Finish(LineSession& s, const Options& o, DeviceImage& image, const DeviceImage& read, int& nuCur, int nuNew,
            std::ostream& out) {
     const std::string refusal = CheckBlock(image, read);
@@ -185,6 +184,8 @@ std::string Join(const std::vector<std::string>& names) {
     for (const auto& n : names) s += (s.empty() ? "" : ", ") + n;
     return s;
 }
+
+namespace {
 
 int Set(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
@@ -274,6 +275,8 @@ int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
         if (o.command == "save") return Save(s, o, out);
         if (o.command == "load") return Load(s, o, out);
         if (o.command == "report") return Report(s, o, out);
+        if (o.command == "backup") return Backup(s, o, out);
+        if (o.command == "restore") return Restore(s, o, out);
     } catch (const PortError& e) {
         err << e.what() << "\n";
         return 1;

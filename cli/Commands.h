@@ -3,10 +3,42 @@
 // 1 refused or failed (the reason is on err), 2 usage error.
 #include <iosfwd>
 
+#include <string>
+#include <vector>
+
 #include "Args.h"
+#include "Describe.h"
+#include "DeviceImage.h"
 
 namespace tservice::cli {
 
+class LineSession;
+
 int RunCommand(const Options& options, std::ostream& out, std::ostream& err);
+
+// Writes the edited image as F10 does (the block check against lastReading,
+// the reading it was edited from) and proves by a new reading that the
+// transmitter now holds exactly the block sent; reports on out, failures
+// through the session's messages. Returns the exit code (0 or 1).
+// A successful write is recorded in the journal the options name.
+int WriteAndVerify(LineSession& s, const Options& o, DeviceImage& image, const DeviceImage& lastReading, int& nuCur,
+                   int nuNew, std::ostream& out);
+// "изменений нет" or one line per field changed from before to after, in the
+// operator's units (the window's "Изменения" list).
+void PrintChanges(const DeviceImage& before, const DeviceImage& after, std::ostream& out);
+// Whether two images hold the same parameter block.
+bool SameBlock(const DeviceImage& a, const DeviceImage& b);
+// The end of set, load and restore: the block check of image against read
+// (refused: message, 1); a dry run, or nothing to change, sends nothing (0);
+// otherwise WriteAndVerify.
+int Finish(LineSession& s, const Options& o, DeviceImage& image, const DeviceImage& read, int& nuCur, int nuNew,
+           std::ostream& out);
+// Names joined with ", ".
+std::string Join(const std::vector<std::string>& names);
+
+// backup DIR: scan, then every device found saved into DIR; restore DIR:
+// every file of DIR written back to the device at its number.
+int Backup(LineSession& s, const Options& options, std::ostream& out);
+int Restore(LineSession& s, const Options& options, std::ostream& out);
 
 }  // namespace tservice::cli

@@ -1,7 +1,5 @@
 #include "Report.h"
 
-#include <QJsonArray>
-
 #include "Models.h"
 
 namespace tservice::cli {

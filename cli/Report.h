@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Describe.h"
+#include "SavedSet.h"
 
 namespace tservice::cli {
 

@@ -70,11 +70,14 @@ TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* pare
     ButStop->setGeometry(width - 70, 464, 80, 28);
     BusyPump::ActsWhileBusy(ButStop);
     ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
-    ChBoxFast->setGeometry(10, 498, width, 22);
+    ChBoxFast->setGeometry(10, 498, width - 90, 22);
+    ButLine = new QPushButton(QStringLiteral("Линия"), this);
+    ButLine->setGeometry(width - 70, 496, 80, 28);
     ShowScanControls(false);
     setFixedSize(width + 20, 526);
     connect(Button1, &QPushButton::clicked, this, &TFormDevice::Button1Click);
     connect(ButStop, &QPushButton::clicked, this, &TFormDevice::ButStopClick);
+    connect(ButLine, &QPushButton::clicked, this, &TFormDevice::ButLineClick);
 }
 
 int TFormDevice::ShowModal() { return RunModal(*this); }
@@ -121,12 +124,14 @@ void TFormDevice::Button1Click() {
     ShowProgress(0, maxNumber);
     ShowScanControls(true);
     ScanRow = 0;
+    Found.clear();
     // Rows are filled as devices answer, so a port lost in the middle of the
     // scan leaves those found before it listed.
     const auto list = [this](const FoundDevice& device) {
         SetCell(0, ScanRow + 1, std::to_string(device.number));
         SetCell(1, ScanRow + 1, ModelText(device.model));
         ++ScanRow;
+        Found.push_back(device);
     };
     // The bar counts the addresses done: the one before index is.
     const auto step = [this, maxNumber](int index) {
@@ -152,5 +157,7 @@ void TFormDevice::Button1Click() {
     }
     ShowScanControls(false);
 }
+
+void TFormDevice::ButLineClick() { done(kLineResult); }
 
 }  // namespace tservice

@@ -2,10 +2,12 @@
 // TFormDevice, "Список подключенных устройств": which device numbers answer
 // the identification request, and which model each one is.
 #include <string>
+#include <vector>
 
 #include <QDialog>
 
 #include "Comportclass.h"
+#include "Scan.h"
 #include "UiSupport.h"
 
 class QCheckBox;
@@ -31,7 +33,12 @@ public:
     QLabel* LabAddress = nullptr;          // "адрес N из M" during a scan
     QPushButton* ButStop = nullptr;        // "Стоп": the one control acting during a scan
     QCheckBox* ChBoxFast = nullptr;  // "Быстрый поиск": answer timeout from the rate
+    QPushButton* ButLine = nullptr;  // "Линия": the found devices in the line overview
     int ScanRow = 0;
+    std::vector<FoundDevice> Found;  // the last scan's devices, ascending
+
+    // Result of a showing closed by "Линия".
+    static constexpr int kLineResult = 2;
 
     ModalRunner RunModal = ExecModal;
     // Shows the dialog modally; it keeps its grid and choice between showings.
@@ -46,6 +53,8 @@ public:
     // "Стоп": the scan ends after the exchange in progress; what was found
     // stays listed.
     void ButStopClick();
+    // "Линия": the dialog closes with kLineResult.
+    void ButLineClick();
     // Text of a grid cell as in the original string grid: row 0 is the heading.
     std::string Cell(int col, int row) const;
 

@@ -32,26 +32,13 @@ private:
     int pause_;
 };
 
-// Restores Povt1 however the scan ends.
-class Povt1Guard {
-public:
-    explicit Povt1Guard(TComPortClass& link) : link_(link), saved_(link.GetPovt1()) { link_.SetPovt1(2); }
-    ~Povt1Guard() { link_.SetPovt1(saved_); }
-    Povt1Guard(const Povt1Guard&) = delete;
-    Povt1Guard& operator=(const Povt1Guard&) = delete;
-
-private:
-    TComPortClass& link_;
-    int saved_;
-};
-
 }  // namespace
 
 ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>& step,
                     const std::function<void(const FoundDevice&)>& found,
                     const std::function<bool()>& stop) {
     ScanResult result;
-    Povt1Guard guard(link);
+    Povt1Guard guard(link, kScanTries);
     std::uint8_t answer[kMaxAnswer] = {};
     for (int index = 0; index < max && index < 32; ++index) {
         if (index > 0 && stop && stop()) break;

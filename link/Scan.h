@@ -9,6 +9,22 @@
 
 namespace tservice {
 
+// Tries per address of the scan (Povt1 meanwhile).
+inline constexpr int kScanTries = 2;
+
+// Povt1 set to tries for the guard's lifetime and restored however it ends.
+class Povt1Guard {
+public:
+    Povt1Guard(TComPortClass& link, int tries) : link_(link), saved_(link.GetPovt1()) { link_.SetPovt1(tries); }
+    ~Povt1Guard() { link_.SetPovt1(saved_); }
+    Povt1Guard(const Povt1Guard&) = delete;
+    Povt1Guard& operator=(const Povt1Guard&) = delete;
+
+private:
+    TComPortClass& link_;
+    int saved_;
+};
+
 struct FoundDevice {
     int number;  // 1..32
     int model;   // data byte 2 of the identification answer

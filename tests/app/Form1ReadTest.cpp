@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "GuiFixture.h"
+#include "Obrline.h"
 #include "Obrappr.h"
 #include "Obrlistdevice.h"
 #include "Obrnastr.h"
@@ -75,11 +76,12 @@ TEST_F(Form1Read, StartUpShowsTheEmptyWindowAndSendsNothing) {
     EXPECT_TRUE(messages.boxes.empty());
     // The dialogs exist in the order of start-up, all children of the window.
     const auto dialogs = form->findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(dialogs.size(), 4);
+    ASSERT_EQ(dialogs.size(), 5);
     EXPECT_EQ(dialogs[0], static_cast<QDialog*>(form->FormPort));
     EXPECT_EQ(dialogs[1], static_cast<QDialog*>(form->FormNastr));
     EXPECT_EQ(dialogs[2], static_cast<QDialog*>(form->FormNewRange));
     EXPECT_EQ(dialogs[3], static_cast<QDialog*>(form->FormDevice));
+    EXPECT_EQ(dialogs[4], static_cast<QDialog*>(form->FormLine));
 }
 
 TEST_F(Form1Read, ControlsCarryTheirCaptionsAndItems) {
@@ -128,6 +130,8 @@ TEST_F(Form1Read, ControlsCarryTheirCaptionsAndItems) {
     EXPECT_EQ(Text(form->MenuPort->title()), "Порт        ");
     ASSERT_EQ(form->MenuPort->actions().size(), 4);
     EXPECT_EQ(Text(form->MenuPort->actions()[3]->text()), "Список устройств");
+    EXPECT_TRUE(form->MenuVid->actions().contains(form->ALine));
+    EXPECT_EQ(Text(form->ALine->text()), "Линия");
     EXPECT_EQ(Text(form->MenuParol->title()), "                Пароль");
     EXPECT_FALSE(form->MenuParol->menuAction()->isVisible());
     EXPECT_TRUE(form->AParol->isVisible()) << "F8 must work with its menu and button hidden";

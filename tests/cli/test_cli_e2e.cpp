@@ -330,3 +330,38 @@ TEST(CliEndToEnd, WritesAreJournalledAndTheReportCarriesThem) {
                              "тип сигнализации: LH → HH"})
         EXPECT_TRUE(body.contains(QString::fromUtf8(want))) << want << "\n" << body.toStdString();
 }
+
+TEST(CliEndToEnd, BackupChangeRestoreBringsEveryBlockBackAndAnotherModelIsRefused) {
+    QTemporaryDir dir;
+    const QString bk = dir.filePath("line");
+    auto raws = [](const QString& link) {
+        std::map<int, QJsonValue> r;
+        for (int d = 1; d <= 4; ++d) r[d] = ReadJson(link, d)["raw"];
+        return r;
+    };
+    std::map<int, QJsonValue> backedUp;
+    {
+        SimLine line;
+        ASSERT_TRUE(line.Ready());
+        backedUp = raws(line.Link());
+        const Result b = Ctl({"backup", "--port", line.Link(), "--max", "4", bk});
+        ASSERT_EQ(b.code, 0) << b.err;
+        EXPECT_NE(b.out.find("сохранено 4 из 4"), std::string::npos) << b.out;
+        ASSERT_EQ(Ctl({"set", "--port", line.Link(), "--device", "2", "alarm=HH"}).code, 0);
+        ASSERT_EQ(Ctl({"set", "--port", line.Link(), "--device", "3", "setpoint1=150"}).code, 0);
+        const Result r = Ctl({"restore", "--port", line.Link(), bk});
+        ASSERT_EQ(r.code, 0) << r.out << r.err;
+        EXPECT_NE(r.out.find("восстановлено 4 из 4"), std::string::npos) << r.out;
+        EXPECT_EQ(raws(line.Link()), backedUp);
+    }
+    SimLine other({"--dev", "1:100:5", "--dev", "2:102:4", "--dev", "3:102:4", "--dev", "4:103:2"});
+    ASSERT_TRUE(other.Ready());
+    ASSERT_EQ(Ctl({"set", "--port", other.Link(), "--device", "3", "setpoint1=150"}).code, 0);
+    const QJsonValue foreign = ReadJson(other.Link(), 2)["raw"];
+    const Result r = Ctl({"restore", "--port", other.Link(), bk});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("отказано: устройство 2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("восстановлено 3 из 4"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadJson(other.Link(), 2)["raw"], foreign);
+    EXPECT_EQ(ReadJson(other.Link(), 3)["raw"], backedUp[3]);
+}

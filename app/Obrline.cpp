@@ -1,0 +1,278 @@
+#include "Obrline.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableWidget>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "LineBackup.h"
+
+namespace tservice {
+
+namespace {
+
+constexpr int kMaxNumber = 32;
+
+// Counts a handler of the window at work for its lifetime.
+class Busy {
+public:
+    explicit Busy(int& counter) : counter_(counter) { ++counter_; }
+    ~Busy() { --counter_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    int& counter_;
+};
+
+QPushButton* MakeButton(QWidget* parent, const QString& text) {
+    auto* b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// Column widths in pixels, in the order of LineColumns().
+constexpr int kColumnWidths[] = {36, 95, 75, 110, 80, 80, 95, 120, 145, 100, 120};
+
+}  // namespace
+
+TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
+    : QDialog(parent), link_(link), messages_(messages) {
+    setWindowTitle(QStringLiteral("Линия"));
+    resize(1100, 520);
+    LabelNu = new QLabel(QStringLiteral("Макс. № устр. "), this);
+    CBoxUstr = new QComboBox(this);
+    for (int n = 1; n <= kMaxNumber; ++n) CBoxUstr->addItem(QString::number(n));
+    CBoxUstr->setCurrentIndex(kMaxNumber - 1);
+    ButScan = MakeButton(this, QStringLiteral("Обновить"));
+    ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
+    ButPoll = MakeButton(this, QStringLiteral("Пуск и остановка опроса"));
+    LabPoll = new QLabel(QStringLiteral("идет опрос"), this);
+    LabPoll->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
+    LabPoll->setMinimumWidth(90);
+    ButSaveAll = MakeButton(this, QStringLiteral("Сохранить все"));
+    ButCsv = MakeButton(this, QStringLiteral("Экспорт CSV"));
+
+    const auto& columns = LineColumns();
+    GridLine = new QTableWidget(0, static_cast<int>(columns.size()), this);
+    QStringList heads;
+    for (const auto& c : columns) heads << QString::fromStdString(c);
+    GridLine->setHorizontalHeaderLabels(heads);
+    GridLine->verticalHeader()->hide();
+    GridLine->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    GridLine->setSelectionBehavior(QAbstractItemView::SelectRows);
+    GridLine->setSelectionMode(QAbstractItemView::SingleSelection);
+    GridLine->horizontalHeader()->setStretchLastSection(true);
+    GridLine->installEventFilter(this);
+    for (int c = 0; c < GridLine->columnCount(); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
+
+    auto* top = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{LabelNu, CBoxUstr, ButScan, ChBoxFast, ButPoll, LabPoll, ButSaveAll, ButCsv})
+        top->addWidget(w);
+    top->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(GridLine);
+    QSizePolicy keep = LabPoll->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);  // the buttons stay put when it hides
+    LabPoll->setSizePolicy(keep);
+    LabPoll->hide();
+
+    TimerPoll = new QTimer(this);
+    TimerPoll->setInterval(0);
+    TimeOfDay = [] { return static_cast<std::int64_t>(QTime::currentTime().msecsSinceStartOfDay()); };
+    ChooseDir = [this] {
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("Каталог для файлов параметров")).toStdString();
+    };
+    ChooseCsv = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Экспорт CSV"), QStringLiteral("линия.csv"),
+                                            QStringLiteral("CSV (*.csv)"))
+            .toStdString();
+    };
+    round_ = std::make_unique<LineRound>(std::vector<FoundDevice>{}, [this] { return TimeOfDay(); });
+
+    connect(ButScan, &QPushButton::clicked, this, [this] { ButScanClick(); });
+    connect(ButPoll, &QPushButton::clicked, this, [this] { ButPollClick(); });
+    connect(ButSaveAll, &QPushButton::clicked, this, [this] { ButSaveAllClick(); });
+    connect(ButCsv, &QPushButton::clicked, this, [this] { ButCsvClick(); });
+    connect(TimerPoll, &QTimer::timeout, this, [this] { TimerPollTimer(); });
+    connect(GridLine, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { GridLineDblClick(row); });
+}
+
+TFormLine::~TFormLine() = default;
+
+void TFormLine::SetDevices(const std::vector<FoundDevice>& found) {
+    StopPolling();
+    round_ = std::make_unique<LineRound>(found, [this] { return TimeOfDay(); });
+    GridLine->setRowCount(static_cast<int>(found.size()));
+    ShowAllRows();
+}
+
+int TFormLine::ShowModal() {
+    chosen_ = 0;
+    RunModal(*this);
+    StopPolling();
+    return chosen_;
+}
+
+void TFormLine::done(int result) {
+    StopPolling();
+    QDialog::done(result);
+}
+
+bool TFormLine::Polling() const { return TimerPoll->isActive(); }
+
+void TFormLine::StopPolling() {
+    TimerPoll->stop();
+    LabPoll->hide();
+}
+
+void TFormLine::ButPollClick() {
+    if (Polling()) {
+        StopPolling();
+        return;
+    }
+    if (round_->Devices().empty()) return;
+    TimerPoll->start();
+    LabPoll->show();
+}
+
+void TFormLine::TimerPollTimer() {
+    // An exchange never starts inside another, nor under this window's own
+    // message boxes and file dialogs.
+    if (busy_ > 0 || stepping_) return;
+    stepping_ = true;
+    RoundStep step;
+    try {
+        step = round_->Step(link_);
+    } catch (const PortError& e) {
+        stepping_ = false;
+        StopPolling();
+        ShowAllRows();
+        Busy b(busy_);
+        messages_.Show(PortErrorBox(e));
+        return;
+    }
+    stepping_ = false;
+    if (step.device < 0) {
+        StopPolling();
+        return;
+    }
+    ShowRow(step.device);
+    if (LineRound::LineFailure(step.code)) LineFailed(step.device, step.code);
+}
+
+void TFormLine::LineFailed(int deviceIndex, int code) {
+    StopPolling();
+    Busy b(busy_);
+    link_.ShowLinkError(round_->Devices()[static_cast<std::size_t>(deviceIndex)].number - 1, code);
+}
+
+void TFormLine::ButScanClick() {
+    Busy b(busy_);
+    StopPolling();
+    std::vector<FoundDevice> found;
+    try {
+        const auto keep = [&found](const FoundDevice& d) { found.push_back(d); };
+        const int max = CBoxUstr->currentIndex() + 1;
+        const ScanResult r = ChBoxFast->isChecked() ? FastScanLine(link_, max, 0, {}, keep)
+                                                    : ScanLine(link_, max, {}, keep);
+        SetDevices(found);
+        if (r.stopCode != 0) link_.ShowLinkError(r.stopIndex, r.stopCode);
+    } catch (const PortError& e) {
+        SetDevices(found);
+        messages_.Show(PortErrorBox(e));
+    }
+}
+
+void TFormLine::ButSaveAllClick() {
+    Busy b(busy_);
+    StopPolling();
+    std::vector<FoundDevice> found;
+    for (const LineDevice& d : round_->Devices()) found.push_back({d.number, d.model});
+    if (found.empty()) return;
+    const std::string dir = ChooseDir ? ChooseDir() : std::string{};
+    if (dir.empty()) return;
+    std::vector<BackupEntry> entries;
+    try {
+        entries = BackupLine(link_, found, dir);
+    } catch (const PortError& e) {
+        messages_.Show(PortErrorBox(e));
+        return;
+    }
+    const bool all = std::all_of(entries.begin(), entries.end(), [](const BackupEntry& e) { return e.error.empty(); });
+    MsgBox box;
+    box.text = BackupSummary(entries);
+    box.caption = all ? "Подтверждение" : "Предупреждение";
+    box.icon = all ? MsgIcon::Information : MsgIcon::Warning;
+    messages_.Show(box);
+}
+
+void TFormLine::ButCsvClick() {
+    Busy b(busy_);
+    const std::string path = ChooseCsv ? ChooseCsv() : std::string{};
+    if (path.empty()) return;
+    QSaveFile f(QString::fromStdString(path));
+    const std::string csv = LineCsv(Rows());
+    if (!f.open(QIODevice::WriteOnly) || f.write(csv.data(), static_cast<qint64>(csv.size())) < 0 || !f.commit())
+        messages_.Plain("Файл " + path + " не удается записать");
+}
+
+void TFormLine::GridLineDblClick(int row) {
+    if (row < 0 || row >= static_cast<int>(round_->Devices().size())) return;
+    StopPolling();
+    chosen_ = round_->Devices()[static_cast<std::size_t>(row)].number;
+    accept();
+}
+
+bool TFormLine::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == GridLine && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            GridLineDblClick(GridLine->currentRow());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFormLine::ShowRow(int index) {
+    const LineDevice& d = round_->Devices()[static_cast<std::size_t>(index)];
+    const std::vector<std::string> texts = LineRowTexts(d);
+    for (int c = 0; c < static_cast<int>(texts.size()); ++c) {
+        auto* item = new QTableWidgetItem(QString::fromStdString(texts[static_cast<std::size_t>(c)]));
+        if (d.silent || !d.refusal.empty()) item->setForeground(QColor(0xFF, 0x00, 0x00));
+        GridLine->setItem(index, c, item);
+    }
+}
+
+void TFormLine::ShowAllRows() {
+    for (int i = 0; i < static_cast<int>(round_->Devices().size()); ++i) ShowRow(i);
+}
+
+std::vector<std::vector<std::string>> TFormLine::Rows() const {
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r < GridLine->rowCount(); ++r) {
+        std::vector<std::string> row;
+        for (int c = 0; c < GridLine->columnCount(); ++c) {
+            const QTableWidgetItem* item = GridLine->item(r, c);
+            row.push_back(item ? item->text().toStdString() : std::string{});
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+}  // namespace tservice
