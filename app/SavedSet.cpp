@@ -85,6 +85,11 @@ bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& erro
     }
     const QJsonObject o = doc.object();
     SavedSet s;
+    if (o.contains("format") && o.value("format") != QJsonValue(kJsonFormat)) {
+        error = "файл: формат " + o.value("format").toVariant().toString().toStdString() +
+                " не поддерживается, читается формат " + std::to_string(kJsonFormat);
+        return false;
+    }
     if (!ReadInt(o, "model", 0, 255, s.model, error) || !ReadInt(o, "version", 0, 255, s.version, error) ||
         !ReadInt(o, "device", 1, 32, s.device, error) || !ReadRaw(o, s.raw, error))
         return false;

@@ -13,6 +13,9 @@
 namespace tservice {
 
 inline constexpr qsizetype kMaxSavedFileBytes = 1 << 20;
+// "format" of the JSON objects tservicectl prints and saves; a reader refuses a
+// higher one. Files written before it was introduced carry none.
+inline constexpr int kJsonFormat = 1;
 
 struct SavedSet {
     int model = 0;
@@ -24,8 +27,9 @@ struct SavedSet {
 
 // Parses file content. False with a reason when it is no valid parameter-set
 // file: not JSON, missing or mistyped keys, raw not 1..40 bytes of hex, a
-// named field that disagrees with the raw block, or a block the window would
-// refuse as a reading (JudgeBlock).
+// named field that disagrees with the raw block, a block the window would
+// refuse as a reading (JudgeBlock), or a "format" above kJsonFormat. Values
+// shown as texts ("133,37") or numbers are both taken.
 bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& error);
 // Reads and parses a file of at most kMaxSavedFileBytes.
 bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error);

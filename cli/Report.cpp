@@ -1,12 +1,18 @@
 #include "Report.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QJsonArray>
 
+#include "Edits.h"
 #include "Models.h"
 
 namespace tservice::cli {
 
 namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string Bits(int value, std::initializer_list<int> bits) {
     std::string s;
@@ -14,7 +20,33 @@ std::string Bits(int value, std::initializer_list<int> bits) {
     return s;
 }
 
+// A shown number ("133,37", "1,2346E+5") as a JSON number; null when the
+// window shows no number ("NAN", "").
+QJsonValue Number(std::string text) {
+    std::replace(text.begin(), text.end(), ',', '.');
+    bool ok = false;
+    const double v = QString::fromStdString(text).toDouble(&ok);
+    return ok && std::isfinite(v) ? QJsonValue(v) : QJsonValue();
+}
+
+// The list fields also by the words set takes, so a script can hand them back.
+void AddListWords(const Reading& r, QJsonObject& o) {
+    static const std::pair<const char*, const char*> lists[]{
+        {"TipSign", "alarm"}, {"TipK", "contact"}, {"Break", "break"}, {"Connect", "connect"}};
+    for (const auto& [field, list] : lists)
+        for (const auto& [k, v] : r.fields) {
+            const int index = k == "Connect" ? v - 1 : v;
+            const auto& words = ListWords(list);
+            if (k == field) o[list] = index >= 0 && index < static_cast<int>(words.size()) ? QJsonValue(q(words[index])) : QJsonValue();
+        }
+}
+
 }  // namespace
+
+QJsonObject Versioned(QJsonObject o) {
+    o["format"] = kJsonFormat;
+    return o;
+}
 
 std::string ToText(const Reading& r) {
     std::string s;
@@ -45,8 +77,8 @@ std::string ToText(const Reading& r) {
 }
 
 QJsonObject ToJson(const Reading& r) {
-    auto q = [](const std::string& s) { return QString::fromStdString(s); };
     QJsonObject o;
+    o["format"] = kJsonFormat;
     o["device"] = r.device;
     o["model"] = r.model;
     o["name"] = q(r.modelName);
@@ -63,19 +95,20 @@ QJsonObject ToJson(const Reading& r) {
     if (rules.hasSensor) o["sensor"] = q(r.sensor);
     if (r.hasRange) {
         o["nonStandard"] = r.nonStandard;
-        o["rangeFrom"] = q(r.rangeFrom);
-        o["rangeTo"] = q(r.rangeTo);
+        o["rangeFrom"] = Number(r.rangeFrom);
+        o["rangeTo"] = Number(r.rangeTo);
     }
     if (!r.setpointUnit.empty()) {
         o["setpointUnit"] = q(r.setpointUnit);
-        o["setpoint1"] = q(r.setpoint1);
-        o["setpoint2"] = q(r.setpoint2);
+        o["setpoint1"] = Number(r.setpoint1);
+        o["setpoint2"] = Number(r.setpoint2);
     }
     for (const auto& [k, v] : r.measurement) o[q(k)] = v;
-    o["percent"] = q(r.percent);
-    o["value"] = q(r.value);
+    AddListWords(r, o);
+    o["percent"] = Number(r.percent);
+    o["value"] = Number(r.value);
     o["valueUnit"] = q(r.valueUnit);
-    if (rules.hasColdJunction) o["coldJunction"] = r.coldJunctionFaulty ? QJsonValue() : QJsonValue(q(r.coldJunction));
+    if (rules.hasColdJunction) o["coldJunction"] = r.coldJunctionFaulty ? QJsonValue() : Number(r.coldJunction);
     o["raw"] = q(r.raw);
     return o;
 }

@@ -5,10 +5,15 @@
 #include <QJsonObject>
 
 #include "Describe.h"
+#include "SavedSet.h"
 
 namespace tservice::cli {
 
 std::string ToText(const Reading& r);
+// Numbers as JSON numbers (°C, %, mA), flags as booleans, list fields also by
+// the words set takes; "format" and "raw" (the block in hex) included.
 QJsonObject ToJson(const Reading& r);
+// o with "format" added, for the other printed objects.
+QJsonObject Versioned(QJsonObject o);
 
 }  // namespace tservice::cli
