@@ -56,8 +56,9 @@ int Scan(LineSession& s, const Options& o, std::ostream& out) {
     }
     out.flush();
     if (r.stopCode) {
+        // The scan takes 132..135 for a port failure, whoever answered them.
         s.LineFailed(r.stopIndex, r.stopCode);
-        return s.failure;
+        return kExitLine;
     }
     return 0;
 }

@@ -316,9 +316,9 @@ TEST(CliEndToEnd, ScanStoppedByAPortFailureStillListsWhatItFound) {
     SimLine line({"--dev", "1:100:5", "--dev", "2:101:5", "--dev", "3:102:4", "--fault", "3:exception=133"});
     ASSERT_TRUE(line.Ready());
     const Result r = Ctl({"scan", "--port", line.Link(), "--max", "4"});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.out, "1 ЛАДР\n2 ТЕВ-ТС\n");
-    EXPECT_NE(r.err.find("вероятно, порт не настроен"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("вероятно, порт не настроен (код 133)"), std::string::npos) << r.err;
 }
 
 TEST(CliEndToEnd, NothingToChangeSendsNothingAndDryRunNamesTakenAndKeptFields) {
