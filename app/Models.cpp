@@ -1,6 +1,7 @@
 #include "Models.h"
 
 #include <array>
+#include <map>
 
 #include "DeviceImage.h"
 
@@ -169,5 +170,13 @@ std::vector<FieldSpec> FieldsOf(const ModelRules& r) {
 }
 
 #undef TSERVICE_FIELD
+
+const std::vector<std::string>& ListWords(const std::string& field) {
+    static const std::map<std::string, std::vector<std::string>> words{
+        {"alarm", {"LH", "LL", "HH"}}, {"contact", {"нр", "нз"}}, {"break", {"min", "max"}}, {"connect", {"4", "3"}}};
+    static const std::vector<std::string> none;
+    const auto it = words.find(field);
+    return it == words.end() ? none : it->second;
+}
 
 }  // namespace tservice

@@ -85,4 +85,9 @@ struct FieldSpec {
 // interpreted and go back as read.
 std::vector<FieldSpec> FieldsOf(const ModelRules& rules);
 
+// The words tservicectl's set takes for a list field (alarm, contact, break,
+// connect), in the order of the stored index (connect: stored value - 1);
+// empty for other names.
+const std::vector<std::string>& ListWords(const std::string& field);
+
 }  // namespace tservice

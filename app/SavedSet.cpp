@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <iterator>
 
 #include <QFile>
@@ -86,6 +87,11 @@ bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& erro
     }
     const QJsonObject o = doc.object();
     SavedSet s;
+    if (o.contains("format") && o.value("format") != QJsonValue(kJsonFormat)) {
+        error = "файл: формат " + o.value("format").toVariant().toString().toStdString() +
+                " не поддерживается, читается формат " + std::to_string(kJsonFormat);
+        return false;
+    }
     if (!ReadInt(o, "model", 0, 255, s.model, error) || !ReadInt(o, "version", 0, 255, s.version, error) ||
         !ReadInt(o, "device", 1, 32, s.device, error) || !ReadRaw(o, s.raw, error))
         return false;
@@ -152,9 +158,38 @@ bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error
     return true;
 }
 
+namespace {
+
+// A shown number ("133,37", "1,2346E+5") as a JSON number; null when the
+// window shows no number ("NAN", "").
+QJsonValue Number(std::string text) {
+    std::replace(text.begin(), text.end(), ',', '.');
+    bool ok = false;
+    const double v = QString::fromStdString(text).toDouble(&ok);
+    return ok && std::isfinite(v) ? QJsonValue(v) : QJsonValue();
+}
+
+// The list fields also by the words set takes, so a script can hand them back.
+void AddListWords(const Reading& r, QJsonObject& o) {
+    static const std::pair<const char*, const char*> lists[]{
+        {"TipSign", "alarm"}, {"TipK", "contact"}, {"Break", "break"}, {"Connect", "connect"}};
+    for (const auto& [field, list] : lists)
+        for (const auto& [k, v] : r.fields) {
+            const int index = k == "Connect" ? v - 1 : v;
+            const auto& words = ListWords(list);
+            if (k == field)
+                o[list] = index >= 0 && index < static_cast<int>(words.size())
+                              ? QJsonValue(QString::fromStdString(words[index]))
+                              : QJsonValue();
+        }
+}
+
+}  // namespace
+
 QJsonObject ToJson(const Reading& r) {
     auto q = [](const std::string& s) { return QString::fromStdString(s); };
     QJsonObject o;
+    o["format"] = kJsonFormat;
     o["device"] = r.device;
     o["model"] = r.model;
     o["name"] = q(r.modelName);
@@ -171,19 +206,20 @@ QJsonObject ToJson(const Reading& r) {
     if (rules.hasSensor) o["sensor"] = q(r.sensor);
     if (r.hasRange) {
         o["nonStandard"] = r.nonStandard;
-        o["rangeFrom"] = q(r.rangeFrom);
-        o["rangeTo"] = q(r.rangeTo);
+        o["rangeFrom"] = Number(r.rangeFrom);
+        o["rangeTo"] = Number(r.rangeTo);
     }
     if (!r.setpointUnit.empty()) {
         o["setpointUnit"] = q(r.setpointUnit);
-        o["setpoint1"] = q(r.setpoint1);
-        o["setpoint2"] = q(r.setpoint2);
+        o["setpoint1"] = Number(r.setpoint1);
+        o["setpoint2"] = Number(r.setpoint2);
     }
     for (const auto& [k, v] : r.measurement) o[q(k)] = v;
-    o["percent"] = q(r.percent);
-    o["value"] = q(r.value);
+    AddListWords(r, o);
+    o["percent"] = Number(r.percent);
+    o["value"] = Number(r.value);
     o["valueUnit"] = q(r.valueUnit);
-    if (rules.hasColdJunction) o["coldJunction"] = r.coldJunctionFaulty ? QJsonValue() : QJsonValue(q(r.coldJunction));
+    if (rules.hasColdJunction) o["coldJunction"] = r.coldJunctionFaulty ? QJsonValue() : Number(r.coldJunction);
     o["raw"] = q(r.raw);
     return o;
 }

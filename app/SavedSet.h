@@ -15,6 +15,9 @@
 namespace tservice {
 
 inline constexpr qsizetype kMaxSavedFileBytes = 1 << 20;
+// "format" of the JSON objects tservicectl prints and saves; a reader refuses a
+// higher one. Files written before it was introduced carry none.
+inline constexpr int kJsonFormat = 1;
 
 struct SavedSet {
     int model = 0;
@@ -26,8 +29,9 @@ struct SavedSet {
 
 // Parses file content. False with a reason when it is no valid parameter-set
 // file: not JSON, missing or mistyped keys, raw not 1..40 bytes of hex, a
-// named field that disagrees with the raw block, or a block the window would
-// refuse as a reading (JudgeBlock).
+// named field that disagrees with the raw block, a block the window would
+// refuse as a reading (JudgeBlock), or a "format" above kJsonFormat. Values
+// shown as texts ("133,37") or numbers are both taken.
 bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& error);
 // Whether a named field is the unit's own calibration (ADC codes of the
 // scale ends and of the cold junction, output-current corrections).

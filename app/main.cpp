@@ -2,6 +2,7 @@
 // transmitters on a pseudo-terminal inside the program and offers it as the
 // first port; the exchange then runs through the real serial port code.
 // `tservice --port NAME` offers NAME (a device path or tcp://HOST:PORT) first.
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
@@ -44,9 +45,33 @@ public:
     }
 };
 
+// --version and --help answer on the terminal before any window (or display)
+// is needed; -1 when neither was asked.
+int AnswerOnTerminal(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--version") {
+            std::printf("tservice %s\n", TSERVICE_VERSION);
+            return 0;
+        }
+        if (a == "--help" || a == "-h") {
+            std::printf("tservice - сервис датчиков температуры ЛАДР, ТЕВ-ТС, ТЕВ-ТП, ОСКИ\n\n"
+                        "использование: tservice [--demo] [--port ИМЯ]\n\n"
+                        "  --demo      четыре имитируемых устройства на псевдотерминале, первым в списке портов\n"
+                        "  --port ИМЯ  порт (путь устройства или tcp://УЗЕЛ:ПОРТ) первым в списке портов\n"
+                        "  --version   версия программы\n"
+                        "  -h, --help  эта справка\n\n"
+                        "Командная строка для программ: tservicectl --help.\n");
+            return 0;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const int answered = AnswerOnTerminal(argc, argv); answered >= 0) return answered;
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tservice"));
     // The toolkit's own texts (standard buttons) in Russian, like the rest.

@@ -1,17 +1,22 @@
 #include "Args.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
+#include <set>
+
+#include <QCommandLineParser>
 
 #include "PortList.h"
+
+#include "Edits.h"
+
+#ifndef TSERVICE_VERSION
+#define TSERVICE_VERSION "0"
+#endif
 
 namespace tservice::cli {
 
 namespace {
-
-const std::array<const char*, 12> kCommands{"ports", "scan", "read",  "watch", "set",    "save",
-                                            "load",  "report", "range", "sim", "backup", "restore"};
 
 int ToInt(const std::string& option, const std::string& text, int lo, int hi) {
     int v = 0;
@@ -34,64 +39,155 @@ double ToPositive(const std::string& option, const std::string& text) {
     return v;
 }
 
-bool Allowed(const std::string& cmd, const std::string& opt) {
-    static const std::vector<std::pair<std::string, std::vector<std::string>>> own{
-        {"scan", {"--max", "--json", "--fast", "--timeout"}},
-        {"read", {"--json"}},
-        {"watch", {"--interval", "--count", "--csv", "--json"}},
-        {"set", {"--dry-run", "--journal", "--no-journal"}},
-        {"load", {"--dry-run", "--with-calibration", "--journal", "--no-journal"}},
-        {"report", {"--pdf", "--html", "--journal"}},
-        {"range", {"--sensor", "--from", "--to", "--tables", "--json"}},
-        {"sim", {"--link", "--tcp", "--dev", "--fault", "--baud", "--parity", "--stop"}},
-        {"backup", {"--max", "--fast", "--timeout"}},
-        {"restore", {"--with-calibration"}},
-    };
-    static const std::vector<std::string> line{"--port", "--baud", "--parity", "--stop", "--delay", "--device"};
-    if (cmd != "range" && cmd != "sim" && cmd != "ports" &&
-        std::find(line.begin(), line.end(), opt) != line.end())
-        return true;
-    for (const auto& [c, opts] : own)
-        if (c == cmd) return std::find(opts.begin(), opts.end(), opt) != opts.end();
-    return false;
+using Apply = void (*)(Options&, const std::string&);
+
+// One option: its name, the value's placeholder (null for a flag; "[=...]"
+// for a value that may be left out, given only after "="), what it means with
+// its unit and default, and how it lands in Options.
+struct OptionEntry {
+    const char* name;
+    const char* value;
+    const char* help;
+    Apply apply;
+};
+
+const std::vector<OptionEntry> kLineOptions{
+    {"port", "ПОРТ", "порт линии: /dev/ttyUSB0, ttyUSB0 или шлюз tcp://УЗЕЛ:ПОРТ (обязателен)",
+     [](Options& o, const std::string& v) {
+         std::string error;
+         if (IsTcpPortName(v) && !ParseTcpPortName(v, nullptr, &error)) throw UsageError("--port: " + error);
+         o.port = v;
+     }},
+    {"baud", "БИТ/С", "скорость, бит/с: 9600, 19200, 57600 или 115200; по умолчанию 9600",
+     [](Options& o, const std::string& v) {
+         o.baud = ToInt("--baud", v, 1, 1000000);
+         if (o.baud != 9600 && o.baud != 19200 && o.baud != 57600 && o.baud != 115200)
+             throw UsageError("--baud: допустимы 9600, 19200, 57600, 115200");
+     }},
+    {"parity", "N|O|E", "четность: N нет, O нечет, E чет (не с двумя стоповыми битами); по умолчанию N",
+     [](Options& o, const std::string& v) {
+         if (v != "N" && v != "O" && v != "E") throw UsageError("--parity: допустимы N, O, E");
+         o.parity = v[0];
+     }},
+    {"stop", "1|2", "стоповых битов: 1 или 2; по умолчанию 2",
+     [](Options& o, const std::string& v) { o.stop = ToInt("--stop", v, 1, 2); }},
+    {"delay", "МС", "пауза перед каждым запросом, мс, 1…100; по умолчанию 25",
+     [](Options& o, const std::string& v) { o.delay = ToInt("--delay", v, 1, 100); }},
+    {"device", "N", "номер устройства на линии, 1…32; по умолчанию 1",
+     [](Options& o, const std::string& v) { o.device = ToInt("--device", v, 1, 32); }},
+    {"trace", "[=ФАЙЛ]", "каждый кадр обмена с расшифровкой: в поток ошибок или в ФАЙЛ",
+     [](Options& o, const std::string& v) {
+         o.trace = true;
+         o.traceFile = v;
+     }},
+};
+
+const std::vector<OptionEntry> kCommandOptions{
+    {"max", "N", "опросить номера 1…N, N от 1 до 32; по умолчанию 32",
+     [](Options& o, const std::string& v) { o.max = ToInt("--max", v, 1, 32); }},
+    {"fast", nullptr, "быстрый опрос: ответ ждать по времени передачи на линии, а не 1300 мс",
+     [](Options& o, const std::string&) { o.fast = true; }},
+    {"timeout", "МС", "ожидание ответа при --fast, мс, 1…10000; по умолчанию по скорости линии",
+     [](Options& o, const std::string& v) { o.timeoutMs = ToInt("--timeout", v, 1, 10000); }},
+    {"json", nullptr, "вывод в JSON для программ: числа с точкой, \"format\": 1 (watch: объект на строку); "
+                      "по умолчанию текст",
+     [](Options& o, const std::string&) { o.json = true; }},
+    {"csv", nullptr, "строки через «;» с заголовком; по умолчанию через пробел",
+     [](Options& o, const std::string&) { o.csv = true; }},
+    {"interval", "С", "период опроса, с, дробное с точкой или запятой; по умолчанию 3",
+     [](Options& o, const std::string& v) { o.interval = ToPositive("--interval", v); }},
+    {"count", "K", "число измерений, 1…1000000000; по умолчанию до сбоя или Ctrl+C",
+     [](Options& o, const std::string& v) { o.count = ToInt("--count", v, 1, 1000000000); }},
+    {"dry-run", nullptr, "только показать изменения, ничего не записывать",
+     [](Options& o, const std::string&) { o.dryRun = true; }},
+    {"with-calibration", nullptr, "взять из файла и калибровку (KBegSk, KEndSk, BegSkTxc, EndSkTxc, "
+                                  "Current, CurrentEnd); по умолчанию остается калибровка устройства",
+     [](Options& o, const std::string&) { o.withCalibration = true; }},
+    {"journal", "ФАЙЛ", "журнал изменений в ФАЙЛ; по умолчанию TSERVICE_JOURNAL или "
+                        "~/.local/share/tservice/journal.jsonl",
+     [](Options& o, const std::string& v) { o.journal = v; }},
+    {"no-journal", nullptr, "не вести журнал изменений",
+     [](Options& o, const std::string&) { o.noJournal = true; }},
+    {"pdf", "ФАЙЛ", "отчет о настройке в PDF",
+     [](Options& o, const std::string& v) { o.pdf = v; }},
+    {"html", "ФАЙЛ", "отчет о настройке в HTML",
+     [](Options& o, const std::string& v) { o.html = v; }},
+    {"sensor", "ТИП", "тип датчика, как в списке окна, например Pt100 (обязателен)",
+     [](Options& o, const std::string& v) { o.sensor = v; }},
+    {"from", "Т1", "нижний предел, °C, с точкой или запятой (обязателен)",
+     [](Options& o, const std::string& v) { o.from = v; }},
+    {"to", "Т2", "верхний предел, °C, с точкой или запятой (обязателен)",
+     [](Options& o, const std::string& v) { o.to = v; }},
+    {"tables", "КАТАЛОГ", "искать таблицы датчиков сначала здесь; по умолчанию рабочий каталог, "
+                          "затем каталоги установленной программы",
+     [](Options& o, const std::string& v) { o.tablesDir = v; }},
+    {"link", "ПУТЬ", "создать ссылку ПУТЬ на псевдотерминал линии (или --tcp)",
+     [](Options& o, const std::string& v) { o.link = v; }},
+    {"tcp", "УЗЕЛ:ПОРТ", "линия на TCP вместо псевдотерминала, например 127.0.0.1:4001 (0 - любой "
+                         "свободный); скорость и формат байта из --baud, --parity, --stop",
+     [](Options& o, const std::string& v) { o.tcp = v; }},
+    {"dev", "АДРЕС:МОДЕЛЬ:ВЕРСИЯ", "устройство линии (модель кодом 100…103 или названием), можно "
+                                   "повторять; по умолчанию четыре демонстрационных",
+     [](Options& o, const std::string& v) { o.devs.push_back(v); }},
+    {"fault", "АДРЕС:ВИД[=ЗНАЧЕНИЕ]", "сбой устройства: silent, short, body, crc, exception=КОД, "
+                                      "drop|truncate|corrupt=ДОЛЯ 0…1, late=МС, seed=N; можно повторять",
+     [](Options& o, const std::string& v) { o.faults.push_back(v); }},
+};
+
+struct CommandEntry {
+    const char* name;
+    const char* summary;
+    const char* args;     // positional arguments for the synopsis, "" when none
+    bool line;            // takes the line options
+    std::vector<const char*> options;
+    const char* example;
+};
+
+const std::vector<CommandEntry> kCommands{
+    {"ports", "список последовательных портов", "", false, {}, "tservicectl ports"},
+    {"scan", "поиск устройств на линии", "", true, {"max", "fast", "timeout", "json"},
+     "tservicectl scan --port /dev/ttyUSB0 --max 8 --json"},
+    {"read", "чтение устройства: параметры, измерение, блок", "", true, {"json"},
+     "tservicectl read --port /dev/ttyUSB0 --device 3 --json"},
+    {"watch", "измерение через равные промежутки, строка на каждое", "", true, {"interval", "count", "csv", "json"},
+     "tservicectl watch --port /dev/ttyUSB0 --device 3 --interval 0.5 --count 10 --csv"},
+    {"set", "изменить поля и записать в устройство с проверкой", "ПОЛЕ=ЗНАЧЕНИЕ...", true, {"dry-run", "journal", "no-journal"},
+     "tservicectl set --port /dev/ttyUSB0 --device 3 alarm=LL setpoint1=12.5 address=7"},
+    {"save", "сохранить набор параметров устройства в файл", "ФАЙЛ", true, {},
+     "tservicectl save --port /dev/ttyUSB0 --device 3 set.json"},
+    {"load", "записать набор параметров из файла в устройство", "ФАЙЛ", true, {"dry-run", "with-calibration", "journal", "no-journal"},
+     "tservicectl load --port /dev/ttyUSB0 --device 5 set.json --dry-run"},
+    {"report", "отчет о настройке устройства: параметры, измерение, журнал", "", true, {"pdf", "html", "journal"},
+     "tservicectl report --port /dev/ttyUSB0 --device 3 --pdf report.pdf"},
+    {"backup", "сохранить наборы параметров всех найденных устройств в КАТАЛОГ", "КАТАЛОГ", true,
+     {"max", "fast", "timeout"}, "tservicectl backup --port /dev/ttyUSB0 --max 8 --fast line-backup"},
+    {"restore", "записать наборы параметров из КАТАЛОГА в устройства по их номерам", "КАТАЛОГ", true,
+     {"with-calibration", "journal", "no-journal"}, "tservicectl restore --port /dev/ttyUSB0 line-backup"},
+    {"range", "расчет нестандартного диапазона по таблице датчика", "", false,
+     {"sensor", "from", "to", "tables", "json"}, "tservicectl range --sensor Pt100 --from -50 --to 30.5 --json"},
+    {"sim", "имитация линии с устройствами на псевдотерминале", "", false, {"link", "tcp", "dev", "fault", "baud", "parity", "stop"},
+     "tservicectl sim --link /tmp/line --dev 3:102:4 --fault 3:drop=0.1"},
+};
+
+const CommandEntry* FindCommand(const std::string& name) {
+    for (const auto& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
 }
 
-void Apply(Options& o, const std::string& opt, const std::string& v) {
-    if (opt == "--port") {
-        std::string error;
-        if (IsTcpPortName(v) && !ParseTcpPortName(v, nullptr, &error)) throw UsageError("--port: " + error);
-        o.port = v;
-    }
-    else if (opt == "--baud") {
-        o.baud = ToInt(opt, v, 1, 1000000);
-        if (o.baud != 9600 && o.baud != 19200 && o.baud != 57600 && o.baud != 115200)
-            throw UsageError("--baud: допустимы 9600, 19200, 57600, 115200");
-    } else if (opt == "--parity") {
-        if (v != "N" && v != "O" && v != "E") throw UsageError("--parity: допустимы N, O, E");
-        o.parity = v[0];
-    } else if (opt == "--stop") o.stop = ToInt(opt, v, 1, 2);
-    else if (opt == "--delay") o.delay = ToInt(opt, v, 1, 100);
-    else if (opt == "--device") o.device = ToInt(opt, v, 1, 32);
-    else if (opt == "--max") o.max = ToInt(opt, v, 1, 32);
-    else if (opt == "--timeout") o.timeoutMs = ToInt(opt, v, 1, 10000);
-    else if (opt == "--interval") o.interval = ToPositive(opt, v);
-    else if (opt == "--count") o.count = ToInt(opt, v, 1, 1000000000);
-    else if (opt == "--sensor") o.sensor = v;
-    else if (opt == "--from") o.from = v;
-    else if (opt == "--to") o.to = v;
-    else if (opt == "--tables") o.tablesDir = v;
-    else if (opt == "--link") o.link = v;
-    else if (opt == "--tcp") o.tcp = v;
-    else if (opt == "--dev") o.devs.push_back(v);
-    else if (opt == "--fault") o.faults.push_back(v);
-    else if (opt == "--journal") o.journal = v;
-    else if (opt == "--pdf") o.pdf = v;
-    else if (opt == "--html") o.html = v;
+const OptionEntry& FindOption(const std::string& name) {
+    for (const auto* table : {&kLineOptions, &kCommandOptions})
+        for (const auto& o : *table)
+            if (name == o.name) return o;
+    throw std::logic_error("option " + name + " missing from the table");
 }
 
-bool IsFlag(const std::string& opt) {
-    return opt == "--json" || opt == "--csv" || opt == "--dry-run" || opt == "--fast" ||
-           opt == "--with-calibration" || opt == "--no-journal";
+std::vector<const OptionEntry*> OptionsOf(const CommandEntry& c) {
+    std::vector<const OptionEntry*> all;
+    for (const char* n : c.options) all.push_back(&FindOption(n));
+    if (c.line)
+        for (const auto& o : kLineOptions) all.push_back(&o);
+    return all;
 }
 
 void CheckComplete(const Options& o, std::size_t positionals) {
@@ -105,16 +201,69 @@ void CheckComplete(const Options& o, std::size_t positionals) {
         throw UsageError(c + ": лишний аргумент");
     if (c == "range" && (o.sensor.empty() || o.from.empty() || o.to.empty()))
         throw UsageError("range: нужны --sensor, --from и --to");
+    if (o.csv && o.json) throw UsageError(c + ": --csv и --json вместе недопустимы");
     if (c == "sim" && o.link.empty() == o.tcp.empty())
         throw UsageError("sim: нужен --link ПУТЬ или --tcp 127.0.0.1:ПОРТ");
     if (o.timeoutMs > 0 && !o.fast) throw UsageError("--timeout: только вместе с --fast");
     if (c == "report" && o.pdf.empty() == o.html.empty()) throw UsageError("report: нужен либо --pdf ФАЙЛ, либо --html ФАЙЛ");
     if (o.noJournal && !o.journal.empty()) throw UsageError("--journal и --no-journal несовместимы");
-    const bool needsPort = c == "scan" || c == "read" || c == "watch" || c == "set" || c == "save" || c == "load" ||
-                           c == "report" || c == "backup" || c == "restore";
-    if (needsPort && o.port.empty()) throw UsageError(c + ": нужен --port ИМЯ");
-    if (needsPort && o.parity == 'E' && o.stop == 2)
+    if (FindCommand(c)->line && o.port.empty()) throw UsageError(c + ": нужен --port ПОРТ");
+    if (FindCommand(c)->line && o.parity == 'E' && o.stop == 2)
         throw UsageError("Ошибочные данные : четность \"чет\" с двумя стоповыми битами недопустима");
+}
+
+// QCommandLineParser reports in English; the same faults in the tool's words.
+[[noreturn]] void Refuse(const CommandEntry& c, const QCommandLineParser& parser, const std::vector<std::string>& args) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const std::string n = unknown.first().toStdString();
+        throw UsageError(std::string(c.name) + ": неизвестный параметр " + (n.size() == 1 ? "-" : "--") + n);
+    }
+    if (!args.empty() && args.back().rfind("--", 0) == 0) throw UsageError(args.back() + ": нет значения");
+    throw UsageError(std::string(c.name) + ": " + parser.errorText().toStdString());
+}
+
+void Positional(Options& o, const std::string& a, std::size_t& positionals) {
+    ++positionals;
+    if (o.command != "set") {
+        o.file = a;
+        return;
+    }
+    if (a.find('=') == std::string::npos) throw UsageError("set: ожидается ПОЛЕ=ЗНАЧЕНИЕ, получено \"" + a + "\"");
+    o.edits.push_back(a);
+}
+
+std::string OptionLine(const OptionEntry& o) {
+    std::string head = std::string("  --") + o.name + (o.value ? (*o.value == '[' ? "" : " ") + std::string(o.value) : "");
+    const std::size_t width = 28;
+    const std::size_t shown = QString::fromStdString(head).size();
+    head += shown < width ? std::string(width - shown, ' ') : "\n" + std::string(width, ' ');
+    return head + o.help + "\n";
+}
+
+std::string ExitCodesText() {
+    return "Коды завершения:\n"
+           "  0  успех\n"
+           "  1  отказ по правилу устройства или файла (ничего не передано)\n"
+           "  2  ошибка командной строки, в том числе неизвестное поле (линия не тронута)\n"
+           "  3  сбой линии: нет ответа, неполный ответ, контрольная сумма, порт\n"
+           "  4  устройство ответило исключением\n"
+           "Сообщения о линии кончаются кодом результата, например \"(код 130)\".\n";
+}
+
+std::string ProgramHelp() {
+    std::string s = "tservicectl - командная строка сервиса датчиков ЛАДР, ТЕВ-ТС, ТЕВ-ТП, ОСКИ\n\n" + UsageHint() +
+                    "\n       tservicectl КОМАНДА --help\n       tservicectl --version\n\nКоманды:\n";
+    for (const auto& c : kCommands) {
+        std::string name = std::string("  ") + c.name;
+        s += name + std::string(10 - name.size(), ' ') + c.summary + "\n";
+    }
+    std::string withLine;
+    for (const auto& c : kCommands)
+        if (c.line) withLine += (withLine.empty() ? "" : ", ") + std::string(c.name);
+    s += "\nПараметры линии (" + withLine + "):\n";
+    for (const auto& o : kLineOptions) s += OptionLine(o);
+    return s + "\nЧисла вводятся с точкой или запятой.\n\n" + ExitCodesText();
 }
 
 }  // namespace
@@ -123,57 +272,90 @@ std::string UsageHint() {
     return "использование: tservicectl {ports|scan|read|watch|set|save|load|report|backup|restore|range|sim} [параметры]";
 }
 
+std::string VersionText() { return "tservicectl " TSERVICE_VERSION; }
+
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names;
+    for (const auto& c : kCommands) names.emplace_back(c.name);
+    return names;
+}
+
+std::vector<std::string> CommandOptionNames(const std::string& command) {
+    std::vector<std::string> names;
+    if (const CommandEntry* c = FindCommand(command))
+        for (const OptionEntry* o : OptionsOf(*c)) names.emplace_back(o->name);
+    return names;
+}
+
+std::string HelpText(const std::string& command) {
+    const CommandEntry* c = FindCommand(command);
+    if (c == nullptr) return ProgramHelp();
+    std::string s = std::string("tservicectl ") + c->name + " - " + c->summary + "\n\nиспользование: tservicectl " +
+                    c->name + (c->line ? " --port ПОРТ" : "") + " [параметры]" + (*c->args ? " " : "") + c->args +
+                    "\n";
+    if (std::string(c->name) == "set")
+        s += "\nПоля:\n" + EditableFieldsHelp() + "Числа с точкой или запятой: setpoint1=12.5 или setpoint1=12,5.\n";
+    s += "\nПараметры:\n";
+    for (const OptionEntry* o : OptionsOf(*c)) s += OptionLine(*o);
+    s += "  -h, --help                справка по команде\n\nПример:\n  " + std::string(c->example) + "\n\n";
+    return s + ExitCodesText();
+}
+
 Options ParseArgs(const std::vector<std::string>& args) {
     Options o;
     if (args.empty()) throw UsageError("не указана команда");
-    o.command = args[0];
-    if (std::find(kCommands.begin(), kCommands.end(), o.command) == kCommands.end())
-        throw UsageError("неизвестная команда \"" + o.command + "\"");
-    std::size_t positionals = 0;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string a = args[i];
-        if (a.rfind("--", 0) == 0) {
-            std::string value;
-            bool hasValue = false;
-            if (auto eq = a.find('='); eq != std::string::npos) {
-                value = a.substr(eq + 1);
-                a = a.substr(0, eq);
-                hasValue = true;
-            }
-            if (a == "--trace" && Allowed(o.command, "--port")) {
-                if (hasValue && value.empty()) throw UsageError("--trace=: нужно имя файла");
-                o.trace = true;
-                o.traceFile = value;
-                continue;
-            }
-            if (!Allowed(o.command, a) && !IsFlag(a))
-                throw UsageError(o.command + ": неизвестный параметр " + a);
-            if (IsFlag(a)) {
-                if (!Allowed(o.command, a)) throw UsageError(o.command + ": неизвестный параметр " + a);
-                if (hasValue) throw UsageError(a + " не принимает значения");
-                if (a == "--json") o.json = true;
-                if (a == "--csv") o.csv = true;
-                if (a == "--dry-run") o.dryRun = true;
-                if (a == "--fast") o.fast = true;
-                if (a == "--with-calibration") o.withCalibration = true;
-                if (a == "--no-journal") o.noJournal = true;
-                continue;
-            }
-            if (!hasValue) {
-                if (i + 1 >= args.size()) throw UsageError(a + ": нет значения");
-                value = args[++i];
-            }
-            Apply(o, a, value);
-        } else if (o.command == "set") {
-            if (a.find('=') == std::string::npos) throw UsageError("set: ожидается ПОЛЕ=ЗНАЧЕНИЕ, получено \"" + a + "\"");
-            o.edits.push_back(a);
-            ++positionals;
-        } else {
-            o.file = a;
-            ++positionals;
-        }
+    if (args[0] == "--help" || args[0] == "-h") {
+        o.help = true;
+        return o;
     }
+    if (args[0] == "--version") {
+        o.version = true;
+        return o;
+    }
+    o.command = args[0];
+    const CommandEntry* c = FindCommand(o.command);
+    if (c == nullptr) throw UsageError("неизвестная команда \"" + o.command + "\"");
+    const std::vector<const OptionEntry*> entries = OptionsOf(*c);
+
+    QCommandLineParser parser;
+    parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
+    for (const OptionEntry* s : entries) {
+        if (s->value && *s->value == '[') continue;  // taken before the parser
+        QCommandLineOption opt(QString::fromUtf8(s->name));
+        if (s->value) opt.setValueName(QString::fromUtf8(s->value));
+        parser.addOption(opt);
+    }
+    QStringList list{"tservicectl"};
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const auto eq = a.find('=');
+        const std::string name = a.rfind("--", 0) == 0 ? a.substr(2, eq == std::string::npos ? eq : eq - 2) : "";
+        const auto entry = std::find_if(entries.begin(), entries.end(), [&](const OptionEntry* s) { return name == s->name; });
+        if (entry != entries.end() && !(*entry)->value && eq != std::string::npos)
+            throw UsageError("--" + name + " не принимает значения");
+        if (entry != entries.end() && (*entry)->value && *(*entry)->value == '[') {
+            if (eq != std::string::npos && eq + 1 == a.size()) throw UsageError("--" + name + "=: нужно имя файла");
+            (*entry)->apply(o, eq == std::string::npos ? "" : a.substr(eq + 1));
+            continue;
+        }
+        list << QString::fromStdString(a);
+    }
+    if (!parser.parse(list)) Refuse(*c, parser, args);
+    if (parser.isSet("help")) {
+        o.help = true;
+        return o;
+    }
+    for (const OptionEntry* s : entries) {
+        const QString name = QString::fromUtf8(s->name);
+        if ((s->value && *s->value == '[') || !parser.isSet(name)) continue;
+        if (!s->value) s->apply(o, "");
+        for (const QString& v : parser.values(name)) s->apply(o, v.toStdString());
+    }
+    std::size_t positionals = 0;
+    for (const QString& a : parser.positionalArguments()) Positional(o, a.toStdString(), positionals);
     CheckComplete(o, o.command == "set" ? 0 : positionals);
+    if (o.command == "set")
+        if (const std::string why = CheckEditNames(o.edits); !why.empty()) throw UsageError("set: " + why);
     if (o.json && o.csv) throw UsageError(o.command + ": --json и --csv вместе недопустимы");
     return o;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Command line of tservicectl: one command, common line options and the
-// command's own options. Errors are UsageError (exit 2) with a one-line hint.
+// command's own options, from one table that also writes the help. Errors are
+// UsageError (exit 2) with a one-line hint.
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,8 @@ public:
 
 struct Options {
     std::string command;              // ports scan read watch set save load report backup restore range sim
+    bool help = false;                // --help: print HelpText(command), nothing else
+    bool version = false;             // --version
     // Line.
     std::string port;
     int baud = 9600;
@@ -46,10 +49,23 @@ struct Options {
     std::vector<std::string> faults;  // sim --fault ADDR:KIND[=VALUE]
 };
 
-// Parses argv (without argv[0]). Throws UsageError.
+// Parses argv (without argv[0]). Throws UsageError. With --help or --version
+// only those are set (the rest of the line is not checked).
 Options ParseArgs(const std::vector<std::string>& args);
 
 // The one-line hint printed after a usage error.
 std::string UsageHint();
+
+// The help of one command, or of the whole program for an empty command:
+// every option with its value, unit and default, an example, the exit codes.
+std::string HelpText(const std::string& command);
+
+// "tservicectl 1.0".
+std::string VersionText();
+
+// The commands, and the options (without dashes) each one takes, line options
+// included; for the help and its tests.
+std::vector<std::string> CommandNames();
+std::vector<std::string> CommandOptionNames(const std::string& command);
 
 }  // namespace tservice::cli

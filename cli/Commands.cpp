@@ -14,6 +14,7 @@
 #include "ConsoleMessages.h"
 #include "Journal.h"
 #include "Edits.h"
+#include "ExitCodes.h"
 #include "SavedSet.h"
 #include "Session.h"
 #include "Trend.h"
@@ -49,14 +50,17 @@ int Scan(LineSession& s, const Options& o, std::ostream& out) {
             e["name"] = QString::fromStdString(ModelName(d.model));
             a.append(e);
         }
-        out << QJsonDocument(a).toJson(QJsonDocument::Indented).toStdString();
+        QJsonObject scan;
+        scan["devices"] = a;
+        out << QJsonDocument(Versioned(scan)).toJson(QJsonDocument::Indented).toStdString();
     } else {
         for (const auto& d : r.found) out << d.number << " " << ModelName(d.model) << "\n";
     }
     out.flush();
     if (r.stopCode) {
-        s.link.ShowLinkError(r.stopIndex, r.stopCode);
-        return 1;
+        // The scan takes 132..135 for a port failure, whoever answered them.
+        s.LineFailed(r.stopIndex, r.stopCode);
+        return kExitLine;
     }
     return 0;
 }
@@ -64,7 +68,7 @@ int Scan(LineSession& s, const Options& o, std::ostream& out) {
 int Read(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
     int nuCur = o.device - 1;
-    if (!s.Read(image, nuCur)) return 1;
+    if (!s.Read(image, nuCur)) return s.failure;
     const Reading r = Describe(image, nuCur + 1);
     if (o.json)
         out << QJsonDocument(ToJson(r)).toJson(QJsonDocument::Indented).toStdString();
@@ -101,11 +105,11 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
             while (!gStop && s.clock.NowMs() < next) s.clock.SleepUntilMs(std::min(next, s.clock.NowMs() + 100));
             if (gStop) break;
         }
-        if (!s.Read(image, nuCur)) return 1;
+        if (!s.Read(image, nuCur)) return s.failure;
         if (o.json) {
             // One compact object per line, so a recorder can take it line by line.
             const TrendSample sample = MakeTrendSample(image, QDateTime::currentMSecsSinceEpoch());
-            out << QJsonDocument(TrendJson(sample, image.Tip, nuCur + 1)).toJson(QJsonDocument::Compact).toStdString()
+            out << QJsonDocument(Versioned(TrendJson(sample, image.Tip, nuCur + 1))).toJson(QJsonDocument::Compact).toStdString()
                 << "\n";
             out.flush();
             continue;
@@ -136,9 +140,9 @@ int WriteAndVerify(LineSession& s, const Options& o, DeviceImage& image, const D
     const std::vector<std::uint8_t> sent(image.Baza.begin() + 1, image.Baza.begin() + 1 + image.GetLen());
     const DeviceImage written = image;
     const int deviceBefore = nuCur + 1;
-    if (!s.Write(image, lastReading, nuCur, nuNew)) return 1;
+    if (!s.Write(image, lastReading, nuCur, nuNew)) return s.failure;
     DeviceImage back;
-    if (!s.Read(back, nuCur)) return 1;
+    if (!s.Read(back, nuCur)) return s.failure;
     const std::vector<std::uint8_t> held(back.Baza.begin() + 1, back.Baza.begin() + 1 + back.GetLen());
     if (held != sent) {
         s.messages.Show({"устройство " + std::to_string(nuCur + 1) +
@@ -146,7 +150,7 @@ int WriteAndVerify(LineSession& s, const Options& o, DeviceImage& image, const D
                              Hex(sent.data(), static_cast<int>(sent.size())) + "\nсчитано  " +
                              Hex(held.data(), static_cast<int>(held.size())),
                          "Ошибка", MsgIcon::Error});
-        return 1;
+        return kExitLine;
     }
     out << "записано в устройство " << nuCur + 1 << ", проверено\n";
     const QString journal = JournalFile(o);
@@ -173,7 +177,7 @@ int Finish(LineSession& s, const Options& o, DeviceImage& image, const DeviceIma
     const std::string refusal = CheckBlock(image, read);
     if (!refusal.empty()) {
         s.messages.Show({refusal, "Предупреждение", MsgIcon::Warning});
-        return 1;
+        return kExitRefused;
     }
     if (o.dryRun || (SameBlock(image, read) && nuNew == nuCur)) return 0;
     return WriteAndVerify(s, o, image, read, nuCur, nuNew, out);
@@ -190,12 +194,12 @@ namespace {
 int Set(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
     int nuCur = o.device - 1;
-    if (!s.Read(image, nuCur)) return 1;
+    if (!s.Read(image, nuCur)) return s.failure;
     const DeviceImage read = image;
     EditResult edit = ApplyEdits(image, o.edits);
     if (!edit.ok) {
         s.messages.Show({edit.error, "Ошибка", MsgIcon::Error});
-        return 1;
+        return kExitRefused;
     }
     PrintChanges(read, image, out);
     return Finish(s, o, image, read, nuCur, edit.nuNew >= 0 ? edit.nuNew : nuCur, out);
@@ -204,11 +208,11 @@ int Set(LineSession& s, const Options& o, std::ostream& out) {
 int Save(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
     int nuCur = o.device - 1;
-    if (!s.Read(image, nuCur)) return 1;
+    if (!s.Read(image, nuCur)) return s.failure;
     std::string error;
     if (!WriteSavedSet(o.file, image, nuCur + 1, error)) {
         s.messages.Plain(error);
-        return 1;
+        return kExitRefused;
     }
     out << "сохранено: устройство " << nuCur + 1 << " → " << o.file << "\n";
     return 0;
@@ -219,16 +223,16 @@ int Load(LineSession& s, const Options& o, std::ostream& out) {
     std::string error;
     if (!LoadSavedSet(o.file, saved, error)) {
         s.messages.Show({error, "Ошибка", MsgIcon::Error});
-        return 1;
+        return kExitRefused;
     }
     DeviceImage image;
     int nuCur = o.device - 1;
-    if (!s.Read(image, nuCur)) return 1;
+    if (!s.Read(image, nuCur)) return s.failure;
     const DeviceImage read = image;
     SavedSetTransfer transfer;
     if (!ApplySavedSet(saved, image, error, o.withCalibration, &transfer)) {
         s.messages.Show({error, "Предупреждение", MsgIcon::Warning});
-        return 1;
+        return kExitRefused;
     }
     ApplyRangeLimits(image);
     if (o.dryRun) {
@@ -242,7 +246,7 @@ int Load(LineSession& s, const Options& o, std::ostream& out) {
 int Report(LineSession& s, const Options& o, std::ostream& out) {
     DeviceImage image;
     int nuCur = o.device - 1;
-    if (!s.Read(image, nuCur)) return 1;
+    if (!s.Read(image, nuCur)) return s.failure;
     ReportInput input{QDateTime::currentDateTime(), s.link.PortName, nuCur + 1, &image, {}};
     const QString journal = o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
     JournalContents contents = ReadJournal(journal, nuCur + 1);
@@ -253,7 +257,7 @@ int Report(LineSession& s, const Options& o, std::ostream& out) {
     std::string error;
     if (!WriteSetupReport(SetupReportHtml(input), file, pdf, error)) {
         s.messages.Plain(error);
-        return 1;
+        return kExitRefused;
     }
     out << "отчет: устройство " << nuCur + 1 << " → " << file.toStdString() << "\n";
     return 0;
@@ -266,7 +270,7 @@ int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     if (o.command == "range") return RangeCommand(o, out, err);
     if (o.command == "sim") return SimCommand(o, out, err);
     LineSession s(o, err);
-    if (!s.Open()) return 1;
+    if (!s.Open()) return s.failure;
     try {
         if (o.command == "scan") return Scan(s, o, out);
         if (o.command == "read") return Read(s, o, out);
@@ -279,9 +283,9 @@ int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
         if (o.command == "restore") return Restore(s, o, out);
     } catch (const PortError& e) {
         err << e.what() << "\n";
-        return 1;
+        return kExitLine;
     }
-    return 2;
+    return kExitUsage;
 }
 
 }  // namespace tservice::cli

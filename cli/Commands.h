@@ -1,6 +1,6 @@
 #pragma once
-// The commands of tservicectl. Each returns the process exit code: 0 success,
-// 1 refused or failed (the reason is on err), 2 usage error.
+// The commands of tservicectl. Each returns the process exit code (ExitCode);
+// the reason of a failure is on err.
 #include <iosfwd>
 
 #include <string>

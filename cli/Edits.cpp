@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <set>
 
 #include "Convert.h"
 #include "Entry.h"
@@ -30,18 +31,17 @@ void Need(bool ok, const std::string& text) {
 
 int WholeNumber(const std::string& field, const std::string& v, int lo, int hi) {
     double d = 0;
-    Need(ParseCommaNumber(v, d) && d == static_cast<int>(d) && d >= lo && d <= hi,
+    Need(ParseCommaNumber(DecimalComma(v), d) && d == static_cast<int>(d) && d >= lo && d <= hi,
          field + ": ожидается целое число от " + std::to_string(lo) + " до " + std::to_string(hi));
     return static_cast<int>(d);
 }
 
-int Pick(const std::string& field, const std::string& v, std::initializer_list<const char*> items) {
-    int i = 0;
+int Pick(const std::string& field, const std::string& v) {
+    const auto& items = ListWords(field);
     std::string list;
-    for (const char* item : items) {
-        if (v == item) return i;
-        list += (list.empty() ? "" : "|") + std::string(item);
-        ++i;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (v == items[i]) return static_cast<int>(i);
+        list += (list.empty() ? "" : "|") + items[i];
     }
     throw Refusal{field + ": допустимо " + list};
 }
@@ -75,7 +75,7 @@ void SetRange(DeviceImage& im, const std::string& v) {
     const auto dots = v.find("..");
     Need(dots != std::string::npos, "range: ожидается НИЖНИЙ..ВЕРХНИЙ, например -50..150");
     double lo = 0, hi = 0;
-    Need(ParseCommaNumber(v.substr(0, dots), lo) && ParseCommaNumber(v.substr(dots + 2), hi),
+    Need(ParseCommaNumber(DecimalComma(v.substr(0, dots)), lo) && ParseCommaNumber(DecimalComma(v.substr(dots + 2)), hi),
          "range: пределы должны быть числами");
     const RangeTableRef t = RangeTable(RangeTableIndex(im.Tip, im.GetTipD()));
     int found = -1;
@@ -88,13 +88,14 @@ void SetRange(DeviceImage& im, const std::string& v) {
     im.DiapStand = found;
 }
 
-void SetSetpoint(DeviceImage& im, int which, const std::string& v) {
+void SetSetpoint(DeviceImage& im, int which, const std::string& typed) {
+    const std::string v = DecimalComma(typed);
     const std::string field = "setpoint" + std::to_string(which);
     const ModelRules rules = Rules(im);
     Need(rules.hasAlarm, field + ": у ОСКИ нет уставок");
     const int kind = rules.tev ? 1 : 2;
     Need(JudgeEntryText(v, kind, im.TMin, im.TMax) == 0,
-         field + ": ошибка ввода \"" + v + "\" (" +
+         field + ": ошибка ввода \"" + typed + "\" (" +
              (kind == 2 ? std::string("0…100 %") : LimitText(im.TMin) + "…" + LimitText(im.TMax) + " °C") + ")");
     double value = 0;
     ParseCommaNumber(v, value);
@@ -107,21 +108,21 @@ void ApplyOne(DeviceImage& im, const std::string& field, const std::string& v, E
     else if (field == "range") SetRange(im, v);
     else if (field == "alarm") {
         Need(Rules(im).hasAlarm, "alarm: у ОСКИ нет сигнализации");
-        im.PutTipSign(Pick(field, v, {"LH", "LL", "HH"}));
+        im.PutTipSign(Pick(field, v));
     } else if (field == "contact") {
         Need(Rules(im).hasContact, "contact: нет у этой модели или версии");
-        im.PutTipK(Pick(field, v, {"нр", "нз"}));
+        im.PutTipK(Pick(field, v));
     } else if (field == "break") {
         Need(Rules(im).hasBreak, "break: нет у версии 1");
-        im.PutBreak(Pick(field, v, {"min", "max"}));
+        im.PutBreak(Pick(field, v));
     } else if (field == "connect") {
         Need(Rules(im).hasConnect, "connect: только у ТЕВ-ТС с версии 3");
         Privileged(im, field);
-        im.PutConnect(Pick(field, v, {"4", "3"}) + 1);
+        im.PutConnect(Pick(field, v) + 1);
     } else if (field == "ktxc") {
         Need(Rules(im).hasColdJunction, "ktxc: только у ТЕВ-ТП");
         Need(im.IzmenTipD == 0, "Был изменен тип датчика,\nпроизведите запись в прибор");
-        Need(JudgeEntryText(v, 3, im.TMin, im.TMax) == 0 && v.find(',') == std::string::npos,
+        Need(JudgeEntryText(v, 3, im.TMin, im.TMax) == 0 && v.find_first_of(",.") == std::string::npos,
              "ktxc: ожидается целое число от 0 до 9999");
         im.PutKTxc(WholeNumber(field, v, 0, 9999));
     } else if (field == "current-start") {
@@ -143,6 +144,31 @@ void ApplyOne(DeviceImage& im, const std::string& field, const std::string& v, E
 
 }  // namespace
 
+std::string EditableFieldsHelp() {
+    static const std::map<std::string, const char*> help{
+        {"sensor", "тип датчика, текст из списка модели (Pt100, 100П, XK(L)...)"},
+        {"range", "стандартный диапазон датчика НИЖНИЙ..ВЕРХНИЙ, °C, например -50..150"},
+        {"connect", "схема подключения ТЕВ-ТС: 4 или 3 провода"},
+        {"alarm", "тип сигнализации: LH, LL, HH"},
+        {"contact", "тип контактов: нр, нз"},
+        {"break", "выход при обрыве: min, max"},
+        {"current-start", "коррекция тока в начале шкалы, код 0…15"},
+        {"current-end", "коррекция тока в конце шкалы, код 0…15"},
+        {"ktxc", "коэффициент канала холодного спая ТЕВ-ТП, 0…9999"},
+        {"setpoint1", "уставка 1: °C в диапазоне (ТЕВ) или 0…100 % (ЛАДР)"},
+        {"setpoint2", "уставка 2: °C в диапазоне (ТЕВ) или 0…100 % (ЛАДР)"},
+        {"address", "новый номер устройства, 1…32"}};
+    std::string s;
+    for (const char* f : kOrder) {
+        if (!*f) continue;
+        std::string line = std::string("  ") + f;
+        line += std::string(line.size() < 16 ? 16 - line.size() : 1, ' ');
+        const auto it = help.find(f);
+        s += line + (it == help.end() ? "" : it->second) + "\n";
+    }
+    return s;
+}
+
 std::string EditableFields() {
     std::string s;
     for (const char* f : kOrder)
@@ -150,21 +176,32 @@ std::string EditableFields() {
     return s;
 }
 
+std::string DecimalComma(const std::string& text) {
+    if (text.find(',') != std::string::npos) return text;
+    std::string s = text;
+    std::replace(s.begin(), s.end(), '.', ',');
+    return s;
+}
+
+std::string CheckEditNames(const std::vector<std::string>& edits) {
+    std::set<std::string> seen;
+    for (const auto& e : edits) {
+        const std::string field = e.substr(0, e.find('='));
+        if (std::find_if(kOrder.begin(), kOrder.end(), [&](const char* f) { return *f && field == f; }) == kOrder.end())
+            return "неизвестное поле \"" + field + "\"; допустимы: " + EditableFields();
+        if (!seen.insert(field).second) return "поле \"" + field + "\" указано дважды";
+    }
+    return {};
+}
+
 EditResult ApplyEdits(DeviceImage& image, const std::vector<std::string>& edits) {
     EditResult r;
+    r.error = CheckEditNames(edits);
+    if (!r.error.empty()) return r;
     std::map<std::string, std::string> wanted;
     for (const auto& e : edits) {
         const auto eq = e.find('=');
-        const std::string field = e.substr(0, eq), value = eq == std::string::npos ? "" : e.substr(eq + 1);
-        if (std::find_if(kOrder.begin(), kOrder.end(), [&](const char* f) { return *f && field == f; }) == kOrder.end()) {
-            r.error = "неизвестное поле \"" + field + "\"; допустимы: " + EditableFields();
-            return r;
-        }
-        if (wanted.count(field)) {
-            r.error = "поле \"" + field + "\" указано дважды";
-            return r;
-        }
-        wanted[field] = value;
+        wanted[e.substr(0, eq)] = eq == std::string::npos ? "" : e.substr(eq + 1);
     }
     DeviceImage copy = image;
     copy.Trace = nullptr;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DeviceImage.h"
+#include "Models.h"
 
 namespace tservice::cli {
 
@@ -22,5 +23,16 @@ EditResult ApplyEdits(DeviceImage& image, const std::vector<std::string>& edits)
 
 // The field names set accepts, for the usage text.
 std::string EditableFields();
+// One line per field: its values with their unit, for the help of set.
+std::string EditableFieldsHelp();
+
+// Why the edits' field names cannot be taken (an unknown field, a field given
+// twice); empty when every name is known and given once.
+std::string CheckEditNames(const std::vector<std::string>& edits);
+
+
+// A number typed with a decimal point, in the window's comma form ("12.5" ->
+// "12,5"); a text that already has a comma is left as it is.
+std::string DecimalComma(const std::string& text);
 
 }  // namespace tservice::cli

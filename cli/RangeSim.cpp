@@ -199,14 +199,14 @@ int RangeCommand(const Options& o, std::ostream& out, std::ostream& err) {
     if (o.json) {
         QJsonObject j;
         QJsonArray codes;
-        for (const auto& t : r.CodeText) codes.append(QString::fromUtf8(t));
+        for (int c : r.Codes) codes.append(c);
         j["sensor"] = QString::fromStdString(o.sensor);
         j["from"] = tn;
         j["to"] = tk;
         j["codes"] = codes;
         j["maxDeviation"] = r.MaxDeviation;
         j["maxDeviationAt"] = r.MaxDeviationAt;
-        out << QJsonDocument(j).toJson(QJsonDocument::Indented).toStdString();
+        out << QJsonDocument(Versioned(j)).toJson(QJsonDocument::Indented).toStdString();
     } else {
         for (int k = 0; k < 8; ++k) out << "Y" << k + 2 << " " << r.CodeText[k] << "\n";
         out << "наибольшее отклонение " << r.MaxDeviation << " °C при " << r.MaxDeviationAt << " °C\n";

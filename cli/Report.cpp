@@ -1,10 +1,17 @@
 #include "Report.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include <QJsonArray>
+
 #include "Models.h"
 
 namespace tservice::cli {
 
 namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string Bits(int value, std::initializer_list<int> bits) {
     std::string s;
@@ -13,6 +20,11 @@ std::string Bits(int value, std::initializer_list<int> bits) {
 }
 
 }  // namespace
+
+QJsonObject Versioned(QJsonObject o) {
+    o["format"] = kJsonFormat;
+    return o;
+}
 
 std::string ToText(const Reading& r) {
     std::string s;

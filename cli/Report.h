@@ -8,5 +8,7 @@
 namespace tservice::cli {
 
 std::string ToText(const Reading& r);
+// o with "format" added, for the other printed objects.
+QJsonObject Versioned(QJsonObject o);
 
 }  // namespace tservice::cli

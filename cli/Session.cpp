@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "ExitCodes.h"
 #include "Report.h"
 #include "Rules.h"
 #include "Workflow.h"
@@ -28,23 +29,35 @@ bool LineSession::Open() {
     if (link.OpenPort() == 0) return true;
     // The link's messages do not say why; the system's own words do.
     if (!port.LastOpenError().empty()) messages.Plain(port.LastOpenError());
-    link.ShowLinkError(0, kOpenFailed);
+    LineFailed(0, kOpenFailed);
     return false;
 }
 
-bool LineSession::Read(DeviceImage& image, int& nuCur) {
-    return ReadChecked(link, messages, image, nuCur);
+void LineSession::LineFailed(int deviceIndex, int code) { failure = ShowLineFailure(link, messages, deviceIndex, code); }
+
+int ShowLineFailure(TComPortClass& link, IMessages& messages, int deviceIndex, int code) {
+    MsgBox box = LinkErrorBox(deviceIndex, code, link.PortName);
+    if (code == kPortClosed) link.ClosePort();
+    box.text += " (код " + std::to_string(code) + ")";
+    messages.Show(box);
+    return link.LastException ? kExitDevice : kExitLine;
 }
 
-bool ReadChecked(TComPortClass& link, IMessages& messages, DeviceImage& image, int& nuCur) {
+bool LineSession::Read(DeviceImage& image, int& nuCur) {
+    return ReadChecked(link, messages, image, nuCur, &failure);
+}
+
+bool ReadChecked(TComPortClass& link, IMessages& messages, DeviceImage& image, int& nuCur, int* failure) {
+    int exit = kExitRefused;
     const ReadOutcome r = ReadTransmitter(link, image, nuCur);
     const ReadJudgement judged = JudgeReading(r, image, nuCur);
     if (!judged.Accepted()) {
         image.Vvod = 0;
         if (judged.verdict == ReadVerdict::LinkFailed)
-            link.ShowLinkError(nuCur, judged.code);
+            exit = ShowLineFailure(link, messages, nuCur, judged.code);
         else
             messages.Show(judged.box);
+        if (failure) *failure = exit;
         return false;
     }
     ApplyRangeLimits(image);
@@ -62,10 +75,12 @@ bool LineSession::Write(DeviceImage& image, const DeviceImage& lastReading, int&
         return true;
     }
     const MsgBox refusal = WriteRefusalBox(w.stage, w.refusal);
-    if (!refusal.text.empty())
-        messages.Show(refusal);
-    else
-        link.ShowLinkError(nuCur, w.code);
+    if (refusal.text.empty()) {
+        LineFailed(nuCur, w.code);
+        return false;
+    }
+    messages.Show(refusal);
+    failure = kExitRefused;
     return false;
 }
 

@@ -21,6 +21,9 @@ public:
     // Starts the --trace output, then opens the port; shows the link's
     // message for 132 (or why the trace file would not open) and returns false.
     bool Open();
+    // Shows the link's message for a failed exchange with the result code
+    // appended ("(код 130)") and records the exit status of that failure.
+    void LineFailed(int deviceIndex, int code);
     // A complete reading as the window's F9: the exchanges, the model check
     // and the range limits. Shows the window's messages; false on any failure.
     bool Read(DeviceImage& image, int& nuCur);
@@ -28,6 +31,9 @@ public:
     // check, block, confirmation) with the window's messages. False when
     // anything failed or was refused.
     bool Write(DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew);
+
+    // Exit status of the last failure of Open, Read, Write or LineFailed.
+    int failure = 1;
 
     SteadyClock clock;
     ConsoleMessages messages;
@@ -44,8 +50,13 @@ private:
 
 // A complete reading of device index nuCur judged by the window's rule
 // (JudgeReading), with range limits applied; refusals and link failures go
-// to messages. False when refused (Vvod then clear).
-bool ReadChecked(TComPortClass& link, IMessages& messages, DeviceImage& image, int& nuCur);
+// to messages. False when refused (Vvod then clear); failure (may be null)
+// then receives the exit status.
+bool ReadChecked(TComPortClass& link, IMessages& messages, DeviceImage& image, int& nuCur, int* failure = nullptr);
+
+// The link's message for a failed exchange with "(код N)" appended; returns
+// the exit status of that failure (an exception answer or the line).
+int ShowLineFailure(TComPortClass& link, IMessages& messages, int deviceIndex, int code);
 
 // The range command (no line needed) and the simulated line on a pty.
 int RangeCommand(const Options& options, std::ostream& out, std::ostream& err);

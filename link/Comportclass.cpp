@@ -226,6 +226,7 @@ int TComPortClass::Run(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
                        const std::uint8_t* data, std::uint8_t* answer) {
     DataLen = dataLen;
     ReqLen = dataLen + 4;
+    LastException = false;
     std::array<std::uint8_t, kMaxRequest> request{};
     // An address outside 1..32 would reach another device or all of them, and
     // missing data bytes would go out as garbage: refuse before sending.
@@ -276,6 +277,7 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
             if (exception && answer[2] != 0) {
                 // The exception code is the result; its checksum is not awaited.
                 AnsLen = 5;
+                LastException = true;
                 return answer[2];
             }
             if (answer[1] != cmd && !exception) {

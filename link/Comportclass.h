@@ -52,6 +52,9 @@ public:
     std::int32_t DataLen = 0;
     std::int32_t AnsLen = 0;
     std::int32_t AnsCount = 0;
+    // Whether the last exchange ended with the transmitter's exception answer
+    // (its code is the result) rather than a failure of the line.
+    bool LastException = false;
     // Settings; the port dialog writes the four texts directly.
     std::int32_t Povt1 = 5;
     std::int32_t Povt2 = 10;

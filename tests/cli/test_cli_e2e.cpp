@@ -9,11 +9,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <map>
 #include <memory>
 
+#include "Args.h"
+#include "Convert.h"
 #include "Fit.h"
 #include "Ranges.h"
 #include "Tables.h"
@@ -84,7 +87,9 @@ TEST(CliEndToEnd, ScanFindsExactlyTheSimulatedDevices) {
     ASSERT_TRUE(line.Ready());
     const Result r = Ctl({"scan", "--port", line.Link(), "--max", "5", "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    const QJsonArray a = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).array();
+    const QJsonObject scan = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(scan["format"].toInt(), 1);
+    const QJsonArray a = scan["devices"].toArray();
     ASSERT_EQ(a.size(), 2);
     EXPECT_EQ(a[0].toObject()["device"].toInt(), 2);
     EXPECT_EQ(a[0].toObject()["name"].toString(), QString::fromUtf8("ТЕВ-ТС"));
@@ -105,7 +110,7 @@ TEST(CliEndToEnd, FastScanOverTcpListsWhatItListsOverThePty) {
     const Result overTcp = Ctl({"scan", "--port", address, "--max", "5", "--json", "--fast", "--timeout", "60"});
     ASSERT_EQ(overTcp.code, 0) << overTcp.err;
     EXPECT_EQ(overTcp.out, overPty.out);
-    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(overTcp.out)).array().size(), 2);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(overTcp.out))["devices"].toArray().size(), 2);
     gateway.terminate();
     gateway.waitForFinished(10000);
 }
@@ -120,6 +125,9 @@ TEST(CliEndToEnd, ReadJsonCarriesEveryFieldAndTheRawBlock) {
                             "NonStandMax", "NonStandY", "Rez", "Sost", "KodACP", "Txc", "KodTxc", "raw"})
         EXPECT_TRUE(o.contains(key)) << key;
     EXPECT_EQ(o["Nu"].toInt(), 2);
+    for (const char* key : {"value", "percent", "setpoint1", "rangeFrom", "Txc"}) EXPECT_TRUE(o[key].isDouble()) << key;
+    EXPECT_TRUE(o["privileged"].isBool());
+    EXPECT_TRUE(o["sensor"].isString());
     const std::map<int, std::string> blocks = line.Stop();
     // The block as held, except bits 4..7 of Rejim which carry the correction code.
     std::string raw = o["raw"].toString().toStdString();
@@ -186,6 +194,14 @@ TEST(CliEndToEnd, RangeMatchesTheCalculationAndRefusesWithTheDialogsText) {
     ASSERT_TRUE(fit.ok);
     for (int k = 0; k < 8; ++k)
         EXPECT_NE(ok.out.find("Y" + std::to_string(k + 2) + " " + fit.CodeText[k] + "\n"), std::string::npos) << k;
+    Result json = Ctl({"range", "--sensor", "Pt100", "--from", "-50.0", "--to", "30", "--tables", TABLES_DIR, "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    EXPECT_EQ(j["format"].toInt(), 1);
+    EXPECT_DOUBLE_EQ(j["from"].toDouble(), -50.0);
+    EXPECT_DOUBLE_EQ(j["maxDeviation"].toDouble(), fit.MaxDeviation);
+    ASSERT_EQ(j["codes"].toArray().size(), 8);
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(j["codes"][k].toInt(-99999), fit.Codes[k]) << k;
     Result narrow = Ctl({"range", "--sensor", "50П", "--from", "-50", "--to", "-30", "--tables", TABLES_DIR});
     EXPECT_EQ(narrow.code, 1);
     EXPECT_NE(narrow.err.find("недопустимо узкий диапазон"), std::string::npos);
@@ -208,12 +224,57 @@ TEST(CliEndToEnd, WatchPrintsOneLinePerReading) {
         const QJsonObject o = QJsonDocument::fromJson(text.toUtf8()).object();
         EXPECT_TRUE(o["value"].isDouble() && o["Rez"].isDouble() && o["coldJunction"].isDouble()) << text.toStdString();
         EXPECT_EQ(o["device"].toInt(), 3);
+        EXPECT_EQ(o["format"].toInt(), 1);
+        EXPECT_TRUE(o["alarm"].isBool());
     }
     EXPECT_EQ(Ctl({"watch", "--port", line.Link(), "--json", "--csv"}).code, 2);
-    const Result gone = Ctl({"watch", "--port", line.Link(), "--device", "9", "--count", "2"});
-    EXPECT_EQ(gone.code, 1);
-    EXPECT_NE(gone.err.find("устройство 9"), std::string::npos);
-    EXPECT_NE(gone.err.find("не отвечает на запрос"), std::string::npos);
+}
+
+// Each kind of failure has its own exit status; messages about the line carry the result code.
+TEST(CliEndToEnd, ExitStatusTellsTheKindOfFailure) {
+    SimLine line({"--dev", "1:101:5", "--dev", "2:101:5", "--dev", "3:100:5", "--fault", "1:exception=6",
+                  "--fault", "2:crc"});
+    ASSERT_TRUE(line.Ready());
+    const QString port = line.Link();
+    struct Case {
+        QStringList args;
+        int code;
+        std::string text;
+    };
+    const std::vector<Case> cases{
+        {{"read", "--port", port, "--device", "3"}, 0, ""},
+        {{"set", "--port", port, "--device", "3", "setpoint1=100.5"}, 1, "setpoint1: ошибка ввода \"100.5\""},
+        {{"set", "--port", "/dev/nonexistent-tty", "colour=red"}, 2, "неизвестное поле \"colour\""},
+        {{"read", "--port", "/dev/nonexistent-tty"}, 3, "невозможно открыть последовательный порт  (код 132)"},
+        {{"watch", "--port", port, "--device", "9", "--count", "2"}, 3, "устройство 9 " + port.toStdString() + " не отвечает на запрос (код 130)"},
+        {{"read", "--port", port, "--device", "2"}, 3, "ошибка контрольной суммы (код 131)"},
+        {{"read", "--port", port, "--device", "1"}, 4, "Идет запись базы данных. Ждите. (код 6)"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Ctl(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString() << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.text), std::string::npos) << r.err;
+    }
+}
+
+TEST(CliEndToEnd, SetTakesADecimalPoint) {
+    SimLine line({"--dev", "1:100:5"});
+    ASSERT_TRUE(line.Ready());
+    ASSERT_EQ(Ctl({"set", "--port", line.Link(), "--device", "1", "setpoint1=12.5"}).code, 0);
+    EXPECT_EQ(ReadJson(line.Link(), 1)["UstKod1"].toInt(), tservice::LadrPercentToCode(12.5));
+}
+
+TEST(CliEndToEnd, HelpAndVersionOnBothPrograms) {
+    const Result help = Ctl({"set", "--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.out, tservice::cli::HelpText("set"));
+    for (const char* program : {TSERVICECTL_PATH, TSERVICE_PATH}) {
+        QProcess p;
+        p.start(program, {"--version"});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains(QRegularExpression("^tservice(ctl)? \\d"))) << program;
+    }
 }
 
 TEST(CliEndToEnd, TraceShowsEveryFrameDecodedOnStderrOrInAFile) {
@@ -247,7 +308,7 @@ TEST(CliEndToEnd, UsageErrorsExitTwoWithAOneLineHint) {
 
 TEST(CliEndToEnd, ReadOfAMissingPortFailsWithTheLinksMessage) {
     const Result r = Ctl({"read", "--port", "/dev/nonexistent-tty"});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_NE(r.err.find("невозможно открыть последовательный порт"), std::string::npos);
 }
 
@@ -255,9 +316,9 @@ TEST(CliEndToEnd, ScanStoppedByAPortFailureStillListsWhatItFound) {
     SimLine line({"--dev", "1:100:5", "--dev", "2:101:5", "--dev", "3:102:4", "--fault", "3:exception=133"});
     ASSERT_TRUE(line.Ready());
     const Result r = Ctl({"scan", "--port", line.Link(), "--max", "4"});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.out, "1 ЛАДР\n2 ТЕВ-ТС\n");
-    EXPECT_NE(r.err.find("вероятно, порт не настроен"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("вероятно, порт не настроен (код 133)"), std::string::npos) << r.err;
 }
 
 TEST(CliEndToEnd, NothingToChangeSendsNothingAndDryRunNamesTakenAndKeptFields) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include "Args.h"
 #include "Edits.h"
@@ -85,6 +86,10 @@ TEST(CliArgs, UsageErrors) {
         {"sim", "--link", "x", "--tcp", "127.0.0.1:0"},
         {"read", "--port", "p", "--trace="},
         {"range", "--sensor", "Pt100", "--from", "0", "--to", "100", "--trace"},  // uses no line
+        {"read", "--port", "p", "-x"},
+        {"set", "--port", "p", "colour=red"},                  // unknown field: before the line
+        {"set", "--port", "p", "alarm=LL", "alarm=HH"},
+        {"watch", "--port", "p", "--csv", "--json"},
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -96,6 +101,55 @@ TEST(CliArgs, UsageErrors) {
     const Options toFile = Parse({"watch", "--trace=t.log", "--port", "p"});
     EXPECT_TRUE(toErr.trace && toErr.traceFile.empty());
     EXPECT_TRUE(toFile.trace && toFile.traceFile == "t.log");
+}
+
+TEST(CliArgs, HelpOfEveryCommandNamesEachOptionAndAnExample) {
+    const std::string program = HelpText("");
+    for (const std::string& c : CommandNames()) {
+        EXPECT_NE(program.find("  " + c + " "), std::string::npos) << c;
+        const Options o = ParseArgs({c, "--help"});  // nothing else needed
+        EXPECT_TRUE(o.help) << c;
+        const std::string h = HelpText(c);
+        for (const std::string& opt : CommandOptionNames(c)) {
+            const auto at = h.find("  --" + opt);
+            ASSERT_NE(at, std::string::npos) << c << " " << opt;
+            const char next = h[at + 4 + opt.size()];
+            EXPECT_TRUE(next == ' ' || next == '[') << c << " " << opt;
+        }
+        EXPECT_NE(h.find("Пример:\n  tservicectl " + c), std::string::npos) << c;
+        EXPECT_NE(h.find("4  устройство ответило исключением"), std::string::npos) << c;
+    }
+    EXPECT_EQ(CommandOptionNames("read"), (std::vector<std::string>{"json", "port", "baud", "parity", "stop", "delay", "device", "trace"}));
+    EXPECT_TRUE(ParseArgs({"--version"}).version);
+}
+
+TEST(CliEdits, DecimalPointOrCommaGiveTheSameImage) {
+    const std::vector<std::pair<std::string, std::string>> same{
+        {"setpoint1=12.5", "setpoint1=12,5"}, {"setpoint2=-7.25", "setpoint2=-7,25"},
+        {"range=0.0..100", "range=0..100"},   {"current-start=3.0", "current-start=3"}};
+    for (const auto& [point, comma] : same) {
+        DeviceImage a = TevTs(), b = TevTs();
+        ASSERT_TRUE(ApplyEdits(a, {point}).ok) << point;
+        ASSERT_TRUE(ApplyEdits(b, {comma}).ok) << comma;
+        EXPECT_EQ(a.Baza, b.Baza) << point;
+    }
+    for (const char* bad : {"setpoint1=1.2.3", "setpoint1=1.5,5", "setpoint1=."}) {
+        DeviceImage im = TevTs();
+        EXPECT_FALSE(ApplyEdits(im, {bad}).ok) << bad;
+    }
+}
+
+TEST(CliJson, ReadingCarriesNumbersFlagsAndListWords) {
+    DeviceImage im = TevTs();
+    im.PutTipSign(1);
+    const QJsonObject o = ToJson(Describe(im, 2));
+    EXPECT_EQ(o["format"].toInt(), 1);
+    for (const char* key : {"value", "percent", "setpoint1", "setpoint2", "rangeFrom", "rangeTo", "TipSign"})
+        EXPECT_TRUE(o[key].isDouble()) << key;
+    EXPECT_DOUBLE_EQ(o["rangeFrom"].toDouble(), -50.0);
+    EXPECT_TRUE(o["privileged"].isBool());
+    EXPECT_EQ(o["alarm"].toString(), "LL");
+    EXPECT_EQ(o["connect"].toString(), "4");
 }
 
 TEST(CliEdits, ApplyWithTheWindowsRules) {
@@ -190,6 +244,24 @@ TEST(CliSavedSet, RoundTripAndRefusals) {
     QJsonObject tampered = saved;
     tampered["Diap"] = 3;  // disagrees with the raw block
     EXPECT_FALSE(ParseSavedSet(QJsonDocument(tampered).toJson(), s, error));
+    QJsonObject later = saved;
+    later["format"] = 2;
+    EXPECT_FALSE(ParseSavedSet(QJsonDocument(later).toJson(), s, error));
+}
+
+TEST(CliSavedSet, FilesWrittenBeforeTheFormatVersionStillLoad) {
+    // Texts with decimal commas, no "format": as the first versions saved.
+    const QByteArray old = QByteArray(R"({"device": 2, "model": 101, "name": "ТЕВ-ТС", "version": 5,
+        "privileged": true, "TipD": 2, "Diap": 17, "UstKod1": 4095, "nonStandard": false,
+        "rangeFrom": "-50", "rangeTo": "100", "setpointUnit": "°C", "setpoint1": "25", "setpoint2": "96",
+        "percent": "0,000", "value": "-50,00", "valueUnit": "°C", "raw": ")") +
+                           QByteArray::fromStdString(Describe(TevTs(), 2).raw) + "\"}";
+    SavedSet s;
+    std::string error;
+    ASSERT_TRUE(ParseSavedSet(old, s, error)) << error;
+    EXPECT_EQ(s.fields.at("Diap"), 17);
+    DeviceImage target = TevTs();
+    EXPECT_TRUE(ApplySavedSet(s, target, error)) << error;
 }
 
 TEST(CliSavedSet, ApplyChecksModelLengthAndKeepsTheTargetsNumber) {
