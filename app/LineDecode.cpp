@@ -8,13 +8,16 @@
 #include "Convert.h"
 #include "Describe.h"
 #include "Models.h"
+#include "Protocol.h"
 
 namespace tservice {
 
 namespace {
 
-constexpr std::uint8_t kIdent = 0x11, kReadBlock = 0x44, kWriteBlock = 0x45, kMeasure = 0x47;
-constexpr std::uint8_t kSwitch = 0x05, kSetOutput = 0x06, kConfirm = 0x0E;
+// The link's command codes under the decoder's short names.
+constexpr std::uint8_t kIdent = kCmdIdent, kReadBlock = kCmdReadBlock, kWriteBlock = kCmdWriteBlock,
+                       kMeasure = kCmdReadMeas;
+constexpr std::uint8_t kSwitch = kCmdSwitch, kSetOutput = kCmdWriteRegister, kConfirm = kCmdConfirm;
 
 std::string Hex2(int v) {
     char buf[8];
@@ -79,8 +82,9 @@ std::string CommandName(std::uint8_t cmd, const std::uint8_t* data, int dataLen)
         case kMeasure: return "чтение измерения";
         case kSetOutput: return "выходной ток";
         case kSwitch:
-            if (dataLen == 4 && data[0] == 0x10 && (data[1] == 0x01 || data[1] == 0x02)) {
-                const std::string what = data[1] == 0x01 ? "режим калибровки" : "управление выходом";
+            if (const int coil = dataLen == 4 ? data[0] << 8 | data[1] : -1;
+                coil == kCoilCalibration || coil == kCoilOutputControl) {
+                const std::string what = coil == kCoilCalibration ? "режим калибровки" : "управление выходом";
                 if (data[2] == 0xFF && data[3] == 0x00) return what + " вкл";
                 if (data[2] == 0x00 && data[3] == 0x00) return what + " выкл";
             }
