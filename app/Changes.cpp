@@ -2,36 +2,32 @@
 
 #include <map>
 
+#include "Models.h"
 
 namespace tservice {
 
 namespace {
 
-struct FieldText {
-    const char* label;
-    std::vector<const char*> values;  // by code; empty: the number itself
-};
-
-const std::map<std::string, FieldText>& CodeFields() {
-    static const std::map<std::string, FieldText> fields{
-        {"KBegSk", {"код АЦП начала шкалы", {}}},
-        {"KEndSk", {"код АЦП конца шкалы", {}}},
-        {"TipSign", {"тип сигнализации", {"LH", "LL", "HH"}}},
-        {"Break", {"выход при обрыве линии", {"ток min", "ток max"}}},
-        {"TipK", {"тип контакта", {"нр", "нз"}}},
-        {"Current", {"корректировка тока нач. шкалы", {}}},
-        {"CurrentEnd", {"корректировка тока кон. шкалы", {}}},
-        {"UstKod1", {"уставка 1, код", {}}},
-        {"UstKod2", {"уставка 2, код", {}}},
-        {"TipD", {"тип датчика, номер", {}}},
-        {"Diap", {"номер диапазона", {}}},
-        {"Nu", {"номер устройства", {}}},
-        {"Connect", {"схема подключения", {"", "4-х проводная", "3-х проводная"}}},
-        {"BegSkTxc", {"код АЦП начала шкалы Тхс", {}}},
-        {"EndSkTxc", {"код АЦП конца шкалы Тхс", {}}},
-        {"KTxc", {"коэффициент Тхс А1", {}}},
-        {"NonStandMin", {"нестандартный диапазон, начало °C", {}}},
-        {"NonStandMax", {"нестандартный диапазон, конец °C", {}}},
+const std::map<std::string, const char*>& CodeFields() {
+    static const std::map<std::string, const char*> fields{
+        {"KBegSk", "код АЦП начала шкалы"},
+        {"KEndSk", "код АЦП конца шкалы"},
+        {"TipSign", "тип сигнализации"},
+        {"Break", "выход при обрыве линии"},
+        {"TipK", "тип контакта"},
+        {"Current", "корректировка тока нач. шкалы"},
+        {"CurrentEnd", "корректировка тока кон. шкалы"},
+        {"UstKod1", "уставка 1, код"},
+        {"UstKod2", "уставка 2, код"},
+        {"TipD", "тип датчика, номер"},
+        {"Diap", "номер диапазона"},
+        {"Nu", "номер устройства"},
+        {"Connect", "схема подключения"},
+        {"BegSkTxc", "код АЦП начала шкалы Тхс"},
+        {"EndSkTxc", "код АЦП конца шкалы Тхс"},
+        {"KTxc", "коэффициент Тхс А1"},
+        {"NonStandMin", "нестандартный диапазон, начало °C"},
+        {"NonStandMax", "нестандартный диапазон, конец °C"},
     };
     return fields;
 }
@@ -50,7 +46,7 @@ bool Has(const std::vector<Change>& changes, const std::string& field) {
 
 std::string FieldLabel(const std::string& field) {
     const auto known = CodeFields().find(field);
-    return known == CodeFields().end() ? field : known->second.label;
+    return known == CodeFields().end() ? field : known->second;
 }
 
 std::string FieldValueText(const std::string& field, int code) {
@@ -59,10 +55,9 @@ std::string FieldValueText(const std::string& field, int code) {
         const int ua = CorrectionMicroamps(code, field == "CurrentEnd");
         return (ua > 0 ? "+" : "") + std::to_string(ua) + " мкА";
     }
-    const auto known = CodeFields().find(field);
-    if (known != CodeFields().end() && code >= 0 && code < static_cast<int>(known->second.values.size()) &&
-        *known->second.values[code] != '\0')
-        return known->second.values[code];
+    const std::vector<std::string>& items = ListItems(field);
+    const int index = field == "Connect" ? code - 1 : code;
+    if (index >= 0 && index < static_cast<int>(items.size())) return items[index];
     return std::to_string(code);
 }
 
@@ -84,7 +79,7 @@ std::vector<FieldChange> EngineeringChanges(const DeviceImage& before, const Dev
             if ((c.field == "TipD" && Has(diff, "тип датчика")) || (c.field == "Diap" && Has(diff, "диапазон")) ||
                 (c.field == "UstKod1" && Has(diff, "уставка 1")) || (c.field == "UstKod2" && Has(diff, "уставка 2")))
                 continue;
-            f.label = known->second.label;
+            f.label = known->second;
             f.hasCodes = c.before != "-";
             if (f.hasCodes) {
                 f.codeBefore = std::stoi(c.before);

@@ -57,10 +57,10 @@ QLabel* MakeValue(QWidget* parent, int x, int y, int w, int h = 22) {
     return label;
 }
 
-// The sensor-type list of a model as list items.
-QStringList SensorItems(int tip) {
+// Texts of the model table as list items.
+QStringList Items(const std::vector<std::string>& texts) {
     QStringList items;
-    for (const std::string& text : SensorTypes(tip)) items << QString::fromStdString(text);
+    for (const std::string& text : texts) items << QString::fromStdString(text);
     return items;
 }
 
@@ -303,7 +303,7 @@ void TForm1::CreateKanal(QWidget* c) {
     new Follower(CBoxMax, MakeLabel(g, QStringLiteral("°С"), 344, 150, 22, 24));
     Label26 = MakeLabel(g, QStringLiteral("     Схема подключения "), 376, 114, 150, 34);
     Label26->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    CBoxConnect = MakeList(g, {QStringLiteral("4-х проводная"), QStringLiteral("3-х проводная")}, 376, 150, 140);
+    CBoxConnect = MakeList(g, Items(ListItems("Connect")), 376, 150, 140);
     // Shown only for a ТЕВ-ТС from version 3, which has the setting.
     Label26->hide();
     CBoxConnect->hide();
@@ -353,9 +353,9 @@ void TForm1::CreateKanalLower(QWidget* g) {
     StSost = MakeValue(g, 162, 318, 60);
     Label18 = MakeLabel(g, QStringLiteral("        Норма"), 232, 318, 130, 22);
 
-    ComboBox1 = MakeList(g, SensorItems(kTevTp), 0, 0, 10);
-    ComboBox2 = MakeList(g, SensorItems(kTevTs), 0, 0, 10);
-    ComboBox3 = MakeList(g, SensorItems(kLadr), 0, 0, 10);
+    ComboBox1 = MakeList(g, Items(SensorTypes(kTevTp)), 0, 0, 10);
+    ComboBox2 = MakeList(g, Items(SensorTypes(kTevTs)), 0, 0, 10);
+    ComboBox3 = MakeList(g, Items(SensorTypes(kLadr)), 0, 0, 10);
     ComboBox1->hide();
     ComboBox2->hide();
     ComboBox3->hide();
@@ -366,7 +366,7 @@ void TForm1::CreateSign(QWidget* c) {
     GBoxSign->setGeometry(548, 66, 452, 352);
     QWidget* g = GBoxSign;
     Label7 = MakeLabel(g, QStringLiteral("        Тип сигнализации"), 10, 26, 160, 22);
-    CBoxTipSign = MakeList(g, {QStringLiteral("LH"), QStringLiteral("LL"), QStringLiteral("HH")}, 180, 24, 80);
+    CBoxTipSign = MakeList(g, Items(ListItems("TipSign")), 180, 24, 80);
     Label9 = MakeLabel(g, QStringLiteral("Уставка 1"), 130, 60, 100, 18);
     Label8 = MakeLabel(g, QStringLiteral("Уставка 2"), 240, 60, 100, 18);
     Label10 = MakeLabel(g, QStringLiteral(" в ед. кода"), 10, 82, 114, 22);
@@ -382,11 +382,11 @@ void TForm1::CreateSign(QWidget* c) {
     StNar = MakeValue(g, 130, 144, 50);
     Label19 = MakeLabel(g, QStringLiteral("     Норма"), 190, 144, 130, 22);
     LabTipKont = MakeLabel(g, QStringLiteral("Тип контакта"), 10, 180, 160, 22);
-    CBoxTipK = MakeList(g, {QStringLiteral("нр"), QStringLiteral("нз")}, 180, 178, 80);
+    CBoxTipK = MakeList(g, Items(ListItems("TipK")), 180, 178, 80);
     LabTipKont->hide();
     CBoxTipK->hide();
     LabBreak = MakeLabel(g, QStringLiteral("Состояние выхода при обрыве линии"), 10, 210, 164, 36, true);
-    CBoxBreak = MakeList(g, {QStringLiteral("ток min"), QStringLiteral("ток max")}, 180, 214, 100);
+    CBoxBreak = MakeList(g, Items(ListItems("Break")), 180, 214, 100);
     LabBreak->hide();
     CBoxBreak->hide();
     ButSwitch = new QToolButton(g);

@@ -179,4 +179,15 @@ const std::vector<std::string>& ListWords(const std::string& field) {
     return it == words.end() ? none : it->second;
 }
 
+const std::vector<std::string>& ListItems(const std::string& field) {
+    static const std::map<std::string, std::vector<std::string>> items{
+        {"TipSign", {"LH", "LL", "HH"}},
+        {"TipK", {"нр", "нз"}},
+        {"Break", {"ток min", "ток max"}},
+        {"Connect", {"4-х проводная", "3-х проводная"}}};
+    static const std::vector<std::string> none;
+    const auto it = items.find(field);
+    return it == items.end() ? none : it->second;
+}
+
 }  // namespace tservice

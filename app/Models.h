@@ -90,4 +90,9 @@ std::vector<FieldSpec> FieldsOf(const ModelRules& rules);
 // empty for other names.
 const std::vector<std::string>& ListWords(const std::string& field);
 
+// The window's item texts of a choice list by its field (TipSign, TipK,
+// Break, Connect), in item order; the stored code is the item index, for
+// Connect the index + 1. Empty for other names.
+const std::vector<std::string>& ListItems(const std::string& field);
+
 }  // namespace tservice
