@@ -1,17 +1,10 @@
 #include "Report.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include <QJsonArray>
-
 #include "Models.h"
 
 namespace tservice::cli {
 
 namespace {
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string Bits(int value, std::initializer_list<int> bits) {
     std::string s;
