@@ -170,9 +170,15 @@ TEST(DecimateTrend, KeepsEveryColumnsExtremesAndTheEdges) {
         }
         auto has = [&](float v) { return std::any_of(p.begin(), p.end(), [v](const TrendPoint& x) { return x.value == v; }); };
         for (int col = 0; col < cols; ++col)
-            if (lo[col] <= hi[col]) EXPECT_TRUE(has(lo[col]) && has(hi[col])) << c.n << " column " << col;
-        if (c.from > 0) EXPECT_LT(p.front().timeMs, c.from) << c.n;
-        if (c.to < s.back().timeMs) EXPECT_GT(p.back().timeMs, c.to) << c.n;
+            if (lo[col] <= hi[col]) {
+                EXPECT_TRUE(has(lo[col]) && has(hi[col])) << c.n << " column " << col;
+            }
+        if (c.from > 0) {
+            EXPECT_LT(p.front().timeMs, c.from) << c.n;
+        }
+        if (c.to < s.back().timeMs) {
+            EXPECT_GT(p.back().timeMs, c.to) << c.n;
+        }
     }
 }
 
