@@ -4,6 +4,8 @@ BUILD_SAN  ?= build-san
 BUILD_FUZZ ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# CI=true (as CI runs) turns warnings into errors.
+WERROR     := $(if $(filter true,$(CI)),-DTSERVICE_WERROR=ON,-DTSERVICE_WERROR=OFF)
 PREFIX     ?= /usr/local
 # A compiler cache, when there is one, keyed on paths relative to this folder
 # so a fresh clone elsewhere reuses what an earlier build compiled.
@@ -35,7 +37,7 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS) $(LAUNCHER) -DTSERVICE_BENCH=OFF
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS) $(WERROR) $(LAUNCHER) -DTSERVICE_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -65,7 +67,7 @@ check-package: build
 check: test
 
 check-san: deps
-	cmake -S . -B $(BUILD_SAN) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DTSERVICE_SANITIZE=ON -DTSERVICE_BENCH=OFF
+	cmake -S . -B $(BUILD_SAN) $(WERROR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DTSERVICE_SANITIZE=ON -DTSERVICE_BENCH=OFF
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	cd $(BUILD_SAN) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \

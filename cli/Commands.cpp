@@ -1,9 +1,7 @@
 #include "Commands.h"
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
-#include <ctime>
 #include <ostream>
 
 #include <QDateTime>
@@ -78,16 +76,7 @@ int Read(LineSession& s, const Options& o, std::ostream& out) {
 }
 
 std::string Timestamp() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const int ms = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
-    return buf;
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString();
 }
 
 int Watch(LineSession& s, const Options& o, std::ostream& out) {

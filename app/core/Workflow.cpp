@@ -100,22 +100,22 @@ WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, const Dev
     }
     std::uint8_t answer[kMaxAnswer] = {};
     int code = IdentExchange(link, nuCur, answer);
-    if (code != 0) return {WriteStage::IdentFailed, code};
-    if (answer[5] != image.Tip) return {WriteStage::OtherModel, 0};
-    if (answer[3] != image.Ver) return {WriteStage::OtherVersion, 0};
+    if (code != 0) return {WriteStage::IdentFailed, code, {}};
+    if (answer[5] != image.Tip) return {WriteStage::OtherModel, 0, {}};
+    if (answer[3] != image.Ver) return {WriteStage::OtherVersion, 0, {}};
 
     link.WaitMs(50);
     std::uint8_t data[kMaxParamLen] = {};
     image.GiveBlock(data);
     advance();
     code = link.Exchange(nuCur, kCmdWriteBlock, static_cast<std::uint8_t>(len), data, answer);
-    if (code != 0) return {WriteStage::BlockFailed, code};
+    if (code != 0) return {WriteStage::BlockFailed, code, {}};
 
     nuCur = nuNew;
     advance();
     link.WaitMs(300);
     code = link.Exchange(nuCur, kCmdConfirm, 0, nullptr, answer);
-    if (code != 0) return {WriteStage::ConfirmFailed, code};
+    if (code != 0) return {WriteStage::ConfirmFailed, code, {}};
     return out;
 }
 

@@ -11,7 +11,7 @@ namespace tservice::testing {
 namespace {
 
 TEST(TcpPortName, TakesHostAndPortOnly) {
-    struct Case { const char* name; bool ok; const char* host; int port; };
+    struct Case { const char* name; bool ok; const char* host = nullptr; int port = 0; };
     for (const Case& c : {Case{"tcp://127.0.0.1:4001", true, "127.0.0.1", 4001},
                           Case{"tcp://gw-3.plant.local:502", true, "gw-3.plant.local", 502},
                           Case{"tcp://[::1]:65535", true, "::1", 65535},
@@ -42,7 +42,7 @@ TEST(TcpPortName, OpenPortTakesAGatewayAndRefusesAMalformedOne) {
                                 std::pair{"tcp://10.1.2.3:99999", -1}}) {
         link.PortName = name;
         EXPECT_EQ(link.OpenPort(), result) << name;
-        if (result == 0) EXPECT_EQ(port.name, name);
+        if (result == 0) { EXPECT_EQ(port.name, name); }
     }
     EXPECT_TRUE(messages.boxes.empty());
 }

@@ -33,7 +33,7 @@ TEST(FastScan, FindsWhatTheStandardScanFindsWithinFiveSeconds) {
         const ScanResult expected = ScanLine(standard.link, 32);
         const ScanResult got = FastScanLine(fast.link, 32);
         EXPECT_EQ(fast.Numbers(got), standard.Numbers(expected)) << drop;
-        if (drop == 0.0) EXPECT_EQ(got.found.size(), 4u);
+        if (drop == 0.0) { EXPECT_EQ(got.found.size(), 4u); }
         EXPECT_LE(fast.clock.NowMs(), 5000) << drop;
         EXPECT_GE(standard.clock.NowMs(), 80000) << drop;
         // Everything the fast scan changed is back.

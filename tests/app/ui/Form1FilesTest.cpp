@@ -109,7 +109,7 @@ TEST_F(Form1Files, RefusedFileShowsTheCommandLinesMessageAndLeavesTheImage) {
         SavedSet saved;
         std::string expected;
         DeviceImage copy = form->Image;
-        if (LoadSavedSet(c.file.toStdString(), saved, expected)) ASSERT_FALSE(ApplySavedSet(saved, copy, expected));
+        if (LoadSavedSet(c.file.toStdString(), saved, expected)) { ASSERT_FALSE(ApplySavedSet(saved, copy, expected)); }
         const auto before = form->Image.Baza;
         messages.Reset();
         chosen = c.file;

@@ -75,7 +75,7 @@ TEST_F(SameVerdict, UnusualTransmittersAreJudgedAlikeByWindowCommandLineAndFile)
         EXPECT_EQ(cli::ReadChecked(form->Link, messages, image, nuCur), accepted);
         const std::string cliText = messages.boxes.empty() ? "" : messages.boxes.back().text;
         EXPECT_EQ(cliText, windowText);
-        if (!accepted) EXPECT_NE(windowText.find(c.refusal), std::string::npos) << windowText;
+        if (!accepted) { EXPECT_NE(windowText.find(c.refusal), std::string::npos) << windowText; }
 
         SavedSet saved;
         std::string error;
@@ -122,21 +122,21 @@ TEST_F(SameVerdict, UnusualBlocksAreRefusedBeforeAnyWriteByWindowFileAndCheck) {
         c.change(next);
         const std::string why = CheckBlock(next, read);
         EXPECT_EQ(why.empty(), c.refusal == nullptr) << why;
-        if (c.refusal) EXPECT_NE(why.find(c.refusal), std::string::npos) << why;
+        if (c.refusal) { EXPECT_NE(why.find(c.refusal), std::string::npos) << why; }
 
         const int writes = line.Find(2)->writes;
         c.change(form->Image);
         form->Image.Izmen = 1;
         form->OutPortClick();
         EXPECT_EQ(line.Find(2)->writes - writes, c.refusal ? 0 : 1);
-        if (c.refusal) EXPECT_EQ(messages.boxes.back().text, why);
+        if (c.refusal) { EXPECT_EQ(messages.boxes.back().text, why); }
 
         SavedSet saved;
         std::string error;
         DeviceImage target = read;
         const bool parsed = ParseSavedSet(QJsonDocument(ToJson(Describe(next, 2))).toJson(), saved, error);
         EXPECT_EQ(parsed && ApplySavedSet(saved, target, error), c.fileTakesIt) << error;
-        if (!c.fileTakesIt) EXPECT_EQ(target.Baza, read.Baza);
+        if (!c.fileTakesIt) { EXPECT_EQ(target.Baza, read.Baza); }
         line.Find(2)->ResetBlock();
     }
 }
