@@ -51,7 +51,10 @@ protected:
         for (int t = 100; t <= 120; ++t) row(t);
         Dlg().TableDirs = {dir_.string()};
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override {
+        GuiTest::TearDown();
+        fs::remove_all(dir_);
+    }
 
     TFormNewRange& Dlg() { return *form->FormNewRange; }
 

@@ -50,6 +50,11 @@ protected:
         form = std::make_unique<TForm1>(recorder, pumping, messages, [this] { return portNames; });
         form->SetModalRunner([this](QDialog& dialog) { return RunDialog(dialog); });
     }
+    // A scripted step that was never taken means the test did not go where it meant to.
+    void TearDown() override {
+        EXPECT_TRUE(dialogScript.empty()) << dialogScript.size() << " scripted dialog step(s) never used";
+        EXPECT_TRUE(messages.script.empty()) << messages.script.size() << " scripted answer(s) never used";
+    }
 
     // A transmitter with a measurement that holds still.
     sim::Transmitter& AddDevice(int address, int model, int version) {
