@@ -155,7 +155,7 @@ void ScheduleShot(TForm1& form, sim::PtyServer& server, const std::string& port)
     }
     Later(300, [&form, &server, number, path, port, take = shot->second] {
         form.Link.PortName = port;
-        if (form.Link.OpenPort() == 0 && number >= 1 && number <= 32) {
+        if (form.Link.OpenPort() == 0 && number >= 1 && number <= kLineSize) {
             form.NuCur = number - 1;
             form.CBoxUstr->setCurrentIndex(number - 1);
             form.InPortClick();

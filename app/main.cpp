@@ -68,40 +68,73 @@ int AnswerOnTerminal(int argc, char* argv[]) {
     return -1;
 }
 
+// What the command line asks of the window.
+struct Options {
+    bool demo = false;
+    std::string firstPort;  // offered first in the port list; may be empty
+};
+
+Options ParseOptions(int argc, char* argv[]) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--demo") o.demo = true;
+        if (arg == "--port" && i + 1 < argc) o.firstPort = argv[++i];
+        if (arg.rfind("--port=", 0) == 0) o.firstPort = arg.substr(7);
+    }
+    return o;
+}
+
+// The toolkit's own texts (standard buttons) in Russian, like the rest;
+// translator must outlive the application's windows.
+void InstallRussianTexts(QTranslator& translator) {
+    if (translator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
+}
+
+// Serves the four demo transmitters of line on a pseudo-terminal; null (after
+// telling the operator) when it cannot be made.
+std::unique_ptr<tservice::sim::PtyServer> StartDemoLine(tservice::sim::Line& line) {
+    tservice::sim::Line::AddDemoDevices(line);
+    try {
+        auto server = std::make_unique<tservice::sim::PtyServer>(line);
+        server->Start();
+        return server;
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("tservice"),
+                              QStringLiteral("Демонстрационная линия не создана: ") + QString::fromUtf8(e.what()));
+        return nullptr;
+    }
+}
+
+// The port list: the asked port and the demo line first, then the system's.
+std::vector<tservice::PortEntry> PortEntries(const std::string& firstPort, const std::string& demoPort) {
+    std::vector<tservice::PortEntry> list;
+    for (const std::string& name : {firstPort, demoPort})
+        if (!name.empty()) list.push_back({name, {}, {}, {}});
+    for (tservice::PortEntry& entry : tservice::EnumeratePortEntries())
+        if (entry.name != firstPort) list.push_back(std::move(entry));
+    return list;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     if (const int answered = AnswerOnTerminal(argc, argv); answered >= 0) return answered;
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tservice"));
-    // The toolkit's own texts (standard buttons) in Russian, like the rest.
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
-    bool demo = false;
-    std::string firstPort;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--demo") demo = true;
-        if (arg == "--port" && i + 1 < argc) firstPort = argv[++i];
-        if (arg.rfind("--port=", 0) == 0) firstPort = arg.substr(7);
-    }
+    InstallRussianTexts(qtTexts);
+    const Options options = ParseOptions(argc, argv);
 
     tservice::sim::Line line;
     std::unique_ptr<tservice::sim::PtyServer> server;
     std::string demoPort;
-    if (demo) {
-        tservice::sim::Line::AddDemoDevices(line);
-        try {
-            server = std::make_unique<tservice::sim::PtyServer>(line);
-            server->Start();
-            demoPort = server->SlavePath();
-        } catch (const std::exception& e) {
-            QMessageBox::critical(nullptr, QStringLiteral("tservice"),
-                                  QStringLiteral("Демонстрационная линия не создана: ") + QString::fromUtf8(e.what()));
-            return 1;
-        }
+    if (options.demo) {
+        server = StartDemoLine(line);
+        if (!server) return 1;
+        demoPort = server->SlavePath();
     }
 
     tservice::SteadyClock steady;
@@ -110,14 +143,8 @@ int main(int argc, char* argv[]) {
     tservice::PumpingClock clock(steady, [&pump] { pump.Pump(); });
     tservice::LinePort port(clock);
     tservice::QtMessages messages;
-    auto entries = [demoPort, firstPort] {
-        std::vector<tservice::PortEntry> list;
-        for (const std::string& name : {firstPort, demoPort})
-            if (!name.empty()) list.push_back({name, {}, {}, {}});
-        for (tservice::PortEntry& entry : tservice::EnumeratePortEntries())
-            if (entry.name != firstPort) list.push_back(std::move(entry));
-        return list;
-    };
+    const std::string firstPort = options.firstPort;
+    auto entries = [firstPort, demoPort] { return PortEntries(firstPort, demoPort); };
     auto ports = [entries] {
         std::vector<std::string> names;
         for (const tservice::PortEntry& entry : entries()) names.push_back(entry.name);
@@ -130,7 +157,7 @@ int main(int argc, char* argv[]) {
         messages.SetMainWindow(&form);
         form.FormPort->PortEntries = entries;
         form.show();
-        if (demo) tservice::ScheduleShot(form, *server, demoPort);
+        if (options.demo) tservice::ScheduleShot(form, *server, demoPort);
         code = app.exec();
         form.Link.ClosePort();
     }

@@ -1,5 +1,7 @@
 #include "Args.h"
 
+#include "Protocol.h"
+
 #include <algorithm>
 #include <charconv>
 #include <set>
@@ -74,7 +76,7 @@ const std::vector<OptionEntry> kLineOptions{
     {"delay", "МС", "пауза перед каждым запросом, мс, 1…100; по умолчанию 25",
      [](Options& o, const std::string& v) { o.delay = ToInt("--delay", v, 1, 100); }},
     {"device", "N", "номер устройства на линии, 1…32; по умолчанию 1",
-     [](Options& o, const std::string& v) { o.device = ToInt("--device", v, 1, 32); }},
+     [](Options& o, const std::string& v) { o.device = ToInt("--device", v, 1, kLineSize); }},
     {"trace", "[=ФАЙЛ]", "каждый кадр обмена с расшифровкой: в поток ошибок или в ФАЙЛ",
      [](Options& o, const std::string& v) {
          o.trace = true;
@@ -84,7 +86,7 @@ const std::vector<OptionEntry> kLineOptions{
 
 const std::vector<OptionEntry> kCommandOptions{
     {"max", "N", "опросить номера 1…N, N от 1 до 32; по умолчанию 32",
-     [](Options& o, const std::string& v) { o.max = ToInt("--max", v, 1, 32); }},
+     [](Options& o, const std::string& v) { o.max = ToInt("--max", v, 1, kLineSize); }},
     {"fast", nullptr, "быстрый опрос: ответ ждать по времени передачи на линии, а не 1300 мс",
      [](Options& o, const std::string&) { o.fast = true; }},
     {"timeout", "МС", "ожидание ответа при --fast, мс, 1…10000; по умолчанию по скорости линии",

@@ -7,6 +7,7 @@
 
 #include "Convert.h"
 #include "Entry.h"
+#include "Protocol.h"
 #include "Models.h"
 #include "Ranges.h"
 
@@ -123,8 +124,8 @@ void ApplyOne(DeviceImage& im, const std::string& field, const std::string& v, E
         Need(Rules(im).hasColdJunction, "ktxc: только у ТЕВ-ТП");
         Need(im.IzmenTipD == 0, "Был изменен тип датчика,\nпроизведите запись в прибор");
         Need(JudgeEntryText(v, 3, im.TMin, im.TMax) == 0 && v.find_first_of(",.") == std::string::npos,
-             "ktxc: ожидается целое число от 0 до 9999");
-        im.PutKTxc(WholeNumber(field, v, 0, 9999));
+             "ktxc: ожидается целое число от 0 до " + std::to_string(kMaxKTxc));
+        im.PutKTxc(WholeNumber(field, v, 0, kMaxKTxc));
     } else if (field == "current-start") {
         Need(Rules(im).hasCurrent, "current-start: нет у версии 1");
         Privileged(im, field);
@@ -136,7 +137,7 @@ void ApplyOne(DeviceImage& im, const std::string& field, const std::string& v, E
     } else if (field == "setpoint1") SetSetpoint(im, 1, v);
     else if (field == "setpoint2") SetSetpoint(im, 2, v);
     else if (field == "address") {
-        const int n = WholeNumber(field, v, 1, 32);
+        const int n = WholeNumber(field, v, 1, kLineSize);
         im.PutNu(n - 1);
         r.nuNew = n - 1;
     }

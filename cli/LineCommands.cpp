@@ -29,8 +29,8 @@ std::vector<RestoreFile> ReadDirectory(const std::string& dir) {
         RestoreFile f;
         f.path = d.filePath(name).toStdString();
         LoadSavedSet(f.path, f.saved, f.error);
-        if (f.error.empty() && (f.saved.device < 1 || f.saved.device > 32))
-            f.error = "номер устройства " + std::to_string(f.saved.device) + " вне 1..32";
+        if (f.error.empty() && (f.saved.device < 1 || f.saved.device > kLineSize))
+            f.error = "номер устройства " + std::to_string(f.saved.device) + " вне 1.." + std::to_string(kLineSize);
         files.push_back(std::move(f));
     }
     return files;

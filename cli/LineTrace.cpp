@@ -1,5 +1,7 @@
 #include "LineTrace.h"
 
+#include "Protocol.h"
+
 #include <cerrno>
 #include <cstring>
 #include <ostream>
@@ -38,7 +40,7 @@ void LineTrace::Try(const ExchangeRecord& r) {
         words = "после паузы " + std::to_string(r.pauseBeforeMs) + " мс, " + words;
     if (r.tries.size() > 1) words += ", попытка " + std::to_string(r.tries.size());
     Line(t.sentMs, "→", t.request, words);
-    if (r.cmd == 0x45 || r.cmd == 0x46) return;
+    if (AnswersNothing(r.cmd)) return;
     if (t.portError) {
         Line(t.sentMs + t.waitedMs, "←", t.answer, "ошибка порта");
         return;

@@ -43,8 +43,7 @@ bool ToInt(const std::string& text, int lo, int hi, int& v) {
 }
 
 int ModelCode(const std::string& text) {
-    for (int tip = kLadr; tip <= kOski; ++tip)
-        if (ModelName(tip) == text) return tip;
+    if (const int tip = ModelByName(text); tip >= 0) return tip;
     int v = -1;
     return ToInt(text, 0, 255, v) ? v : -1;
 }
@@ -65,7 +64,7 @@ std::vector<std::string> Split(const std::string& s, char sep) {
 bool ApplyFault(sim::Line& line, const std::string& fault, std::string& error) {
     const auto colon = fault.find(':');
     int addr = 0;
-    if (colon == std::string::npos || !ToInt(fault.substr(0, colon), 1, 32, addr) || !line.Find(addr)) {
+    if (colon == std::string::npos || !ToInt(fault.substr(0, colon), 1, kLineSize, addr) || !line.Find(addr)) {
         error = "--fault " + fault + ": ожидается АДРЕС:ВИД[=ЗНАЧЕНИЕ] для имеющегося устройства";
         return false;
     }
@@ -101,9 +100,9 @@ bool AddDevices(sim::Line& line, const Options& o, std::string& error) {
         const auto parts = Split(d, ':');
         int addr = 0, version = 0;
         const int model = parts.size() == 3 ? ModelCode(parts[1]) : -1;
-        if (parts.size() != 3 || !ToInt(parts[0], 1, 32, addr) || model < 0 || !ToInt(parts[2], 0, 255, version) ||
+        if (parts.size() != 3 || !ToInt(parts[0], 1, kLineSize, addr) || model < 0 || !ToInt(parts[2], 0, 255, version) ||
             line.Find(addr)) {
-            error = "--dev " + d + ": ожидается АДРЕС:МОДЕЛЬ:ВЕРСИЯ, адрес 1..32 без повторов";
+            error = "--dev " + d + ": ожидается АДРЕС:МОДЕЛЬ:ВЕРСИЯ, адрес 1.." + std::to_string(kLineSize) + " без повторов";
             return false;
         }
         line.Add(addr, model, version);

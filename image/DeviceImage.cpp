@@ -1,5 +1,7 @@
 #include "DeviceImage.h"
 
+#include "Models.h"
+
 #include <algorithm>
 
 namespace tservice {
@@ -136,21 +138,20 @@ std::int32_t DeviceImage::GetBreak() const { return (Baza[kRejim] >> 2) & 0x01; 
 void DeviceImage::PutBreak(std::int32_t v) { Baza[kRejim] = SetBits(Baza[kRejim], 0x04, v, 2); }
 std::int32_t DeviceImage::GetTipK() const { return (Baza[kRejim] >> 3) & 0x01; }
 void DeviceImage::PutTipK(std::int32_t v) { Baza[kRejim] = SetBits(Baza[kRejim], 0x08, v, 3); }
+std::int32_t DeviceImage::GetCurrent() const { return Baza[kRejim] >> 4; }
 void DeviceImage::PutCurrent(std::int32_t v) { Baza[kRejim] = SetBits(Baza[kRejim], 0xF0, v, 4); }
 
 // Only ЛАДР/ОСКИ and the two ТЕВ models carry the code; for any other Tip the
 // bytes mean something else (or nothing), so they are neither read nor touched.
 std::int32_t DeviceImage::GetCurrentEnd() const {
-    if (Tip == kLadr || Tip == kOski) return Baza[kOffset12] & 0x0F;
-    if (Tip == kTevTs || Tip == kTevTp) return Baza[kOffset38] & 0x0F;
-    return 0;
+    if (!IsServedModel(Tip)) return 0;
+    return (IsTev(Tip) ? Baza[kOffset38] : Baza[kOffset12]) & 0x0F;
 }
 
 void DeviceImage::PutCurrentEnd(std::int32_t v) {
-    if (Tip == kLadr || Tip == kOski)
-        Baza[kOffset12] = SetBits(Baza[kOffset12], 0x0F, v, 0);
-    else if (Tip == kTevTs || Tip == kTevTp)
-        Baza[kOffset38] = SetBits(Baza[kOffset38], 0x0F, v, 0);
+    if (!IsServedModel(Tip)) return;
+    const int at = IsTev(Tip) ? kOffset38 : kOffset12;
+    Baza[at] = SetBits(Baza[at], 0x0F, v, 0);
 }
 
 void DeviceImage::TakePriv() { NePriv = (Baza[kRejim] >> 7) & 0x01; }
@@ -158,7 +159,7 @@ void DeviceImage::TakePriv() { NePriv = (Baza[kRejim] >> 7) & 0x01; }
 float DeviceImage::ToTemp(std::int32_t code) const {
     const long double lo = TMin;
     const long double hi = TMax;
-    return static_cast<float>(lo + (hi - lo) * code / 8191.0L);
+    return static_cast<float>(lo + (hi - lo) * code / static_cast<long double>(kTevScale));
 }
 
 }  // namespace tservice

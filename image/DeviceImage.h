@@ -18,6 +18,17 @@ inline constexpr int kMeasIndex = 41;     // Baza[41..49]
 inline constexpr int kMeasLen = 9;
 inline constexpr int kBazaSize = 52;
 
+// Code scales: a ТЕВ's range, setpoints and cold junction run over
+// 0..kTevScale, a ЛАДР's or ОСКИ's output over 0..kLadrScale (4..20 mA).
+inline constexpr int kTevScale = 8191;
+inline constexpr int kLadrScale = 16383;
+// Bits of the measurement's state byte (Sost): a setpoint crossed, the input
+// beyond the range.
+inline constexpr std::uint8_t kAlarmBits = 0x03;
+inline constexpr std::uint8_t kOverflowBits = 0xE0;
+// Largest cold-junction coefficient KTxc a ТЕВ-ТП takes.
+inline constexpr int kMaxKTxc = 9999;
+
 // Model codes.
 inline constexpr int kLadr = 100;
 inline constexpr int kTevTs = 101;
@@ -114,7 +125,9 @@ public:
     void PutBreak(std::int32_t v);
     std::int32_t GetTipK() const;
     void PutTipK(std::int32_t v);
-    void PutCurrent(std::int32_t v);  // bits 4..7
+    // Output-current correction code, bits 4..7 (0..15).
+    std::int32_t GetCurrent() const;
+    void PutCurrent(std::int32_t v);
     // Bits 0..3 of Baza[13] (ЛАДР, ОСКИ) or Baza[39] (ТЕВ), by Tip. For any
     // other Tip the getter returns 0 and the setter changes nothing.
     std::int32_t GetCurrentEnd() const;
@@ -124,7 +137,7 @@ public:
     void TakePriv();
     std::int32_t GetNePriv() const { return NePriv; }
 
-    // TMin + (TMax - TMin) * code / 8191 in long double, rounded to float.
+    // TMin + (TMax - TMin) * code / kTevScale in long double, rounded to float.
     float ToTemp(std::int32_t code) const;
 
 private:

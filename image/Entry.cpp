@@ -123,7 +123,7 @@ int JudgeEntryText(const std::string& text, int kind, float tMin, float tMax) {
     switch (kind) {
     case kEntryTemp: return JudgeEntryTextIn(text, tMin, tMax);
     case kEntryPercent: return JudgeEntryTextIn(text, 0.0, 100.0);
-    case kEntryCoef: return JudgeEntryTextIn(text, 0.0, 9999.0);
+    case kEntryCoef: return JudgeEntryTextIn(text, 0.0, kMaxKTxc);
     case kEntryMa: return JudgeEntryTextIn(text, 0.0, 20.0);
     default: return JudgeEntryTextIn(text, -HUGE_VAL, HUGE_VAL);
     }

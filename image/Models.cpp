@@ -55,7 +55,7 @@ int Field(const DeviceImage& im, int) { return (im.*Get)(); }
 template <void (DeviceImage::*Put)(std::int32_t)>
 void SetField(DeviceImage& im, int, int v) { (im.*Put)(v); }
 
-int GetCurrent(const DeviceImage& im, int) { return im.Baza[5] >> 4; }
+int GetCurrent(const DeviceImage& im, int) { return im.GetCurrent(); }
 void PutCurrent(DeviceImage& im, int, int v) { im.PutCurrent(v); }
 int GetY(const DeviceImage& im, int k) { return im.GetNonStandY(k); }
 void PutY(DeviceImage& im, int k, int v) { im.PutNonStandY(k, v); }
@@ -69,6 +69,26 @@ void PutY(DeviceImage& im, int k, int v) { im.PutNonStandY(k, v); }
 std::string ModelName(int tip) {
     const ModelInfo* m = Find(tip);
     return m ? m->name : "";
+}
+
+int CorrectionMicroamps(int code, bool scaleEnd) {
+    const int positive = scaleEnd ? 5 : 7;
+    return code <= positive ? 4 * code : -4 * (code - positive);
+}
+
+std::string CorrectionText(int code, bool scaleEnd) {
+    const int ua = CorrectionMicroamps(code, scaleEnd);
+    if (ua == 0) return "0 мкА";
+    const std::string digits = std::to_string(ua < 0 ? -ua : ua);
+    // One-digit values are padded after the sign, except the first step up.
+    const bool pad = digits.size() == 1 && ua != 4;
+    return std::string(ua > 0 ? "+" : "-") + (pad ? " " : "") + digits + " мкА";
+}
+
+int ModelByName(std::string_view name) {
+    for (const ModelInfo& m : kModels)
+        if (name == m.name) return m.tip;
+    return -1;
 }
 
 bool IsServedModel(int tip) { return Find(tip) != nullptr; }
@@ -96,7 +116,7 @@ ModelRules RulesFor(int tip, int version) {
     r.tev = IsTev(tip);
     r.hasSensor = tip != kOski;
     r.hasAlarm = tip != kOski;
-    r.setpointScale = r.tev ? 8191 : tip == kLadr ? 16383 : 0;
+    r.setpointScale = r.tev ? kTevScale : tip == kLadr ? kLadrScale : 0;
     r.setpointUnit = r.tev ? "°C" : tip == kLadr ? "%" : "";
     r.hasBreak = version >= kSince.lineBreak;
     r.hasCurrent = version >= kSince.current;

@@ -14,6 +14,8 @@ class DeviceImage;
 
 // "ЛАДР", "ТЕВ-ТС", "ТЕВ-ТП", "ОСКИ"; "" for any other code.
 std::string ModelName(int tip);
+// The model code of a name ModelName gives; -1 for any other text.
+int ModelByName(std::string_view name);
 // Whether tip is one of the four served models (100..103).
 bool IsServedModel(int tip);
 // ТЕВ-ТС or ТЕВ-ТП: the models with a measuring range in °C.
@@ -34,7 +36,7 @@ struct ModelRules {
     bool tev = false;              // range in °C, standard range lists, non-standard group
     bool hasSensor = false;        // TipD (and Diap); every model but ОСКИ
     bool hasAlarm = false;         // alarm type and the two setpoints shown; not ОСКИ
-    int setpointScale = 0;         // top code of UstKod1/2: 16383 ЛАДР, 8191 ТЕВ, 0 none
+    int setpointScale = 0;         // top code of UstKod1/2: kLadrScale, kTevScale, 0 none
     const char* setpointUnit = ""; // "%" (ЛАДР), "°C" (ТЕВ), "" (ОСКИ)
     bool hasBreak = false;         // output state on line break, version 2 on
     bool hasCurrent = false;       // start-of-scale current correction, version 2 on
@@ -89,6 +91,15 @@ std::vector<FieldSpec> FieldsOf(const ModelRules& rules);
 // connect), in the order of the stored index (connect: stored value - 1);
 // empty for other names.
 const std::vector<std::string>& ListWords(const std::string& field);
+
+// Output-current correction: codes 0..kCorrectionCodes-1 step 4 µA, the
+// first positive (7 at the scale's start, 5 at its end), the rest negative.
+inline constexpr int kCorrectionCodes = 16;
+// The current a correction code adds, in µA.
+int CorrectionMicroamps(int code, bool scaleEnd);
+// The window's item text of a correction code ("0 мкА", "+4 мкА", "+ 8 мкА",
+// "- 4 мкА", "-12 мкА"); the change list and the lists show the same text.
+std::string CorrectionText(int code, bool scaleEnd);
 
 // The window's item texts of a choice list by its field (TipSign, TipK,
 // Break, Connect), in item order; the stored code is the item index, for

@@ -15,12 +15,7 @@ namespace tservice {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 17> kAcceptedCommands = {
-    0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0E, 0x0F, 0x11,
-    0x12, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x64};
-
 constexpr int kHeaderLen = 3;
-constexpr int kMaxDeviceIndex = 31;
 
 constexpr std::array<int, 13> kBaudRates = {
     110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
@@ -57,11 +52,6 @@ std::uint16_t Crc16(const std::uint8_t* data, int count) {
         }
     }
     return crc;
-}
-
-bool IsAcceptedCommand(std::uint8_t cmd) {
-    return std::find(kAcceptedCommands.begin(), kAcceptedCommands.end(), cmd) !=
-           kAcceptedCommands.end();
 }
 
 int BuildRequest(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
@@ -151,6 +141,22 @@ void TComPortClass::PortGone() {
     messages_.RequestMainClose();
 }
 
+std::optional<TComPortClass::Settings> TComPortClass::ParsedSettings() const {
+    Settings s;
+    if (!ParseDecimal(BaudText, &s.baud) ||
+        std::find(kBaudRates.begin(), kBaudRates.end(), s.baud) == kBaudRates.end()) {
+        return std::nullopt;
+    }
+    switch (ParityChar) {
+        case 'N': s.parity = Parity::None; break;
+        case 'O': s.parity = Parity::Odd; break;
+        case 'E': s.parity = Parity::Even; break;
+        default: return std::nullopt;
+    }
+    if (!ParseDecimal(StopText, &s.stopBits) || (s.stopBits != 1 && s.stopBits != 2)) return std::nullopt;
+    return s;
+}
+
 int TComPortClass::OpenPort() {
     bool closed = true;
     try {
@@ -159,26 +165,14 @@ int TComPortClass::OpenPort() {
         PortGone();
         closed = false;
     }
-    int baud = 0;
-    if (!ParseDecimal(BaudText, &baud) ||
-        std::find(kBaudRates.begin(), kBaudRates.end(), baud) == kBaudRates.end()) {
-        return -1;
-    }
-    Parity parity;
-    switch (ParityChar) {
-        case 'N': parity = Parity::None; break;
-        case 'O': parity = Parity::Odd; break;
-        case 'E': parity = Parity::Even; break;
-        default: return -1;
-    }
-    int stopBits = 0;
-    if (!ParseDecimal(StopText, &stopBits) || (stopBits != 1 && stopBits != 2)) return -1;
+    const std::optional<Settings> settings = ParsedSettings();
+    if (!settings) return -1;
     if (IsTcpPortName(PortName) ? !ParseTcpPortName(PortName, nullptr) : !IsSerialPortName(PortName))
         return -1;
 
-    port_.SetBaudRate(baud);
-    port_.SetParity(parity);
-    port_.SetStopBits(stopBits);
+    port_.SetBaudRate(settings->baud);
+    port_.SetParity(settings->parity);
+    port_.SetStopBits(settings->stopBits);
     port_.SetPort(PortName);
     try {
         port_.Open();
@@ -273,7 +267,7 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
         } else {
             AnsCount = answer[2];
             AnsLen = AnswerLength(cmd, ReqLen, answer[2]);
-            const bool exception = answer[1] == (cmd | 0x80);
+            const bool exception = IsExceptionTo(answer[1], cmd);
             if (exception && answer[2] != 0) {
                 // The exception code is the result; its checksum is not awaited.
                 AnsLen = 5;

@@ -4,6 +4,7 @@
 // each request, two-stage retries and result codes. Failures are result codes,
 // never exceptions; only a PortError of Read or Write escapes Exchange.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Clock.h"
@@ -19,9 +20,6 @@ inline constexpr int kMaxAnswer = 260;   // count byte 255 + 5
 
 // CRC-16/MODBUS over count bytes (init 0xFFFF, poly 0xA001 reflected).
 std::uint16_t Crc16(const std::uint8_t* data, int count);
-
-// Whether cmd is one of the 17 accepted command codes.
-bool IsAcceptedCommand(std::uint8_t cmd);
 
 // Builds the request frame into out (room for kMaxRequest). Returns its
 // length (dataLen + 4), or 0 when the command is refused.
@@ -64,6 +62,15 @@ public:
     char ParityChar = 'N';
     std::string StopText = "2";
     std::string PortName = "COM1";
+
+    // BaudText, ParityChar and StopText as numbers; nullopt when one of them
+    // is not a setting the port takes.
+    struct Settings {
+        int baud = 0;
+        Parity parity = Parity::None;
+        int stopBits = 0;
+    };
+    std::optional<Settings> ParsedSettings() const;
 
     // Closes, checks the four texts, opens. 0 when open afterwards with these
     // settings; -1 otherwise (also when the old port would not close).

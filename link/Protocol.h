@@ -19,10 +19,32 @@ inline constexpr std::uint8_t kCmdWriteBlock = 0x45;     // parameter block, no 
 inline constexpr std::uint8_t kCmdBroadcast = 0x46;      // no answer; with data to address 0
 inline constexpr std::uint8_t kCmdReadMeas = 0x47;       // measurement block
 
+// Whether Exchange may send cmd at all: the codes the transmitters know.
+bool IsAcceptedCommand(int cmd);
+
+// Device numbers 1..kLineSize on the wire, indexes 0..kMaxDeviceIndex here.
+inline constexpr int kLineSize = 32;
+inline constexpr int kMaxDeviceIndex = kLineSize - 1;
+
+// An exception answer repeats the command with this bit set.
+inline constexpr std::uint8_t kExceptionBit = 0x80;
+// Whether an answer's command byte is the exception answer to cmd.
+inline constexpr bool IsExceptionTo(int answerCmd, int cmd) { return answerCmd == (cmd | kExceptionBit); }
+// The commands a transmitter never answers.
+inline constexpr bool AnswersNothing(int cmd) { return cmd == kCmdWriteBlock || cmd == kCmdBroadcast; }
+
 // Data of the identification answer and of the measurement request.
 inline constexpr int kIdentCount = 3;  // version, correction code << 4, model
 inline constexpr std::uint8_t kMeasRequest[2] = {0x00, 0x01};
 
+// The fields of an identification answer frame (address, command, count,
+// data...); the frame must hold kIdentCount data bytes (IdentExchange sees to it).
+struct IdentFields {
+    int version = 0;
+    int correction = 0;  // output-current correction code, 0..15
+    int model = 0;
+};
+IdentFields DecodeIdent(const std::uint8_t* answer);
 // Coils of kCmdSwitch and the register of kCmdWriteRegister.
 inline constexpr int kCoilCalibration = 0x1001;
 inline constexpr int kCoilOutputControl = 0x1002;  // ОСКИ only

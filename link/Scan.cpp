@@ -40,12 +40,12 @@ ScanResult ScanLine(TComPortClass& link, int max, const std::function<void(int)>
     ScanResult result;
     Povt1Guard guard(link, kScanTries);
     std::uint8_t answer[kMaxAnswer] = {};
-    for (int index = 0; index < max && index < 32; ++index) {
+    for (int index = 0; index < max && index < kLineSize; ++index) {
         if (index > 0 && stop && stop()) break;
         if (step) step(index);
         const int code = IdentExchange(link, index, answer);
         if (code == 0) {
-            result.found.push_back({index + 1, answer[5]});
+            result.found.push_back({index + 1, DecodeIdent(answer).model});
             if (found) found(result.found.back());
         } else if (StopsScan(code)) {
             result.stopCode = code;
@@ -73,11 +73,8 @@ FastScanTiming FastScanTimingFor(int baud, Parity parity, int stopBits, int time
 
 ScanResult FastScanLine(TComPortClass& link, int max, int timeoutMs, const std::function<void(int)>& step,
                         const std::function<void(const FoundDevice&)>& found, const std::function<bool()>& stop) {
-    int baud = 9600;
-    const std::string& text = link.BaudText;
-    std::from_chars(text.data(), text.data() + text.size(), baud);
-    const Parity parity = link.ParityChar == 'O' ? Parity::Odd : link.ParityChar == 'E' ? Parity::Even : Parity::None;
-    TimingGuard guard(link, FastScanTimingFor(baud, parity, link.StopText == "1" ? 1 : 2, timeoutMs));
+    const TComPortClass::Settings line = link.ParsedSettings().value_or(TComPortClass::Settings{9600, Parity::None, 2});
+    TimingGuard guard(link, FastScanTimingFor(line.baud, line.parity, line.stopBits, timeoutMs));
     return ScanLine(link, max, step, found, stop);
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "DeviceImage.h"
 #include "Models.h"
 
 namespace tservice {
@@ -11,7 +12,7 @@ namespace {
 
 constexpr int kNodes = 10;
 constexpr int kSegments = 9;
-constexpr double kFullCode = 8191.0;
+constexpr double kFullCode = kTevScale;
 
 // Both columns rise strictly and hold finite numbers: the node search, the
 // stencils and the segment walk all rely on it.
@@ -56,9 +57,9 @@ const char* CheckLimits(double TN, double TK, std::string_view sensorText,
     return nullptr;
 }
 
-// NodeX[1..8] from the end signals; 1/8191 is held in extended precision.
+// NodeX[1..8] from the end signals; 1/kTevScale is held in extended precision.
 void NodeSignals(double (&nodeX)[kNodes]) {
-    const long double inv = 1.0L / 8191.0L;
+    const long double inv = 1.0L / kTevScale;
     const long double x0 = nodeX[0];
     const long double span = nodeX[9] - nodeX[0];
     for (int j = 1; j <= 8; ++j)

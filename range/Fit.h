@@ -23,7 +23,7 @@ inline constexpr char kRefuseStandard[] = "выбран стандарт. диа
 // does not rise strictly, codes that do not fit the transmitter's 16 bits).
 inline constexpr char kRefuseTable[] = "ошибка таблицы датчика\n расчет не произведен";
 
-// Signal codes of the eight inner nodes (the ends are 0 and 8191).
+// Signal codes of the eight inner nodes (the ends are 0 and kTevScale).
 inline constexpr double kNodeCode[8] = {512, 1024, 2048, 3072, 4096, 5120, 6144, 7168};
 
 // Smallest admitted span (°C) of a sensor type text (UTF-8, byte for byte);
@@ -33,7 +33,7 @@ float MinSpan(std::string_view sensorText);
 struct RangeFitResult {
     bool ok = false;
     const char* refusal = "";  // static text when refused, "" when ok
-    double YKod[8] = {};       // node codes Y2..Y9, code units (0..8191 span)
+    double YKod[8] = {};       // node codes Y2..Y9, code units (0..kTevScale span)
     int Codes[8] = {};         // the same as whole numbers: what is shown and stored
     char CodeText[8][8] = {};  // Codes as decimal text ("4096", "-3")
     double NodeT[10] = {};     // node temperatures, °C (ends = the limits)

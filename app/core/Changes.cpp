@@ -52,18 +52,12 @@ std::string FieldLabel(const std::string& field) {
 std::string FieldValueText(const std::string& field, int code) {
     if (field == "Nu") return std::to_string(code + 1);
     if (field == "Current" || field == "CurrentEnd") {
-        const int ua = CorrectionMicroamps(code, field == "CurrentEnd");
-        return (ua > 0 ? "+" : "") + std::to_string(ua) + " мкА";
+        return CorrectionText(code, field == "CurrentEnd");
     }
     const std::vector<std::string>& items = ListItems(field);
     const int index = field == "Connect" ? code - 1 : code;
     if (index >= 0 && index < static_cast<int>(items.size())) return items[index];
     return std::to_string(code);
-}
-
-int CorrectionMicroamps(int code, bool scaleEnd) {
-    const int positive = scaleEnd ? 5 : 7;
-    return code <= positive ? 4 * code : -4 * (code - positive);
 }
 
 std::vector<FieldChange> EngineeringChanges(const DeviceImage& before, const DeviceImage& after) {

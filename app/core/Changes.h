@@ -53,8 +53,4 @@ std::vector<CompareRow> CompareReadings(const Reading& device, const Reading& fi
 // "label: before → after".
 std::string ChangeLine(const FieldChange& change);
 
-// The output-current correction of a code 0..15 in мкА, scale start
-// (+4·c up to 7, then -4·(c-7)) or end (+4·c up to 5, then -4·(c-5)).
-int CorrectionMicroamps(int code, bool scaleEnd);
-
 }  // namespace tservice

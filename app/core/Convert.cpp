@@ -1,5 +1,7 @@
 #include "Convert.h"
 
+#include "DeviceImage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -106,22 +108,22 @@ std::string FormatFixed(double value, int precision, int decimals) {
     return out;
 }
 
-double TevCodeToPercent(std::int32_t code) { return code * 100.0 / 8191.0; }
+double TevCodeToPercent(std::int32_t code) { return code * 100.0 / kTevScale; }
 
 std::int32_t TevTempToCode(double t, double tMin, double tMax) {
     if (tMax == tMin) return 0;  // an empty range has no scale; 0 is its start
-    return TruncToInt((t - tMin) * 8191.0 / (tMax - tMin));
+    return TruncToInt((t - tMin) * kTevScale / (tMax - tMin));
 }
 
-double TxcToCelsius(std::int32_t txc) { return txc * 100.0 / 8191.0; }
+double TxcToCelsius(std::int32_t txc) { return txc * 100.0 / kTevScale; }
 
-double LadrCodeToPercent(std::int32_t code) { return code * 100.0 / 16383.0; }
+double LadrCodeToPercent(std::int32_t code) { return code * 100.0 / kLadrScale; }
 
-std::int32_t LadrPercentToCode(double p) { return TruncToInt(p * 16383.0 * 0.01); }
+std::int32_t LadrPercentToCode(double p) { return TruncToInt(p * kLadrScale * 0.01); }
 
-double LadrCodeToMa(std::int32_t code) { return code * 16.0 / 16383.0 + 4.0; }
+double LadrCodeToMa(std::int32_t code) { return code * 16.0 / kLadrScale + 4.0; }
 
-std::int32_t LadrMaToCode(double ma) { return TruncToInt((ma - 4.0) * 16383.0 * 0.0625); }
+std::int32_t LadrMaToCode(double ma) { return TruncToInt((ma - 4.0) * kLadrScale * 0.0625); }
 
 bool ParseCommaNumber(const std::string& text, double& value) { return ParseDecimalComma(text, value); }
 

@@ -15,17 +15,17 @@ namespace tservice {
 // FormatFixed(1234.56, 5, 2) == "1234,60"; FormatFixed(123.4, 4, 0) == "123".
 std::string FormatFixed(double value, int precision, int decimals);
 
-// ТЕВ (0..8191 over the range).
-double TevCodeToPercent(std::int32_t code);                          // code*100/8191
+// ТЕВ (0..kTevScale over the range).
+double TevCodeToPercent(std::int32_t code);                          // code*100/kTevScale
 // trunc; 0 when tMax == tMin. Every code conversion to int32 clamps to the
 // int32 span and gives 0 for NaN instead of undefined behaviour.
 std::int32_t TevTempToCode(double t, double tMin, double tMax);
-double TxcToCelsius(std::int32_t txc);                               // txc*100/8191
-// ЛАДР, ОСКИ (0..16383 = 0..100 % = 4..20 mA).
-double LadrCodeToPercent(std::int32_t code);                         // code*100/16383
-std::int32_t LadrPercentToCode(double p);                            // trunc(p*16383*0.01)
-double LadrCodeToMa(std::int32_t code);                              // code*16/16383+4
-std::int32_t LadrMaToCode(double ma);                                // trunc((ma-4)*16383*0.0625)
+double TxcToCelsius(std::int32_t txc);                               // txc*100/kTevScale
+// ЛАДР, ОСКИ (0..kLadrScale = 0..100 % = 4..20 mA).
+double LadrCodeToPercent(std::int32_t code);                         // code*100/kLadrScale
+std::int32_t LadrPercentToCode(double p);                            // trunc(p*kLadrScale*0.01)
+double LadrCodeToMa(std::int32_t code);                              // code*16/kLadrScale+4
+std::int32_t LadrMaToCode(double ma);                                // trunc((ma-4)*kLadrScale*0.0625)
 
 // A comma-decimal text ("-12,5", ",5", "12") to a number; false (value
 // untouched) for "", "-", "1,2,3", "1a" and anything not wholly a number.

@@ -101,7 +101,7 @@ std::string ResultText(int code) {
 }
 
 DeviceImage* LineDecoder::Known(int address) {
-    if (address < 1 || address > 32) return nullptr;
+    if (address < 1 || address > kLineSize) return nullptr;
     return &images_[address - 1];
 }
 
@@ -151,11 +151,11 @@ FrameText LineDecoder::Answer(const std::uint8_t* req, int reqLen, const std::ui
         say("неполный заголовок: " + std::to_string(n) + " байт" + Waited(waitedMs));
         return out;
     }
-    if (a[1] == (cmd | 0x80) && a[2] != 0) {
+    if (IsExceptionTo(a[1], cmd) && a[2] != 0) {
         say("исключение " + Hex2(a[2]) + ": " + CodeMessage(a[2]));
         return out;
     }
-    if (a[1] != cmd && a[1] != (cmd | 0x80)) {
+    if (a[1] != cmd && !IsExceptionTo(a[1], cmd)) {
         say("ответ на другую команду " + Hex2(a[1]));
         return out;
     }
@@ -169,13 +169,14 @@ FrameText LineDecoder::Answer(const std::uint8_t* req, int reqLen, const std::ui
     DeviceImage* im = Known(req[0]);
     if (crc && im != nullptr) {
         const std::uint8_t* data = a + 3;
-        if (cmd == kIdent && a[2] >= 3) {
-            im->Tip = data[2];
-            im->Ver = data[0];
+        if (cmd == kIdent && a[2] >= kIdentCount) {
+            const IdentFields ident = DecodeIdent(a);
+            im->Tip = ident.model;
+            im->Ver = ident.version;
             blockKnown_[req[0] - 1] = false;
             const std::string name = ModelName(im->Tip);
             out.content = (name.empty() ? "модель " + std::to_string(im->Tip) : name) + ", версия " +
-                          std::to_string(im->Ver) + ", код коррекции " + std::to_string(data[1] >> 4);
+                          std::to_string(im->Ver) + ", код коррекции " + std::to_string(ident.correction);
             out.details.push_back(out.content);
         } else if (cmd == kReadBlock && a[2] <= kMaxParamLen) {
             Block(*im, data, a[2], out);
@@ -198,7 +199,7 @@ void LineDecoder::Block(DeviceImage& im, const std::uint8_t* data, int n, FrameT
     im.TakeBlock(frame.data());
     im.TakePriv();
     blockKnown_[&im - images_.data()] = true;
-    if (im.Tip < kLadr || im.Tip > kOski) {
+    if (!IsServedModel(im.Tip)) {
         Join(out.content, "блок " + std::to_string(n) + " байт, модель не опознана");
         out.details.push_back(HexBytes(data, n));
         return;
@@ -231,7 +232,7 @@ void LineDecoder::Measurement(DeviceImage& im, const std::uint8_t* data, FrameTe
     std::array<std::uint8_t, kMeasLen + 3> frame{};
     std::copy(data, data + kMeasLen, frame.begin() + 3);
     im.TakeMeas(frame.data());
-    if (im.Tip < kLadr || im.Tip > kOski) {
+    if (!IsServedModel(im.Tip)) {
         Join(out.content, "Rez " + std::to_string(im.GetRez()) + ", Sost " + Hex2(im.GetSost()) + ", KodACP " +
                               std::to_string(im.GetKodACP()) + ", модель не опознана");
         return;
@@ -240,14 +241,14 @@ void LineDecoder::Measurement(DeviceImage& im, const std::uint8_t* data, FrameTe
     const int sost = im.GetSost();
     std::string s = "Rez " + std::to_string(im.GetRez()) + " (" + r.percent + " %";
     // Without the block the range of a ТЕВ is unknown, so no temperature.
-    const bool tev = im.Tip == kTevTs || im.Tip == kTevTp;
+    const bool tev = IsTev(im.Tip);
     if (!tev || blockKnown_[&im - images_.data()]) s += ", " + r.value + " " + r.valueUnit;
     s += "), Sost " + Hex2(sost) + ", KodACP " + std::to_string(im.GetKodACP());
-    if (im.Tip == kTevTp) s += ", Тхс " + (r.coldJunctionFaulty ? std::string("неисправен") : r.coldJunction + " °C");
+    if (RulesFor(im.Tip, im.Ver).hasColdJunction) s += ", Тхс " + (r.coldJunctionFaulty ? std::string("неисправен") : r.coldJunction + " °C");
     Join(out.content, s);
     for (const auto& [k, v] : r.measurement) out.details.push_back(k + " = " + std::to_string(v));
-    if (sost & 0x03) out.details.push_back("Нарушение");
-    if (sost & 0xE0) out.details.push_back("Переполнение");
+    if (sost & kAlarmBits) out.details.push_back("Нарушение");
+    if (sost & kOverflowBits) out.details.push_back("Переполнение");
     out.details.push_back(s);
 }
 
@@ -267,7 +268,7 @@ FrameText LineDecoder::Exchange(const ExchangeRecord& rec) {
         out.details.push_back("попытка " + std::to_string(i + 1) + ", запрос: " + HexBytes(t.request.data(), reqLen));
         out.details.insert(out.details.end(), q.details.begin(), q.details.end());
         last = q;
-        const bool awaited = rec.cmd != kWriteBlock && rec.cmd != 0x46;
+        const bool awaited = !AnswersNothing(rec.cmd);
         if (awaited && !t.portError) {
             const int n = static_cast<int>(t.answer.size());
             last = Answer(t.request.data(), reqLen, t.answer.data(), n, t.waitedMs);

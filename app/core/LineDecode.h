@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DeviceImage.h"
+#include "Protocol.h"
 #include "Trace.h"
 
 namespace tservice {
@@ -53,8 +54,8 @@ private:
     void Block(DeviceImage& im, const std::uint8_t* data, int n, FrameText& out);
     void Measurement(DeviceImage& im, const std::uint8_t* data, FrameText& out);
 
-    std::array<DeviceImage, 32> images_;
-    std::array<bool, 32> blockKnown_{};
+    std::array<DeviceImage, kLineSize> images_;
+    std::array<bool, kLineSize> blockKnown_{};
 };
 
 }  // namespace tservice

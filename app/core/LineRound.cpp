@@ -30,8 +30,8 @@ namespace {
 
 std::string StateText(const LineDevice& d) {
     const int sost = d.image.GetSost();
-    const bool alarm = RulesFor(d.image.Tip, d.image.Ver).hasAlarm && (sost & 0x03) != 0;
-    const bool overflow = (sost & 0xE0) != 0;
+    const bool alarm = RulesFor(d.image.Tip, d.image.Ver).hasAlarm && (sost & kAlarmBits) != 0;
+    const bool overflow = (sost & kOverflowBits) != 0;
     if (alarm && overflow) return "Нарушение, переполнение";
     if (alarm) return "Нарушение";
     if (overflow) return "Переполнение";

@@ -9,11 +9,9 @@ namespace tservice {
 
 namespace {
 
-constexpr int kMaxDeviceIndex = 31;
-constexpr int kMaxKTxc = 9999;
-// Node codes of a fitted characteristic stay near the code scale 0..8191.
-constexpr int kNodeLo = -8191;
-constexpr int kNodeHi = 2 * 8191;
+// Node codes of a fitted characteristic stay near the code scale 0..kTevScale.
+constexpr int kNodeLo = -kTevScale;
+constexpr int kNodeHi = 2 * kTevScale;
 
 MsgBox Warn(std::string text) {
     return MsgBox{std::move(text), "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok};

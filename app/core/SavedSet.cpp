@@ -93,7 +93,7 @@ bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& erro
         return false;
     }
     if (!ReadInt(o, "model", 0, 255, s.model, error) || !ReadInt(o, "version", 0, 255, s.version, error) ||
-        !ReadInt(o, "device", 1, 32, s.device, error) || !ReadRaw(o, s.raw, error))
+        !ReadInt(o, "device", 1, kLineSize, s.device, error) || !ReadRaw(o, s.raw, error))
         return false;
     const ReadJudgement verdict = JudgeBlock(ImageOf(s), s.device - 1);
     if (!verdict.Accepted()) {

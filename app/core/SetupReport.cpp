@@ -6,6 +6,7 @@
 #include <QTextDocument>
 
 #include "Describe.h"
+#include "Models.h"
 
 namespace tservice {
 
@@ -45,7 +46,7 @@ QString Measurement(const Reading& r) {
     QString rows;
     rows += Row({"результат", E(r.value + " " + r.valueUnit + ", " + r.percent + " %")});
     for (const auto& [field, code] : r.measurement) rows += Row({E(field), QString::number(code)});
-    if (r.model == kTevTp) rows += Row({"Тхс", r.coldJunctionFaulty ? "неисправен" : E(r.coldJunction + " °C")});
+    if (RulesFor(r.model, r.version).hasColdJunction) rows += Row({"Тхс", r.coldJunctionFaulty ? "неисправен" : E(r.coldJunction + " °C")});
     return "<h2>Последнее измерение</h2>\n" + Table(rows);
 }
 

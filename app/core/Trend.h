@@ -29,9 +29,6 @@ struct TrendSample {
     std::uint8_t sost = 0;
 };
 
-inline constexpr std::uint8_t kAlarmBits = 0x03;
-inline constexpr std::uint8_t kOverflowBits = 0xE0;
-
 // The sample a complete reading gives; image must hold the reading with
 // TMin/TMax of the range read. timeMs is stored as given.
 TrendSample MakeTrendSample(const DeviceImage& image, std::int64_t timeMs);

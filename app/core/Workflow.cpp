@@ -28,9 +28,7 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
 
     int code = IdentExchange(link, nuCur, answer);
     if (code != 0) return Failed(image, ReadStage::IdentFailed, code);
-    const int version = answer[3];
-    const int correction = answer[4] >> 4;
-    const int model = answer[5];
+    const auto [version, correction, model] = DecodeIdent(answer);
     ReadOutcome out;
     out.newModel = model != image.Tip || version != image.Ver;
     out.correction = correction;
@@ -48,7 +46,7 @@ ReadOutcome ReadTransmitter(TComPortClass& link, DeviceImage& image, int& nuCur)
         return bad;
     }
     const int nu = answer[3 + 11];
-    if (out.count > 11 && nu > 31) {
+    if (out.count > 11 && nu > kMaxDeviceIndex) {
         ReadOutcome bad = Failed(image, ReadStage::BadNumber, 0);
         bad.count = out.count;
         bad.newModel = out.newModel;
@@ -101,8 +99,9 @@ WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, const Dev
     std::uint8_t answer[kMaxAnswer] = {};
     int code = IdentExchange(link, nuCur, answer);
     if (code != 0) return {WriteStage::IdentFailed, code, {}};
-    if (answer[5] != image.Tip) return {WriteStage::OtherModel, 0, {}};
-    if (answer[3] != image.Ver) return {WriteStage::OtherVersion, 0, {}};
+    const IdentFields ident = DecodeIdent(answer);
+    if (ident.model != image.Tip) return {WriteStage::OtherModel, 0, {}};
+    if (ident.version != image.Ver) return {WriteStage::OtherVersion, 0, {}};
 
     link.WaitMs(50);
     std::uint8_t data[kMaxParamLen] = {};

@@ -64,6 +64,14 @@ QStringList Items(const std::vector<std::string>& texts) {
     return items;
 }
 
+// The correction lists' items, one per code of the model table's scale.
+QStringList CorrectionItems(bool scaleEnd) {
+    QStringList items;
+    for (int code = 0; code < kCorrectionCodes; ++code)
+        items << QString::fromStdString(CorrectionText(code, scaleEnd));
+    return items;
+}
+
 // Shows and hides a unit label together with the control it belongs to.
 class Follower final : public QObject {
 public:
@@ -249,7 +257,7 @@ void TForm1::CreateTopArea(QWidget* c) {
     CBoxUstr = MakeList(c, {}, 10, 24, 60);
     Label20 = MakeLabel(c, QStringLiteral("Изм. № устр."), 84, 4, 84, 18);
     CBoxUstrZ = MakeList(c, {}, 84, 24, 60);
-    for (int n = 1; n <= 32; ++n) {
+    for (int n = 1; n <= kLineSize; ++n) {
         CBoxUstr->addItem(QString::number(n));
         CBoxUstrZ->addItem(QString::number(n));
     }
@@ -315,22 +323,10 @@ void TForm1::CreateKanal(QWidget* c) {
 void TForm1::CreateKanalLower(QWidget* g) {
     // Three lines each, so the two headings stay apart.
     LabCurrent = MakeLabel(g, QStringLiteral(" Корректировка выходного тока        нач. шкалы"), 10, 178, 160, 46, true);
-    CBoxCurrent = MakeList(g, {QStringLiteral("0 мкА"), QStringLiteral("+4 мкА"), QStringLiteral("+ 8 мкА"),
-                               QStringLiteral("+12 мкА"), QStringLiteral("+16 мкА"), QStringLiteral("+20 мкА"),
-                               QStringLiteral("+24 мкА"), QStringLiteral("+28 мкА"), QStringLiteral("- 4 мкА"),
-                               QStringLiteral("- 8 мкА"), QStringLiteral("-12 мкА"), QStringLiteral("-16 мкА"),
-                               QStringLiteral("-20 мкА"), QStringLiteral("-24 мкА"), QStringLiteral("-28 мкА"),
-                               QStringLiteral("-32 мкА")},
-                           10, 226, 120);
+    CBoxCurrent = MakeList(g, CorrectionItems(false), 10, 226, 120);
     CBoxCurrent->setCurrentIndex(0);
     LabCurrentEnd = MakeLabel(g, QStringLiteral(" Корректировка выходного тока       кон. шкалы"), 172, 178, 160, 46, true);
-    CBoxCurrentEnd = MakeList(g, {QStringLiteral("0 мкА"), QStringLiteral("+4 мкА"), QStringLiteral("+ 8 мкА"),
-                                  QStringLiteral("+12 мкА"), QStringLiteral("+16 мкА"), QStringLiteral("+20 мкА"),
-                                  QStringLiteral("- 4 мкА"), QStringLiteral("- 8 мкА"), QStringLiteral("-12 мкА"),
-                                  QStringLiteral("-16 мкА"), QStringLiteral("-20 мкА"), QStringLiteral("-24 мкА"),
-                                  QStringLiteral("-28 мкА"), QStringLiteral("-32 мкА"), QStringLiteral("-36 мкА"),
-                                  QStringLiteral("-40 мкА")},
-                              172, 226, 120);
+    CBoxCurrentEnd = MakeList(g, CorrectionItems(true), 172, 226, 120);
 
     GBoxNonStand = new QGroupBox(QStringLiteral("Нестандартный диапазон"), g);
     GBoxNonStand->setGeometry(336, 180, 190, 92);

@@ -99,7 +99,7 @@ void TForm1::FileLoadClick() {
     }
     const bool sensorChanged = loaded.GetTipD() != Image.GetTipD();
     std::copy(loaded.Baza.begin(), loaded.Baza.begin() + 1 + kMaxParamLen, Image.Baza.begin());
-    FillControls(RulesFor(Image.Tip, Image.Ver), Image.Baza[5] >> 4);
+    FillControls(RulesFor(Image.Tip, Image.Ver), Image.GetCurrent());
     Image.Izmen = 1;
     if (sensorChanged) Image.IzmenTipD = 1;
     ChangesPanel->Refresh();

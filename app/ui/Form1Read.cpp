@@ -191,7 +191,7 @@ void TForm1::LayOutModel(const ModelRules& rules) {
     }
     SetShown({Label4, CBoxTipD}, rules.hasSensor);
     if (rules.hasSensor)
-        CopyItems(*(rules.tip == kTevTp ? ComboBox1 : rules.tip == kTevTs ? ComboBox2 : ComboBox3), *CBoxTipD);
+        CopyItems(*(rules.hasColdJunction ? ComboBox1 : rules.tev ? ComboBox2 : ComboBox3), *CBoxTipD);
     SetShown({Label26, CBoxConnect}, rules.hasConnect);
     SetShown({Label24, ButSwitch, LabSwitch, Label25, Edit1}, rules.outputControl);
     if (rules.outputControl) {
@@ -225,7 +225,7 @@ void TForm1::FillControls(const ModelRules& rules, int correction) {
         StUstKod1->setText(Num(Image.GetUstKod1()));
         StUstKod2->setText(Num(Image.GetUstKod2()));
         const int sost = Image.GetSost();
-        const bool alarm = (sost & 0x03) != 0;
+        const bool alarm = (sost & kAlarmBits) != 0;
         StNar->setText(Bits(sost, {1, 0}));
         SetBack(StNar, alarm ? kRed : kTeal);
         Label19->setText(alarm ? QStringLiteral("Нарушение") : QStringLiteral("     Норма"));
@@ -289,7 +289,7 @@ void TForm1::FillMeasurement(const ModelRules& rules) {
     StRez->setText(Num(rez));
     StKodACP->setText(Num(Image.GetKodACP()));
     const int sost = Image.GetSost();
-    const bool overflow = (sost & 0xE0) != 0;
+    const bool overflow = (sost & kOverflowBits) != 0;
     StSost->setText(Bits(sost, {7, 6, 5}));
     SetBack(StSost, overflow ? kRed : kTeal);
     Label18->setText(overflow ? QStringLiteral("Переполнение") : QStringLiteral("       Норма"));

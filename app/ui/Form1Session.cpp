@@ -101,7 +101,7 @@ void TForm1::LineClick(const std::vector<FoundDevice>& found) {
     StopPolling();
     if (!found.empty()) FormLine->SetDevices(found);
     const int number = FormLine->ShowModal();
-    if (number >= 1 && number <= 32) TakeDevice(number);
+    if (number >= 1 && number <= kLineSize) TakeDevice(number);
 }
 
 void TForm1::TakeDevice(int number) {

@@ -74,7 +74,7 @@ void TForm1::ReturnFocus() {
 void TForm1::CBoxUstrZClick() {
     Image.SetFocusCombo(CBoxUstrZ);
     const int picked = CBoxUstrZ->currentIndex();
-    if (picked < 0 || picked > 31) return;
+    if (picked < 0 || picked > kMaxDeviceIndex) return;
     UstKod1Change();
     ServClass.NuNew = picked;
     Image.PutNu(ServClass.NuNew);  // traces "PutNu " + Diap

@@ -1,5 +1,7 @@
 #include "JournalWindow.h"
 
+#include "Protocol.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,7 +32,7 @@ TFormJournal::TFormJournal(QWidget* parent) : QDialog(parent) {
     top->addWidget(new QLabel(QStringLiteral("Устр. №"), this));
     CBoxUstr = new QComboBox(this);
     CBoxUstr->addItem(QStringLiteral("все"));
-    for (int n = 1; n <= 32; ++n) CBoxUstr->addItem(QString::number(n));
+    for (int n = 1; n <= kLineSize; ++n) CBoxUstr->addItem(QString::number(n));
     top->addWidget(CBoxUstr);
     top->addStretch();
     GridJournal = new QTableWidget(0, 5, this);

@@ -23,7 +23,7 @@ namespace tservice {
 
 namespace {
 
-constexpr int kMaxNumber = 32;
+constexpr int kMaxNumber = kLineSize;
 
 // Counts a handler of the window at work for its lifetime.
 class Busy {

@@ -38,7 +38,7 @@ TracePanel::TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IM
     auto* bar = new QHBoxLayout;
     CBoxUstr = new QComboBox(body);
     CBoxUstr->addItem(QStringLiteral("все"));
-    for (int n = 1; n <= 32; ++n) CBoxUstr->addItem(QString::number(n));
+    for (int n = 1; n <= kLineSize; ++n) CBoxUstr->addItem(QString::number(n));
     ChBoxErrors = new QCheckBox(QStringLiteral("только ошибки"), body);
     BtnPause = new QPushButton(QStringLiteral("Пауза"), body);
     BtnPause->setCheckable(true);

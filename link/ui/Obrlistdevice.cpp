@@ -1,6 +1,7 @@
 #include "Obrlistdevice.h"
 
 #include "BusyPump.h"
+#include "Models.h"
 #include "Scan.h"
 
 #include <QCheckBox>
@@ -19,17 +20,7 @@ namespace tservice {
 
 namespace {
 
-constexpr int kGridRows = 32;
-// Name of a model code as the list shows it; nothing for an unknown code.
-std::string ModelText(int code) {
-    switch (code) {
-    case 100: return "ЛАДР";
-    case 101: return "ТЕВ-ТС";
-    case 102: return "ТЕВ-ТП";
-    case 103: return "ОСКИ";
-    default: return "";
-    }
-}
+constexpr int kGridRows = kLineSize;
 
 }  // namespace
 
@@ -129,7 +120,7 @@ void TFormDevice::Button1Click() {
     // scan leaves those found before it listed.
     const auto list = [this](const FoundDevice& device) {
         SetCell(0, ScanRow + 1, std::to_string(device.number));
-        SetCell(1, ScanRow + 1, ModelText(device.model));
+        SetCell(1, ScanRow + 1, ModelName(device.model));
         ++ScanRow;
         Found.push_back(device);
     };

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "DeviceImage.h"
 #include "Entry.h"
 #include "KeyMap.h"
 
@@ -194,7 +195,7 @@ void TFormNewRange::FormCreate() {
 }
 
 void TFormNewRange::FormShow() {
-    Edit10->setText(QStringLiteral("8191"));
+    Edit10->setText(QString::number(kTevScale));
     pendingField_ = nullptr;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -247,7 +248,7 @@ void TFormNewRange::Button1Click() {
         YKod[k] = res.YKod[k];
         ResultEdits[k + 1]->setText(QString::fromLatin1(res.CodeText[k]));
     }
-    Edit10->setText(QStringLiteral("8191"));
+    Edit10->setText(QString::number(kTevScale));
     NoResult = 0;
     LabDeviation->setText(Q(DeviationText(res.MaxDeviation, res.MaxDeviationAt)));
 }
