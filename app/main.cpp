@@ -1,6 +1,7 @@
 // tservice: the service program. `tservice --demo` serves four simulated
-// transmitters on a pseudo-terminal inside the program and offers it as the
-// first port; the exchange then runs through the real serial port code.
+// transmitters on a pseudo-terminal inside the program (on Windows, which has
+// none, on loopback TCP) and offers it as the first port; the exchange then
+// runs through the real port code.
 // `tservice --port NAME` offers NAME (a device path or tcp://HOST:PORT) first.
 #include <cstdio>
 #include <exception>
@@ -21,7 +22,11 @@
 #include "Obrlistdevice.h"
 #include "Obrport.h"
 #include "PortList.h"
+#ifdef _WIN32
+#include "TcpServer.h"
+#else
 #include "PtyServer.h"
+#endif
 #include "LinePort.h"
 #include "QtMessages.h"
 #include "Screenshots.h"
@@ -57,7 +62,8 @@ int AnswerOnTerminal(int argc, char* argv[]) {
         if (a == "--help" || a == "-h") {
             std::printf("tservice - сервис датчиков температуры ЛАДР, ТЕВ-ТС, ТЕВ-ТП, ОСКИ\n\n"
                         "использование: tservice [--demo] [--port ИМЯ]\n\n"
-                        "  --demo      четыре имитируемых устройства на псевдотерминале, первым в списке портов\n"
+                        "  --demo      четыре имитируемых устройства на псевдотерминале (в Windows - на tcp://127.0.0.1),\n"
+                        "              первым в списке портов\n"
                         "  --port ИМЯ  порт (путь устройства или tcp://УЗЕЛ:ПОРТ) первым в списке портов\n"
                         "  --version   версия программы\n"
                         "  -h, --help  эта справка\n\n"
@@ -89,14 +95,21 @@ int main(int argc, char* argv[]) {
     }
 
     tservice::sim::Line line;
-    std::unique_ptr<tservice::sim::PtyServer> server;
+    std::unique_ptr<tservice::sim::LineServer> server;
     std::string demoPort;
     if (demo) {
         tservice::sim::Line::AddDemoDevices(line);
         try {
-            server = std::make_unique<tservice::sim::PtyServer>(line);
+#ifdef _WIN32
+            auto tcp = std::make_unique<tservice::sim::TcpServer>(line, "127.0.0.1", 0);
+            demoPort = tcp->Address();
+            server = std::move(tcp);
+#else
+            auto pty = std::make_unique<tservice::sim::PtyServer>(line);
+            demoPort = pty->SlavePath();
+            server = std::move(pty);
+#endif
             server->Start();
-            demoPort = server->SlavePath();
         } catch (const std::exception& e) {
             QMessageBox::critical(nullptr, QStringLiteral("tservice"),
                                   QStringLiteral("Демонстрационная линия не создана: ") + QString::fromUtf8(e.what()));
