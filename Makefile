@@ -24,7 +24,7 @@ FUZZ_SECONDS ?= 60
 SOAK_SIZE    ?= 100000
 
 .PHONY: deps deps-fuzz build run test check check-san check-package check-long bench screenshots \
-        package install clean windows-deps windows check-windows
+        package install clean windows-deps windows check-windows check-windows-probe
 
 # Installed packages count under their own names and what they provide, so a
 # machine that has everything never reaches apt-get or sudo.
@@ -128,5 +128,11 @@ windows:
 check-windows: windows build
 	tools/check-windows $(BUILD_WIN) $(BUILD)
 
+# The Win32 port and the Winsock line server under wine without Qt (minutes;
+# mingw-w64 and wine from windows-deps' package list only).
+check-windows-probe: build
+	tools/windows-deps --packages
+	tools/check-windows-probe $(BUILD) $(BUILD_WIN)-probe
+
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ) $(BUILD_WIN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ) $(BUILD_WIN) $(BUILD_WIN)-probe
