@@ -106,7 +106,7 @@ bench: deps
 # (niced; about an hour on two busy cores, seconds once cached);
 # WINDOWS_DEPS_BG=1 starts it in the background instead.
 BUILD_WIN ?= build-win
-QT_WIN    := $(shell tools/windows-deps --prefix)
+QT_WIN    ?= $(shell tools/windows-deps --prefix)
 WIN_CMAKE_ARGS = -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_PREFIX_PATH=$(QT_WIN) -DCMAKE_FIND_ROOT_PATH=$(QT_WIN) -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
