@@ -18,7 +18,7 @@
 #include "Form1.h"
 #include "Obrlistdevice.h"
 #include "Obrport.h"
-#include "PtyServer.h"
+#include "LineServer.h"
 #include "SimLine.h"
 #include "TrendPanel.h"
 
@@ -42,7 +42,7 @@ void Later(int ms, const std::function<void()>& f) { QTimer::singleShot(ms, qApp
 
 // The trend: five minutes of polling of the ТЕВ-ТП at 3 s in accelerated
 // time, its value swung across setpoint 2 and its range changed halfway.
-void ShootTrend(TForm1& form, sim::PtyServer& server, const QString& path) {
+void ShootTrend(TForm1& form, sim::LineServer& server, const QString& path) {
     // Static: the panel asks the clock again after this function has ended.
     static std::int64_t now = 0;
     now = QDateTime::currentMSecsSinceEpoch() - 300000;
@@ -82,18 +82,18 @@ void ShootDialog(QWidget& dialog, const QString& path, const std::function<void(
     });
 }
 
-using Shot = std::function<void(TForm1&, sim::PtyServer&, const QString&)>;
+using Shot = std::function<void(TForm1&, sim::LineServer&, const QString&)>;
 
 // What each TSERVICE_SHOT_DIALOG pictures; every shot ends the program.
 const std::map<std::string, Shot>& Shots() {
     static const std::map<std::string, Shot> shots = {
         {"trend", ShootTrend},
-        {"", [](TForm1& form, sim::PtyServer&, const QString& path) {
+        {"", [](TForm1& form, sim::LineServer&, const QString& path) {
              Save(form, path);
              QCoreApplication::exit(0);
          }},
         // An alarm type picked and not written: the status bar says so.
-        {"changed", [](TForm1& form, sim::PtyServer&, const QString& path) {
+        {"changed", [](TForm1& form, sim::LineServer&, const QString& path) {
              form.CBoxTipSign->setCurrentIndex((form.CBoxTipSign->currentIndex() + 1) % 3);
              form.CBoxTipSignClick();
              Later(kSettleMs, [&form, path] {
@@ -101,19 +101,19 @@ const std::map<std::string, Shot>& Shots() {
                  QCoreApplication::exit(0);
              });
          }},
-        {"port", [](TForm1& form, sim::PtyServer&, const QString& path) {
+        {"port", [](TForm1& form, sim::LineServer&, const QString& path) {
              form.FormPort->FormShow();
              ShootDialog(*form.FormPort, path, {});
          }},
         // The device list after a scan of numbers 1 to 4.
-        {"device", [](TForm1& form, sim::PtyServer&, const QString& path) {
+        {"device", [](TForm1& form, sim::LineServer&, const QString& path) {
              ShootDialog(*form.FormDevice, path, [&form] {
                  form.FormDevice->CBoxUstr->setCurrentIndex(3);
                  form.FormDevice->Button1Click();
              });
          }},
         // The device list while numbers 1 to 8 are scanned, then "Стоп".
-        {"scan", [](TForm1& form, sim::PtyServer&, const QString& path) {
+        {"scan", [](TForm1& form, sim::LineServer&, const QString& path) {
              form.FormDevice->show();
              Later(kSettleMs, [&form, path] {
                  form.FormDevice->CBoxUstr->setCurrentIndex(7);
@@ -126,7 +126,7 @@ const std::map<std::string, Shot>& Shots() {
              });
          }},
         // The calibration question, answered No.
-        {"question", [](TForm1& form, sim::PtyServer&, const QString& path) {
+        {"question", [](TForm1& form, sim::LineServer&, const QString& path) {
              Later(kSettleMs, [path] {
                  if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                      SaveScreen(path);
@@ -142,7 +142,7 @@ const std::map<std::string, Shot>& Shots() {
 
 }  // namespace
 
-void ScheduleShot(TForm1& form, sim::PtyServer& server, const std::string& port) {
+void ScheduleShot(TForm1& form, sim::LineServer& server, const std::string& port) {
     const char* device = std::getenv("TSERVICE_SHOT_DEVICE");
     const char* file = std::getenv("TSERVICE_SHOT_FILE");
     if (device == nullptr || file == nullptr) return;

@@ -9,10 +9,10 @@
 namespace tservice {
 
 class TForm1;
-namespace sim { class PtyServer; }
+namespace sim { class LineServer; }
 
 // Schedules the shot: opens port, reads the device (none for 0), pictures,
 // quits. server is the demo line behind port; both outlive the shot.
-void ScheduleShot(TForm1& form, sim::PtyServer& server, const std::string& port);
+void ScheduleShot(TForm1& form, sim::LineServer& server, const std::string& port);
 
 }  // namespace tservice

@@ -1,6 +1,7 @@
 // tservice: the service program. `tservice --demo` serves four simulated
-// transmitters on a pseudo-terminal inside the program and offers it as the
-// first port; the exchange then runs through the real serial port code.
+// transmitters on a pseudo-terminal inside the program (on Windows, which has
+// none, on loopback TCP) and offers it as the first port; the exchange then
+// runs through the real port code.
 // `tservice --port NAME` offers NAME (a device path or tcp://HOST:PORT) first.
 #include <cstdio>
 #include <exception>
@@ -21,7 +22,11 @@
 #include "Obrlistdevice.h"
 #include "Obrport.h"
 #include "PortList.h"
+#ifdef _WIN32
+#include "TcpServer.h"
+#else
 #include "PtyServer.h"
+#endif
 #include "LinePort.h"
 #include "QtMessages.h"
 #include "Screenshots.h"
@@ -57,7 +62,8 @@ int AnswerOnTerminal(int argc, char* argv[]) {
         if (a == "--help" || a == "-h") {
             std::printf("tservice - сервис датчиков температуры ЛАДР, ТЕВ-ТС, ТЕВ-ТП, ОСКИ\n\n"
                         "использование: tservice [--demo] [--port ИМЯ]\n\n"
-                        "  --demo      четыре имитируемых устройства на псевдотерминале, первым в списке портов\n"
+                        "  --demo      четыре имитируемых устройства на псевдотерминале (в Windows - на tcp://127.0.0.1),\n"
+                        "              первым в списке портов\n"
                         "  --port ИМЯ  порт (путь устройства или tcp://УЗЕЛ:ПОРТ) первым в списке портов\n"
                         "  --version   версия программы\n"
                         "  -h, --help  эта справка\n\n"
@@ -93,12 +99,19 @@ void InstallRussianTexts(QTranslator& translator) {
         QCoreApplication::installTranslator(&translator);
 }
 
-// Serves the four demo transmitters of line on a pseudo-terminal; null (after
-// telling the operator) when it cannot be made.
-std::unique_ptr<tservice::sim::PtyServer> StartDemoLine(tservice::sim::Line& line) {
+// Serves the four demo transmitters of line on a pseudo-terminal (loopback
+// TCP where there is none) and names it in port; null (after telling the
+// operator) when it cannot be made.
+std::unique_ptr<tservice::sim::LineServer> StartDemoLine(tservice::sim::Line& line, std::string& port) {
     tservice::sim::Line::AddDemoDevices(line);
     try {
+#ifdef _WIN32
+        auto server = std::make_unique<tservice::sim::TcpServer>(line, "127.0.0.1", 0);
+        port = server->Address();
+#else
         auto server = std::make_unique<tservice::sim::PtyServer>(line);
+        port = server->SlavePath();
+#endif
         server->Start();
         return server;
     } catch (const std::exception& e) {
@@ -129,12 +142,11 @@ int main(int argc, char* argv[]) {
     const Options options = ParseOptions(argc, argv);
 
     tservice::sim::Line line;
-    std::unique_ptr<tservice::sim::PtyServer> server;
+    std::unique_ptr<tservice::sim::LineServer> server;
     std::string demoPort;
     if (options.demo) {
-        server = StartDemoLine(line);
+        server = StartDemoLine(line, demoPort);
         if (!server) return 1;
-        demoPort = server->SlavePath();
     }
 
     tservice::SteadyClock steady;

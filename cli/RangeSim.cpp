@@ -13,7 +13,9 @@
 
 #include "Fit.h"
 #include "Models.h"
+#ifndef _WIN32
 #include "PtyServer.h"
+#endif
 #include "TcpServer.h"
 #include "Ranges.h"
 #include "Report.h"
@@ -139,10 +141,15 @@ int SimCommand(const Options& o, std::ostream& out, std::ostream& err) {
             out << "имитация линии: " << tcp->Address() << "\n";
             server = std::move(tcp);
         } else {
+#ifdef _WIN32
+            err << "--link: псевдотерминалов в Windows нет; линия имитируется на --tcp 127.0.0.1:ПОРТ\n";
+            return 2;
+#else
             auto pty = std::make_unique<sim::PtyServer>(line);
             pty->LinkPath(o.link);
             out << "имитация линии: " << o.link << " -> " << pty->SlavePath() << "\n";
             server = std::move(pty);
+#endif
         }
         server->Start();
         for (auto* d : line.Devices()) out << d->address << " " << d->model << " " << ModelName(d->model) << " v" << d->version << "\n";

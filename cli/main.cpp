@@ -1,10 +1,15 @@
 // tservicectl: the headless companion of the service program.
 #include <QGuiApplication>
+#include <QStringList>
 #include <iostream>
 #include <memory>
 
 #include "Args.h"
 #include "Commands.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -17,6 +22,15 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+#ifdef _WIN32
+    // Windows passes argv in the ANSI code page; the application has the
+    // arguments as typed (GetCommandLineW), taken here in UTF-8 like the
+    // rest, and the console is told that the output is UTF-8.
+    args.clear();
+    const QStringList typed = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < typed.size(); ++i) args.push_back(typed[i].toStdString());
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     try {
         const tservice::cli::Options options = tservice::cli::ParseArgs(args);
         if (options.help || options.version) {

@@ -3,7 +3,11 @@
 // name a TCP connection to a gateway. The name given before Open decides.
 #include <string>
 
+#ifdef _WIN32
+#include "WinComPort.h"
+#else
 #include "QtComPort.h"
+#endif
 #include "TcpComPort.h"
 
 namespace tservice {
@@ -38,7 +42,11 @@ private:
     TComPort& Active() { return tcp_active_ ? static_cast<TComPort&>(tcp_) : serial_; }
     const TComPort& Active() const { return tcp_active_ ? static_cast<const TComPort&>(tcp_) : serial_; }
 
+#ifdef _WIN32
+    WinComPort serial_;  // the Win32 communications calls
+#else
     QtComPort serial_;
+#endif
     TcpComPort tcp_;
     std::string name_;
     std::string lastOpenError_;

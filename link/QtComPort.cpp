@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
 #include <termios.h>
 #endif
 
@@ -75,9 +75,9 @@ void QtComPort::Open() {
 // character is dropped, marked or replaced. Qt sets IGNPAR, with which a
 // Linux serial driver discards every byte with a parity or framing error, so
 // the input flags are set here, after QSerialPort has applied its settings.
-// Elsewhere the toolkit's defaults stand.
+// Elsewhere the toolkit's defaults stand (Windows uses WinComPort).
 void QtComPort::TakeEveryReceivedByte() {
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
     termios tio{};
     const int fd = static_cast<int>(serial_.handle());
     const tcflag_t checks = INPCK | IGNPAR | PARMRK | ISTRIP;

@@ -4,6 +4,8 @@
 install(TARGETS tservice tservicectl RUNTIME DESTINATION bin)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tservice.desktop DESTINATION share/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tservice.svg DESTINATION share/icons/hicolor/scalable/apps)
+# The package's licence statement (GPL-3.0-or-later, LICENSE).
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION share/doc/tservice)
 
 # Manual pages, compressed as Debian installs them.
 set(man_pages)

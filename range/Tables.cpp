@@ -1,7 +1,6 @@
 #include "Tables.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -9,6 +8,11 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
 
 #include "Models.h"
 
@@ -124,7 +128,12 @@ std::string BadContent(std::string_view fileName, int line, const char* what) {
 File OpenFirst(std::string_view fileName, std::span<const std::string> dirs) {
     // A directory of the same name is no candidate (it would open but not read).
     auto open = [](const std::string& path) {
+#ifdef _WIN32
+        // The path is UTF-8; fopen would read it in the ANSI code page.
+        File f(::_wfopen(QString::fromStdString(path).toStdWString().c_str(), L"r"));
+#else
         File f(std::fopen(path.c_str(), "r"));
+#endif
         struct stat st;
         if (f && ::fstat(::fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
         return f;
@@ -215,17 +224,17 @@ bool LoadTable(std::string_view fileName, SensorTable& table, std::string& error
 
 std::vector<std::string> DefaultTableDirs(const char* argv0) {
     std::vector<std::string> dirs{""};
-    std::string exe;
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n > 0) {
-        exe.assign(buf, static_cast<size_t>(n));
-    } else if (argv0 != nullptr && std::strchr(argv0, '/') != nullptr) {
-        exe = argv0;
+    QString exeDir;
+    if (QCoreApplication::instance() != nullptr) {
+        exeDir = QCoreApplication::applicationDirPath();
+    } else if (argv0 != nullptr) {
+        const QString path = QString::fromLocal8Bit(argv0);
+        if (path.contains(QLatin1Char('/')) || path.contains(QLatin1Char('\\')))
+            exeDir = QFileInfo(path).absolutePath();
     }
-    size_t slash = exe.rfind('/');
-    if (slash == std::string::npos) return dirs;
-    std::string dir = exe.substr(0, slash == 0 ? 1 : slash);
+    if (exeDir.isEmpty()) return dirs;
+    // Forward slashes on every system (Windows takes them too).
+    std::string dir = QDir::fromNativeSeparators(exeDir).toStdString();
     if (dir.back() != '/') dir += '/';
     dirs.push_back(dir + "tables");
     dirs.push_back(dir + "../tables");

@@ -39,9 +39,12 @@ bool LoadTable(std::string_view fileName, SensorTable& table, std::string& error
                std::span<const std::string> dirs = {});
 
 // Where the program looks for its tables: the working directory (""), then
-// <exe dir>/tables, <exe dir>/../tables, <exe dir>/../share/tservice/tables.
-// The exe dir comes from /proc/self/exe, else from argv0 (may be null); when
-// neither gives one, only the working directory is listed.
+// <exe dir>/tables (the Windows folder), <exe dir>/../tables (the build
+// tree), <exe dir>/../share/tservice/tables (the installed tree), with
+// forward slashes. The exe dir is QCoreApplication::applicationDirPath()
+// while an application object exists, else the folder of argv0 when it
+// names one (argv0 may be null); when neither gives one, only the working
+// directory is listed.
 std::vector<std::string> DefaultTableDirs(const char* argv0);
 
 }  // namespace tservice

@@ -1,9 +1,5 @@
 #include "LineServer.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -11,6 +7,7 @@
 #include <vector>
 
 #include "Comportclass.h"
+#include "Stream.h"
 
 namespace tservice::sim {
 
@@ -43,15 +40,11 @@ constexpr std::size_t kMaxFrame = 512;  // longer bursts are noise
 
 }  // namespace
 
-LineServer::LineServer(Line& line) : line_(line) {
-    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw std::system_error(errno, std::generic_category(), "pipe");
-}
+LineServer::LineServer(Line& line) : line_(line) { stream::OpenWake(wake_); }
 
 LineServer::~LineServer() {
     Stop();
-    for (int fd : wake_)
-        if (fd >= 0) ::close(fd);
+    stream::CloseWake(wake_);
 }
 
 void LineServer::Start() {
@@ -68,15 +61,9 @@ void LineServer::Stop() {
     DrainWake();
 }
 
-void LineServer::Wake() {
-    const char c = 'w';
-    [[maybe_unused]] ssize_t n = ::write(wake_[1], &c, 1);
-}
+void LineServer::Wake() { stream::SignalWake(wake_); }
 
-void LineServer::DrainWake() {
-    char drain[16];
-    while (::read(wake_[0], drain, sizeof drain) > 0) {}
-}
+void LineServer::DrainWake() { stream::DrainWake(wake_); }
 
 void LineServer::EndServing() {
     end_ = true;
@@ -88,21 +75,19 @@ bool LineServer::WaitUntilUs(std::int64_t dueUs) {
         if (Ending()) return false;
         const std::int64_t left = dueUs - NowUs();
         if (left <= 0) return true;
-        pollfd p{wake_[0], POLLIN, 0};
-        const timespec ts{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
-        ::ppoll(&p, 1, &ts, nullptr);
+        stream::PollFd p{wake_[0], stream::kIn};
+        stream::Poll(&p, 1, left);
     }
 }
 
 bool LineServer::WriteAll(int fd, const std::uint8_t* data, int length) {
     int done = 0;
     while (done < length) {
-        const ssize_t n = ::write(fd, data + done, static_cast<std::size_t>(length - done));
+        const long n = stream::WriteSome(fd, data + done, static_cast<std::size_t>(length - done));
         if (n > 0) { done += static_cast<int>(n); continue; }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EAGAIN) {
-            pollfd p[2] = {{fd, POLLOUT, 0}, {wake_[0], POLLIN, 0}};
-            ::poll(p, 2, 50);
+        if (n < 0 && stream::WouldBlock()) {
+            stream::PollFd p[2] = {{fd, stream::kOut}, {wake_[0], stream::kIn}};
+            stream::Poll(p, 2, 50000);
             if (Ending()) return false;
             continue;
         }
@@ -137,23 +122,16 @@ void LineServer::Serve(int fd, bool peerEnds) {
     std::vector<std::uint8_t> buf;
     std::int64_t lastUs = 0, gapUs = 2000;
     while (!Ending()) {
-        pollfd p[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        timespec ts{};
-        const timespec* timeout = nullptr;
-        if (!buf.empty()) {
-            const std::int64_t left = std::max<std::int64_t>(0, lastUs + gapUs - NowUs());
-            ts = {static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
-            timeout = &ts;
-        }
-        const int r = ::ppoll(p, 2, timeout, nullptr);
-        if (r < 0 && errno != EINTR) return;
-        if (p[1].revents & POLLIN) {
+        stream::PollFd p[2] = {{fd, stream::kIn}, {wake_[0], stream::kIn}};
+        const std::int64_t timeoutUs = buf.empty() ? -1 : std::max<std::int64_t>(0, lastUs + gapUs - NowUs());
+        if (stream::Poll(p, 2, timeoutUs) < 0) return;
+        if (p[1].revents & stream::kIn) {
             DrainWake();  // the reason is in the flags, checked at the top
             continue;
         }
-        if (p[0].revents & POLLIN) {
+        if (p[0].revents & stream::kIn) {
             std::uint8_t chunk[256];
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            const long n = stream::ReadSome(fd, chunk, sizeof chunk);
             if (n > 0) {
                 buf.insert(buf.end(), chunk, chunk + n);
                 lastUs = NowUs();
@@ -164,16 +142,16 @@ void LineServer::Serve(int fd, bool peerEnds) {
                     ProcessFrame(fd, buf.data(), fixed, lastUs);
                     buf.clear();
                 }
-            } else if (peerEnds && (n == 0 || (errno != EAGAIN && errno != EINTR))) {
+            } else if (peerEnds && (n == 0 || !stream::WouldBlock())) {
                 return;
             }
             continue;
         }
-        if (p[0].revents & (POLLHUP | POLLERR)) {
+        if (p[0].revents & (stream::kHup | stream::kErr)) {
             if (peerEnds) return;
             // Nobody holds the slave: wait for the stop signal rather than spin.
-            pollfd w{wake_[0], POLLIN, 0};
-            ::poll(&w, 1, 20);
+            stream::PollFd w{wake_[0], stream::kIn};
+            stream::Poll(&w, 1, 20000);
             continue;
         }
         if (!buf.empty() && NowUs() >= lastUs + gapUs) {

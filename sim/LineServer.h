@@ -18,7 +18,7 @@ class LineServer {
 public:
     // line is not owned and must outlive the server; while the server runs,
     // touch it only through WithLine. Throws std::system_error when the
-    // system refuses the wake-up pipe.
+    // system refuses the wake-up channel (a pipe; on Windows a loopback socket).
     explicit LineServer(Line& line);
     // A derived server calls Stop in its own destructor, before its streams go.
     virtual ~LineServer();

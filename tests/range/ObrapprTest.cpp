@@ -1,7 +1,7 @@
 // The range calculation dialog on its own, shown and active on the offscreen
 // platform so that focus changes run the exit checks as the operator's would.
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <QCoreApplication>
 
 #include <filesystem>
 #include <fstream>
@@ -33,7 +33,7 @@ class RangeDialog : public ::testing::Test {
 public:  // the table-driven cases play the operator through the fixture
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("rangeui_" + std::to_string(::getpid()) + "_" +
+               ("rangeui_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);

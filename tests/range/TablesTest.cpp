@@ -1,6 +1,6 @@
 // Reading the sensor characteristic tables.
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <QCoreApplication>
 
 #include <clocale>
 #include <filesystem>
@@ -19,7 +19,7 @@ class TableFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("range_tables_" + std::to_string(::getpid()) + "_" +
+               ("range_tables_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
@@ -193,13 +193,30 @@ TEST_F(TableFiles, NumbersIgnoreTheProcessLocale) {
 }
 
 TEST(DefaultTableDirs, WorkingDirectoryFirstThenBesideTheProgram) {
+    int argc = 1;
+    char name[] = "range_tests";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication app(argc, argv);
     const std::vector<std::string> dirs = DefaultTableDirs(nullptr);
     ASSERT_EQ(dirs.size(), 4u);
     EXPECT_EQ(dirs[0], "");
-    const std::string exeDir = fs::canonical("/proc/self/exe").parent_path().string();
+    const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
+#ifdef __linux__
+    EXPECT_EQ(exeDir, fs::canonical("/proc/self/exe").parent_path().string());
+#endif
     EXPECT_EQ(dirs[1], exeDir + "/tables");
     EXPECT_EQ(dirs[2], exeDir + "/../tables");
     EXPECT_EQ(dirs[3], exeDir + "/../share/tservice/tables");
+}
+
+TEST(DefaultTableDirs, WithoutApplicationTheFolderOfArgv0) {
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    const std::vector<std::string> dirs = DefaultTableDirs("/opt/tservice/bin/tservicectl");
+    ASSERT_EQ(dirs.size(), 4u);
+    // On Windows the path gets the current drive in front.
+    EXPECT_TRUE(dirs[1].ends_with("/opt/tservice/bin/tables")) << dirs[1];
+    EXPECT_EQ(DefaultTableDirs("tservicectl"), std::vector<std::string>{""});
+    EXPECT_EQ(DefaultTableDirs(nullptr), std::vector<std::string>{""});
 }
 
 TEST(ShippedTables, LoadAndRiseStrictlyInWholeDegrees) {
