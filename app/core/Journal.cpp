@@ -153,8 +153,9 @@ void SetJournalOperator(const std::string& name) { OperatorSetting() = name; }
 
 std::string JournalOperator() {
     if (!OperatorSetting().empty()) return OperatorSetting();
+    // The login's name, else the home folder's (a service started without USER).
     const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
-    return user.toStdString();
+    return (user.isEmpty() ? QDir::home().dirName() : user).toStdString();
 }
 
 std::string JournalHost() { return QSysInfo::machineHostName().toStdString(); }
