@@ -30,7 +30,7 @@ QByteArray GoodJournal() {
 
 ChainVerdict Verify(QByteArray& bytes) {
     QBuffer b(&bytes);
-    b.open(QIODevice::ReadOnly);
+    b.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     return VerifyJournal(b, bytes.size());
 }
 
@@ -38,24 +38,29 @@ ChainVerdict Verify(QByteArray& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const QByteArray good = GoodJournal();
-    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const int lines = static_cast<int>(bytes.count('\n')) + (bytes.isEmpty() || bytes.endsWith('\n') ? 0 : 1);
-    {
-        QBuffer b(&bytes);
-        b.open(QIODevice::ReadOnly);
-        const JournalContents j = ReadJournalFrom(b, bytes.size());
-        FUZZ_CHECK(static_cast<int>(j.entries.size()) + j.skipped <= lines);
-        for (const JournalEntry& e : j.entries) FUZZ_CHECK(e.line >= 1 && e.line <= lines);
+    // The first byte chooses: odd, the rest is a journal file; even, the
+    // next three change one byte of the good journal.
+    if (size < 1) return 0;
+    QByteArray bytes(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    if (data[0] & 1) {
+        const int lines = static_cast<int>(bytes.count('\n')) + (bytes.isEmpty() || bytes.endsWith('\n') ? 0 : 1);
+        {
+            QBuffer b(&bytes);
+            b.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+            const JournalContents j = ReadJournalFrom(b, bytes.size());
+            FUZZ_CHECK(static_cast<int>(j.entries.size()) + j.skipped <= lines);
+            for (const JournalEntry& e : j.entries) FUZZ_CHECK(e.line >= 1 && e.line <= lines);
+        }
+        const ChainVerdict v = Verify(bytes);
+        FUZZ_CHECK(v.records <= lines && v.unchained <= v.records);
+        FUZZ_CHECK(v.fault == ChainFault::None ? v.line == 0 : v.line >= 1 && v.line <= lines);
+        return 0;
     }
-    const ChainVerdict v = Verify(bytes);
-    FUZZ_CHECK(v.records <= lines && v.unchained <= v.records);
-    FUZZ_CHECK(v.fault == ChainFault::None ? v.line == 0 : v.line >= 1 && v.line <= lines);
-
-    if (size < 3) return 0;
-    const qsizetype at = (data[0] | data[1] << 8) % good.size();
-    if (good[at] == static_cast<char>(data[2])) return 0;
+    if (size < 4) return 0;
+    const qsizetype at = (data[1] | data[2] << 8) % good.size();
+    if (good[at] == static_cast<char>(data[3])) return 0;
     QByteArray changed = good;
-    changed[at] = static_cast<char>(data[2]);
+    changed[at] = static_cast<char>(data[3]);
     const ChainVerdict w = Verify(changed);
     FUZZ_CHECK(w.fault != ChainFault::None);
     FUZZ_CHECK(w.line == 1 + good.left(at).count('\n'));
