@@ -23,16 +23,20 @@ void Check(const FrameText& t) {
     for (const std::string& d : t.details) FUZZ_CHECK(ValidUtf8(d));
 }
 
+// Times and pauses come from the link's own clock, not from the line: a
+// steady clock in ms, pauses of at most a minute.
+constexpr std::int64_t kMaxClockMs = std::int64_t{1} << 40;
+
 ExchangeNote Note(FuzzedDataProvider& in) {
     ExchangeNote n;
     n.kind = static_cast<ExchangeNote::Kind>(in.ConsumeIntegralInRange(0, 3));
-    n.timeMs = in.ConsumeIntegral<std::int64_t>();
+    n.timeMs = in.ConsumeIntegralInRange<std::int64_t>(0, kMaxClockMs);
     n.deviceIndex = in.ConsumeIntegralInRange(-2, 33);
     n.cmd = in.ConsumeIntegral<std::uint8_t>();
     n.tryNo = in.ConsumeIntegralInRange(-1, 20);
     n.stage = in.ConsumeIntegralInRange(-1, 3);
     n.code = in.ConsumeIntegralInRange(-2, 300);
-    n.pauseMs = in.ConsumeIntegral<int>();
+    n.pauseMs = in.ConsumeIntegralInRange(0, 60000);
     return n;
 }
 
@@ -53,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 0: {  // a frame on the line
             const std::string bytes = in.ConsumeRandomLengthString(64);
             LineFrame f;
-            f.timeMs = in.ConsumeIntegral<std::int64_t>();
-            f.waitedMs = in.ConsumeIntegralInRange<std::int64_t>(-10, 100000);
+            f.timeMs = in.ConsumeIntegralInRange<std::int64_t>(0, kMaxClockMs);
+            f.waitedMs = in.ConsumeIntegralInRange<std::int64_t>(0, 100000);
             f.dir = in.ConsumeBool() ? FrameDir::Out : FrameDir::In;
             f.bytes = reinterpret_cast<const std::uint8_t*>(bytes.data());
             f.count = static_cast<int>(bytes.size());

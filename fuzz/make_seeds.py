@@ -171,8 +171,8 @@ def decode_direct(s, req, ans, waited=40):
 def decode_frame(s, data, out, time_ms):
     s.int_in_range(0, 3, 0)
     s.text_bytes(data)
-    s.int_in_range(-2**63, 2**63 - 1, time_ms)
-    s.int_in_range(-10, 100000, 12)
+    s.int_in_range(0, 2**40, time_ms)
+    s.int_in_range(0, 100000, 12)
     s.boolean(out)
     s.int_in_range(0, 80, len(data))
     s.int_in_range(0, 3, 0)
@@ -181,13 +181,13 @@ def decode_frame(s, data, out, time_ms):
 def decode_note(s, kind, device, cmd, code=0, time_ms=0):
     s.int_in_range(0, 3, 1)
     s.int_in_range(0, 3, kind)
-    s.int_in_range(-2**63, 2**63 - 1, time_ms)
+    s.int_in_range(0, 2**40, time_ms)
     s.int_in_range(-2, 33, device)
     s.byte(cmd)
     s.int_in_range(-1, 20, 1)
     s.int_in_range(-1, 3, 0)
     s.int_in_range(-2, 300, code)
-    s.int32(0)
+    s.int_in_range(0, 60000, 0)
 
 
 def decode_seeds():
