@@ -166,6 +166,7 @@ int main(int argc, char* argv[]) {
     {
         tservice::TForm1 form(port, clock, messages, ports);
         form.JournalPath = tservice::JournalPathFromEnvironment();
+        tservice::SetJournalOperator(tservice::RememberedOperator());
         messages.SetMainWindow(&form);
         form.FormPort->PortEntries = entries;
         form.show();

@@ -110,6 +110,15 @@ const std::vector<OptionEntry> kCommandOptions{
      [](Options& o, const std::string& v) { o.journal = v; }},
     {"no-journal", nullptr, "не вести журнал изменений",
      [](Options& o, const std::string&) { o.noJournal = true; }},
+    {"operator", "ИМЯ", "кто работает, для журнала изменений; по умолчанию имя пользователя системы",
+     [](Options& o, const std::string& v) {
+         const QString name = QString::fromStdString(v).simplified();
+         if (name.isEmpty()) throw UsageError("--operator: нужно имя");
+         o.operatorName = name.toStdString();
+     }},
+    {"verify", nullptr, "проверить контрольную цепочку журнала: назвать первую измененную, удаленную "
+                        "или вставленную строку",
+     [](Options& o, const std::string&) { o.verify = true; }},
     {"pdf", "ФАЙЛ", "отчет о настройке в PDF",
      [](Options& o, const std::string& v) { o.pdf = v; }},
     {"html", "ФАЙЛ", "отчет о настройке в HTML",
@@ -153,22 +162,25 @@ const std::vector<CommandEntry> kCommands{
      "tservicectl read --port /dev/ttyUSB0 --device 3 --json"},
     {"watch", "измерение через равные промежутки, строка на каждое", "", true, {"interval", "count", "csv", "json"},
      "tservicectl watch --port /dev/ttyUSB0 --device 3 --interval 0.5 --count 10 --csv"},
-    {"set", "изменить поля и записать в устройство с проверкой", "ПОЛЕ=ЗНАЧЕНИЕ...", true, {"dry-run", "journal", "no-journal"},
+    {"set", "изменить поля и записать в устройство с проверкой", "ПОЛЕ=ЗНАЧЕНИЕ...", true,
+     {"dry-run", "journal", "no-journal", "operator"},
      "tservicectl set --port /dev/ttyUSB0 --device 3 alarm=LL setpoint1=12.5 address=7"},
     {"save", "сохранить набор параметров устройства в файл", "ФАЙЛ", true, {},
      "tservicectl save --port /dev/ttyUSB0 --device 3 set.json"},
-    {"load", "записать набор параметров из файла в устройство", "ФАЙЛ", true, {"dry-run", "with-calibration", "journal", "no-journal"},
+    {"load", "записать набор параметров из файла в устройство", "ФАЙЛ", true, {"dry-run", "with-calibration", "journal", "no-journal", "operator"},
      "tservicectl load --port /dev/ttyUSB0 --device 5 set.json --dry-run"},
     {"report", "отчет о настройке устройства: параметры, измерение, журнал", "", true, {"pdf", "html", "journal"},
      "tservicectl report --port /dev/ttyUSB0 --device 3 --pdf report.pdf"},
     {"backup", "сохранить наборы параметров всех найденных устройств в КАТАЛОГ", "КАТАЛОГ", true,
      {"max", "fast", "timeout"}, "tservicectl backup --port /dev/ttyUSB0 --max 8 --fast line-backup"},
     {"restore", "записать наборы параметров из КАТАЛОГА в устройства по их номерам", "КАТАЛОГ", true,
-     {"with-calibration", "journal", "no-journal"}, "tservicectl restore --port /dev/ttyUSB0 line-backup"},
+     {"with-calibration", "journal", "no-journal", "operator"}, "tservicectl restore --port /dev/ttyUSB0 line-backup"},
     {"range", "расчет нестандартного диапазона по таблице датчика", "", false,
      {"sensor", "from", "to", "tables", "json"}, "tservicectl range --sensor Pt100 --from -50 --to 30.5 --json"},
     {"sim", "имитация линии с устройствами на псевдотерминале", "", false, {"link", "tcp", "dev", "fault", "baud", "parity", "stop"},
      "tservicectl sim --link /tmp/line --dev 3:102:4 --fault 3:drop=0.1"},
+    {"journal", "проверка журнала изменений: цел ли он", "[ФАЙЛ]", false, {"verify"},
+     "tservicectl journal --verify ~/.local/share/tservice/journal.jsonl"},
 };
 
 const CommandEntry* FindCommand(const std::string& name) {
@@ -199,8 +211,10 @@ void CheckComplete(const Options& o, std::size_t positionals) {
     if ((c == "backup" || c == "restore") && positionals != 1)
         throw UsageError(c + ": нужен ровно один каталог");
     if (c == "set" && o.edits.empty()) throw UsageError("set: нужно хотя бы одно ПОЛЕ=ЗНАЧЕНИЕ");
-    if (c != "set" && c != "save" && c != "load" && c != "backup" && c != "restore" && positionals != 0)
+    if (c != "set" && c != "save" && c != "load" && c != "backup" && c != "restore" &&
+        positionals > (c == "journal" ? 1u : 0u))
         throw UsageError(c + ": лишний аргумент");
+    if (c == "journal" && !o.verify) throw UsageError("journal: нужен --verify");
     if (c == "range" && (o.sensor.empty() || o.from.empty() || o.to.empty()))
         throw UsageError("range: нужны --sensor, --from и --to");
     if (o.csv && o.json) throw UsageError(c + ": --csv и --json вместе недопустимы");

@@ -15,7 +15,7 @@ public:
 };
 
 struct Options {
-    std::string command;              // ports scan read watch set save load report backup restore range sim
+    std::string command;              // ports scan read watch set save load report backup restore range sim journal
     bool help = false;                // --help: print HelpText(command), nothing else
     bool version = false;             // --version
     // Line.
@@ -41,6 +41,8 @@ struct Options {
     std::string file;                 // save/load; backup/restore: the directory
     std::string journal;              // set/load/report: journal file instead of the default
     bool noJournal = false;           // set/load: no journal line
+    std::string operatorName;         // set/load/restore --operator: who works; "" = the system user
+    bool verify = false;              // journal --verify [FILE]
     std::string pdf, html;            // report: the file to write
     std::string sensor, from, to, tablesDir;  // range
     std::string link;                 // sim --link PATH (pty)

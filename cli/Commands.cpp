@@ -11,6 +11,7 @@
 #include "Changes.h"
 #include "ConsoleMessages.h"
 #include "Journal.h"
+#include "JournalChain.h"
 #include "Edits.h"
 #include "ExitCodes.h"
 #include "SavedSet.h"
@@ -252,12 +253,27 @@ int Report(LineSession& s, const Options& o, std::ostream& out) {
     return 0;
 }
 
+// journal --verify [FILE]: the chain of the file named, else of the journal
+// the writes would use; 0 when intact, 1 with the first broken line.
+int VerifyCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    const QString path = o.file.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.file);
+    const ChainVerdict v = VerifyJournalFile(path);
+    if (v.fault == ChainFault::Unreadable) {
+        err << v.error << "\n";
+        return kExitRefused;
+    }
+    (v.fault == ChainFault::None ? out : err) << path.toStdString() << ": " << VerdictText(v) << "\n";
+    return v.fault == ChainFault::None ? kExitOk : kExitRefused;
+}
+
 }  // namespace
 
 int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     if (o.command == "ports") return Ports(out);
     if (o.command == "range") return RangeCommand(o, out, err);
     if (o.command == "sim") return SimCommand(o, out, err);
+    if (o.command == "journal") return VerifyCommand(o, out, err);
+    if (!o.operatorName.empty()) SetJournalOperator(o.operatorName);
     LineSession s(o, err);
     if (!s.Open()) return s.failure;
     try {

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of fuzz_exchange and fuzz_entry into corpus/.
+"""Writes the seed inputs of fuzz_exchange, fuzz_entry and fuzz_decode into corpus/.
 
 Both targets read their input through libFuzzer's FuzzedDataProvider, which
 takes whole numbers from the end of the input and byte strings from the
@@ -57,7 +57,10 @@ class Input:
     def text(self, s):
         # ConsumeRandomLengthString: a backslash and another character end
         # the string; a doubled backslash is one backslash.
-        self.front += s.encode().replace(b"\\", b"\\\\") + b"\\n"
+        self.text_bytes(s.encode())
+
+    def text_bytes(self, data):
+        self.front += bytes(data).replace(b"\\", b"\\\\") + b"\\n"
 
     def bytes(self):
         return bytes(self.front) + bytes(reversed(self.back))
@@ -154,9 +157,61 @@ def entry_seeds():
     }
 
 
+def request(device, cmd, data=b""):
+    return frame([device, cmd] + list(data))
+
+
+def decode_direct(s, req, ans, waited=40):
+    s.int_in_range(0, 3, 2)
+    s.text_bytes(req)
+    s.text_bytes(ans)
+    s.int_in_range(0, 5000, waited)
+
+
+def decode_frame(s, data, out, time_ms):
+    s.int_in_range(0, 3, 0)
+    s.text_bytes(data)
+    s.int_in_range(0, 2**40, time_ms)
+    s.int_in_range(0, 100000, 12)
+    s.boolean(out)
+    s.int_in_range(0, 80, len(data))
+    s.int_in_range(0, 3, 0)
+
+
+def decode_note(s, kind, device, cmd, code=0, time_ms=0):
+    s.int_in_range(0, 3, 1)
+    s.int_in_range(0, 3, kind)
+    s.int_in_range(0, 2**40, time_ms)
+    s.int_in_range(-2, 33, device)
+    s.byte(cmd)
+    s.int_in_range(-1, 20, 1)
+    s.int_in_range(-1, 3, 0)
+    s.int_in_range(-2, 300, code)
+    s.int_in_range(0, 60000, 0)
+
+
+def decode_seeds():
+    ident = frame([3, 0x11, 3, 4, 0, 102])
+    block = frame([3, 0x44, 40] + [0] * 40)
+    meas = frame([3, 0x47, 9, 0x0C, 0xCD, 0, 0x32, 0xC6, 0x08, 0x01, 0x20, 0xF9])
+    direct = Input()
+    decode_direct(direct, request(3, 0x11), ident)
+    decode_direct(direct, request(3, 0x44), block)
+    decode_direct(direct, request(3, 0x47, b"\x00\x01"), meas)
+    decode_direct(direct, request(3, 0x11), frame([3, 0x91, 6]))
+    recorded = Input()
+    decode_note(recorded, 0, 2, 0x11, time_ms=1000)
+    decode_frame(recorded, request(3, 0x11), True, 1030)
+    decode_frame(recorded, ident[:3], False, 1040)
+    decode_frame(recorded, ident[3:], False, 1045)
+    decode_note(recorded, 2, 2, 0x11, time_ms=1046)
+    return {"direct": direct.bytes(), "recorded": recorded.bytes()}
+
+
 def main():
     root = os.path.join(os.path.dirname(os.path.abspath(sys.argv[0])), "corpus")
-    for target, seeds in (("fuzz_exchange", exchange_seeds()), ("fuzz_entry", entry_seeds())):
+    for target, seeds in (("fuzz_exchange", exchange_seeds()), ("fuzz_entry", entry_seeds()),
+                          ("fuzz_decode", decode_seeds())):
         os.makedirs(os.path.join(root, target), exist_ok=True)
         for name, data in seeds.items():
             with open(os.path.join(root, target, name), "wb") as f:

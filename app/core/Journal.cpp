@@ -5,9 +5,13 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 #include "Describe.h"
+#include "JournalChain.h"
+#include "JournalLines.h"
 #include "Models.h"
 #include "SavedSet.h"
 
@@ -34,6 +38,27 @@ QJsonObject BeforeAfter(const QJsonValue& before, const QJsonValue& after) {
 }
 
 std::string Raw(const DeviceImage& image) { return Hex(image.Baza.data() + 1, image.GetLen()); }
+
+std::string& OperatorSetting() {
+    static std::string name;
+    return name;
+}
+
+QSettings OperatorSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tservice"), QStringLiteral("tservice"));
+}
+
+// The line count of the head of in up to offset, in pieces.
+int CountLines(QIODevice& in, qint64 offset) {
+    int lines = 0;
+    for (qint64 left = offset; left > 0;) {
+        const QByteArray piece = in.read(std::min<qint64>(left, 1024 * 1024));
+        if (piece.isEmpty()) break;
+        lines += static_cast<int>(piece.count('\n'));
+        left -= piece.size();
+    }
+    return lines;
+}
 
 }  // namespace
 
@@ -82,6 +107,8 @@ QJsonObject ToJson(const JournalEntry& e) {
         changes.append(j);
     }
     o["changes"] = changes;
+    o["operator"] = Q(e.operatorName);
+    o["host"] = Q(e.host);
     return o;
 }
 
@@ -101,6 +128,8 @@ bool FromJson(const QJsonObject& o, JournalEntry& e) {
     r.version = o["version"].toInt();
     r.rawBefore = S(raw["before"]);
     r.rawAfter = S(raw["after"]);
+    r.operatorName = S(o["operator"]);
+    r.host = S(o["host"]);
     for (const QJsonValue& v : o["changes"].toArray()) {
         const QJsonObject j = v.toObject();
         FieldChange c{S(j["field"]), S(j["label"]), S(j["before"]), S(j["after"])};
@@ -114,41 +143,81 @@ bool FromJson(const QJsonObject& o, JournalEntry& e) {
 }
 
 bool AppendJournal(const QString& path, const JournalEntry& entry, std::string& error) {
-    const QFileInfo info(path);
-    QByteArray line = QJsonDocument(ToJson(entry)).toJson(QJsonDocument::Compact);
-    line += '\n';
-    QFile f(path);
-    // One write of the whole line: an append either carries it or fails.
-    if (!QDir().mkpath(info.absolutePath()) || !f.open(QIODevice::WriteOnly | QIODevice::Append) ||
-        f.write(line) != line.size() || !f.flush()) {
-        error = "Журнал изменений " + path.toStdString() + " не удается записать" +
-                (f.errorString().isEmpty() ? "" : ": " + f.errorString().toStdString());
-        return false;
-    }
-    return true;
+    JournalEntry e = entry;
+    if (e.operatorName.empty()) e.operatorName = JournalOperator();
+    if (e.host.empty()) e.host = JournalHost();
+    return AppendChainedLine(path, ToJson(e), error);
 }
 
-JournalContents ReadJournal(const QString& path, int device) {
+void SetJournalOperator(const std::string& name) { OperatorSetting() = name; }
+
+std::string JournalOperator() {
+    if (!OperatorSetting().empty()) return OperatorSetting();
+    // The login's name, else the home folder's (a service started without USER).
+    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    return (user.isEmpty() ? QDir::home().dirName() : user).toStdString();
+}
+
+std::string JournalHost() { return QSysInfo::machineHostName().toStdString(); }
+
+std::string RememberedOperator() { return OperatorSettings().value("operator").toString().trimmed().toStdString(); }
+
+void RememberOperator(const std::string& name) { OperatorSettings().setValue("operator", Q(name)); }
+
+JournalContents ReadJournalFrom(QIODevice& in, qint64 maxBytes, int device, int firstLine) {
     JournalContents out;
-    QFile f(path);
-    if (!f.exists()) return out;
-    if (!f.open(QIODevice::ReadOnly)) {
-        out.error = "Журнал изменений " + path.toStdString() + " не удается прочитать";
-        return out;
-    }
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine().trimmed();
-        if (line.isEmpty()) continue;
+    JournalLineReader reader(in, maxBytes, firstLine);
+    JournalLine line;
+    while (reader.Next(line)) {
+        if (!line.overlong && line.text.trimmed().isEmpty()) continue;
         JournalEntry e;
         QJsonParseError parse{};
-        const QJsonDocument doc = QJsonDocument::fromJson(line, &parse);
-        if (parse.error != QJsonParseError::NoError || !doc.isObject() || !FromJson(doc.object(), e)) {
-            ++out.skipped;
+        const QJsonDocument doc = line.overlong ? QJsonDocument() : QJsonDocument::fromJson(line.text, &parse);
+        if (line.overlong || parse.error != QJsonParseError::NoError || !doc.isObject() || !FromJson(doc.object(), e)) {
+            if (++out.skipped <= 20) out.badLines.push_back(line.number);
             continue;
         }
+        e.line = line.number;
         if (device == 0 || e.deviceBefore == device || e.deviceAfter == device) out.entries.push_back(std::move(e));
     }
     return out;
+}
+
+JournalContents ReadJournal(const QString& path, int device) {
+    QFile f(path);
+    if (!f.exists()) return {};
+    if (!f.open(QIODevice::ReadOnly)) {
+        JournalContents out;
+        out.error = "Журнал изменений " + path.toStdString() + " не удается прочитать";
+        return out;
+    }
+    // Read no further than the size now: a device file or a growing file
+    // cannot keep the reader going.
+    const qint64 size = f.size();
+    const qint64 omitted = std::max<qint64>(0, size - kJournalShownBytes);
+    int before = 0;
+    if (omitted > 0) {
+        before = CountLines(f, omitted - 1);
+        char c = 0;
+        f.getChar(&c);
+        ++before;
+        if (c != '\n') f.readLine();  // the line the bound cuts is left out whole
+    }
+    JournalContents out = ReadJournalFrom(f, size - f.pos(), device, before + 1);
+    out.omittedBytes = omitted;
+    return out;
+}
+
+std::string JournalReadNote(const JournalContents& j) {
+    std::string s;
+    if (j.skipped > 0) {
+        s += "; нечитаемых строк: " + std::to_string(j.skipped) + " (";
+        for (std::size_t i = 0; i < j.badLines.size(); ++i) s += (i ? ", " : "") + std::to_string(j.badLines[i]);
+        s += j.skipped > static_cast<int>(j.badLines.size()) ? ", …)" : ")";
+    }
+    if (j.omittedBytes > 0)
+        s += "; показаны записи последних " + std::to_string(kJournalShownBytes / (1024 * 1024)) + " МБ";
+    return s;
 }
 
 QString DefaultJournalPath() {

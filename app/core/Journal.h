@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QDateTime>
+#include <QIODevice>
 #include <QJsonObject>
 #include <QString>
 
@@ -29,6 +30,8 @@ struct JournalEntry {
     std::string modelName;
     std::string rawBefore, rawAfter;  // parameter block, hex
     std::vector<FieldChange> changes;  // codes: as found / as left
+    std::string operatorName, host;    // who worked, on which computer
+    int line = 0;                      // its line in the file when read; 0 otherwise
 };
 
 // The entry for a write of `sent` over the reading `before` (both complete
@@ -41,20 +44,44 @@ QJsonObject ToJson(const JournalEntry& entry);
 // False when the object is no journal entry (missing or mistyped keys).
 bool FromJson(const QJsonObject& object, JournalEntry& entry);
 
-// Appends one line to the file at path, creating its folder. False with the
-// reason in error when the folder or the file cannot be written. The line
-// goes out in one write, so readers of the file see whole lines.
+// Appends one chained line to the file at path, creating its folder, under
+// the journal's lock (see JournalChain.h); an entry without an operator or
+// host gets JournalOperator() and JournalHost(). False with the reason in
+// error when the folder or the file cannot be written.
 bool AppendJournal(const QString& path, const JournalEntry& entry, std::string& error);
+
+// The operator's name entries are written with: the one set (the window's
+// remembered name, tservicectl --operator), else the system user's name.
+void SetJournalOperator(const std::string& name);
+std::string JournalOperator();
+// This computer's name.
+std::string JournalHost();
+// The operator's name the window remembers between runs; "" when none.
+std::string RememberedOperator();
+void RememberOperator(const std::string& name);
+
+// At most the last this many bytes of a journal are read for its entries.
+inline constexpr qint64 kJournalShownBytes = 16 * 1024 * 1024;
 
 struct JournalContents {
     std::vector<JournalEntry> entries;  // in file order
     int skipped = 0;                    // lines that are no entry
+    std::vector<int> badLines;          // the first of them by line number, at most 20
+    qint64 omittedBytes = 0;            // the head of a huge file, not read
     std::string error;                  // the file exists but cannot be read
 };
 
 // The entries of the file whose device before or after the write is device
-// (1..32); device 0 takes all. A missing file is an empty journal.
+// (1..32); device 0 takes all. A missing file is an empty journal; of a file
+// over kJournalShownBytes only the tail is read (omittedBytes says how much not).
 JournalContents ReadJournal(const QString& path, int device = 0);
+// The same from in (owned by the caller) at its position, maxBytes at most,
+// its first line numbered firstLine.
+JournalContents ReadJournalFrom(QIODevice& in, qint64 maxBytes, int device = 0, int firstLine = 1);
+
+// "; нечитаемых строк: 2 (3, 7)" and "; показаны записи последних 16 МБ" as
+// they apply; "" for a clean file.
+std::string JournalReadNote(const JournalContents& contents);
 
 // The application data folder's journal.jsonl (~/.local/share/tservice on
 // Linux), shared by the window and the command line.

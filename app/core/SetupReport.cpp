@@ -53,7 +53,7 @@ QString Measurement(const Reading& r) {
 QString JournalPart(const std::vector<JournalEntry>& journal) {
     QString html = QStringLiteral("<h2>Журнал изменений</h2>\n");
     if (journal.empty()) return html + "<p>записей нет</p>\n";
-    QString rows = Row({"Время", "Устройство", "Изменения"}, true);
+    QString rows = Row({"Время", "Устройство", "Оператор", "Изменения"}, true);
     for (const JournalEntry& e : journal) {
         QString changes;
         for (const FieldChange& c : e.changes) {
@@ -61,7 +61,8 @@ QString JournalPart(const std::vector<JournalEntry>& journal) {
         }
         QString device = QString::number(e.deviceBefore);
         if (e.deviceAfter != e.deviceBefore) device += " → " + QString::number(e.deviceAfter);
-        rows += Row({e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), device,
+        const std::string who = e.operatorName + (e.host.empty() ? "" : ", " + e.host);
+        rows += Row({e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), device, E(who),
                      changes.isEmpty() ? "без изменений" : changes});
     }
     return html + Table(rows);

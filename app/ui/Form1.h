@@ -333,6 +333,7 @@ public:
     QAction* AFileCompare = nullptr;
     // Their windows: the panel docked, the others made on first use.
     QAction* AJournal = nullptr;
+    QAction* AOperator = nullptr;  // "Оператор…": the name the journal records
     QAction* AReport = nullptr;
     TChangesPanel* ChangesPanel = nullptr;
     TFormJournal* FormJournal = nullptr;
@@ -344,6 +345,11 @@ public:
     void FileLoadClick();
     void FileCompareClick();
     void JournalClick();
+    // Asks for the operator's name (through AskOperator), then records and
+    // remembers it for the journal's entries; a cancel or a blank keeps the old one.
+    void OperatorClick();
+    // Asks for a name with the current one shown; "" when cancelled. Tests replace it.
+    std::function<QString(const QString& current)> AskOperator;
     // The report of the device in hand, PDF or HTML by the file's suffix.
     void ReportClick();
     // The journal line of a successful write of sent, made at deviceBefore

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -48,6 +50,11 @@ void TForm1::CreateFileMenu() {
     AFileCompare = MenuFile->addAction(QStringLiteral("Сравнить с файлом…"), this, [this] { FileCompareClick(); });
     MenuFile->addSeparator();
     AJournal = MenuFile->addAction(QStringLiteral("Журнал изменений"), this, [this] { JournalClick(); });
+    AOperator = MenuFile->addAction(QStringLiteral("Оператор…"), this, [this] { OperatorClick(); });
+    AskOperator = [this](const QString& current) {
+        return QInputDialog::getText(this, QStringLiteral("Оператор"),
+                                     QStringLiteral("Имя оператора для журнала изменений:"), QLineEdit::Normal, current);
+    };
     AReport = MenuFile->addAction(QStringLiteral("Отчет о настройке"), this, [this] { ReportClick(); });
 
     ChangesPanel = new TChangesPanel(LastReading, Image, this);
@@ -124,6 +131,14 @@ void TForm1::JournalClick() {
     FormJournal->ShowJournal(JournalPath);
     FormJournal->show();
     FormJournal->raise();
+}
+
+void TForm1::OperatorClick() {
+    HandlerScope scope(*this);
+    const QString name = AskOperator(QString::fromStdString(JournalOperator())).simplified();
+    if (name.isEmpty()) return;
+    SetJournalOperator(name.toStdString());
+    RememberOperator(name.toStdString());
 }
 
 void TForm1::ReportClick() {

@@ -2,7 +2,9 @@
 
 #include "Protocol.h"
 
+#include <QColor>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "Journal.h"
+#include "JournalChain.h"
 
 namespace tservice {
 
@@ -41,10 +44,12 @@ TFormJournal::TFormJournal(QWidget* parent) : QDialog(parent) {
     GridJournal->horizontalHeader()->setStretchLastSection(true);
     GridJournal->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LabInfo = new QLabel(this);
+    LabVerdict = new QLabel(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(GridJournal);
     layout->addWidget(LabInfo);
+    layout->addWidget(LabVerdict);
     resize(900, 420);
     connect(CBoxUstr, &QComboBox::activated, this, [this] { CBoxUstrClick(); });
 }
@@ -56,15 +61,17 @@ void TFormJournal::ShowJournal(const QString& path) {
 
 void TFormJournal::CBoxUstrClick() {
     GridJournal->setRowCount(0);
+    LabVerdict->clear();
     if (path_.isEmpty()) {
         LabInfo->setText(QStringLiteral("Журнал изменений не ведется"));
         return;
     }
     const JournalContents j = ReadJournal(path_, CBoxUstr->currentIndex());
-    QString info = path_;
-    if (j.skipped > 0) info += QStringLiteral("; пропущено нечитаемых строк: ") + QString::number(j.skipped);
-    if (!j.error.empty()) info = Q(j.error);
-    LabInfo->setText(info);
+    LabInfo->setText(j.error.empty() ? path_ + Q(JournalReadNote(j)) : Q(j.error));
+    const ChainVerdict verdict = QFileInfo::exists(path_) ? VerifyJournalFile(path_) : ChainVerdict{};
+    const bool broken = verdict.fault != ChainFault::None;
+    LabVerdict->setText(Q(VerdictText(verdict)));
+    LabVerdict->setStyleSheet(broken ? QStringLiteral("color: red") : QString());
     GridJournal->setRowCount(static_cast<int>(j.entries.size()));
     int row = 0;
     for (auto e = j.entries.rbegin(); e != j.entries.rend(); ++e, ++row) {
@@ -72,7 +79,15 @@ void TFormJournal::CBoxUstrClick() {
         if (e->deviceAfter != e->deviceBefore) device += " → " + QString::number(e->deviceAfter);
         const QStringList cells{e->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Q(e->port), device,
                                 Q(e->modelName) + "-v" + QString::number(e->version), ChangesText(*e)};
-        for (int col = 0; col < cells.size(); ++col) GridJournal->setItem(row, col, new QTableWidgetItem(cells[col]));
+        for (int col = 0; col < cells.size(); ++col) {
+            auto* item = new QTableWidgetItem(cells[col]);
+            GridJournal->setItem(row, col, item);
+            if (broken && e->line == verdict.line) {
+                item->setBackground(QColor(255, 200, 200));
+                item->setToolTip(LabVerdict->text());
+                GridJournal->scrollToItem(item);
+            }
+        }
     }
     GridJournal->resizeRowsToContents();
 }

@@ -1,5 +1,6 @@
 #pragma once
-// "Журнал изменений": the journal's entries, newest first, filtered by device.
+// "Журнал изменений": the journal's entries, newest first, filtered by device,
+// and the check of its chain.
 #include <QDialog>
 #include <QString>
 
@@ -23,6 +24,7 @@ public:
     QComboBox* CBoxUstr = nullptr;
     QTableWidget* GridJournal = nullptr;
     QLabel* LabInfo = nullptr;  // the file, skipped lines and read errors
+    QLabel* LabVerdict = nullptr;  // the chain check; the first broken line is marked in the grid
 
 private:
     QString path_;

@@ -18,6 +18,7 @@
 #include "Args.h"
 #include "Convert.h"
 #include "Fit.h"
+#include "Journal.h"
 #include "Ranges.h"
 #include "Tables.h"
 
@@ -358,7 +359,7 @@ TEST(CliEndToEnd, WritesAreJournalledAndTheReportCarriesThem) {
         int lines;  // in the journal afterwards
     };
     const Step steps[] = {
-        {{"set", "--device", "2", "alarm=HH", "--journal", journal}, 0, 1},
+        {{"set", "--device", "2", "alarm=HH", "--journal", journal, "--operator", "Иванов"}, 0, 1},
         {{"set", "--device", "2", "alarm=LL", "--no-journal"}, 0, 1},
         {{"set", "--device", "2", "alarm=LL", "--dry-run", "--journal", journal}, 0, 1},
         {{"set", "--device", "2", "setpoint1=100000", "--journal", journal}, 1, 1},  // refused: no record
@@ -379,6 +380,8 @@ TEST(CliEndToEnd, WritesAreJournalledAndTheReportCarriesThem) {
     EXPECT_EQ(change["field"].toString(), "TipSign");
     EXPECT_EQ(change["before"].toString(), "LH");
     EXPECT_EQ(change["after"].toString(), "HH");
+    EXPECT_EQ(entry["operator"].toString(), "Иванов");
+    EXPECT_FALSE(entry["host"].toString().isEmpty());
 
     const QString pdf = dir.filePath("report.pdf");
     const Result r = Ctl({"report", "--port", line.Link(), "--device", "2", "--pdf", pdf, "--journal", journal});
@@ -390,6 +393,34 @@ TEST(CliEndToEnd, WritesAreJournalledAndTheReportCarriesThem) {
     for (const char* want : {"ТЕВ-ТС МЕ 618204.002 ПО.V5 0x7C20F4A5", "Pt100", "-50…100 °C",
                              "тип сигнализации: LH → HH"})
         EXPECT_TRUE(body.contains(QString::fromUtf8(want))) << want << "\n" << body.toStdString();
+}
+
+TEST(CliEndToEnd, JournalVerifyNamesTheChangedLine) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("j.jsonl");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("{\"time\":\"2020-01-01T00:00:00\"}\n");  // from before the chain
+    f.close();
+    std::string error;
+    tservice::JournalEntry entry;
+    entry.port = "COM1";
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(tservice::AppendJournal(path, entry, error)) << error;
+    const Result intact = Ctl({"journal", "--verify", path});
+    EXPECT_EQ(intact.code, 0);
+    EXPECT_EQ(intact.out, path.toStdString() + ": журнал цел, записей: 3, первые 1 без контрольной цепочки\n");
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    bytes[bytes.lastIndexOf("\"port\"") + 8] = 'L';  // the last line's port: LOM1
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    const Result changed = Ctl({"journal", "--verify", path});
+    EXPECT_EQ(changed.code, 1);
+    EXPECT_EQ(changed.err, path.toStdString() + ": строка 3 изменена\n");
+    const Result missing = Ctl({"journal", "--verify", dir.filePath("none")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("не найден"), std::string::npos);
 }
 
 TEST(CliEndToEnd, BackupChangeRestoreBringsEveryBlockBackAndAnotherModelIsRefused) {

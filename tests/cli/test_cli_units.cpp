@@ -55,6 +55,8 @@ TEST(CliArgs, AcceptsCommonAndCommandOptions) {
     EXPECT_TRUE(f.fast);
     EXPECT_EQ(f.timeoutMs, 80);
     EXPECT_EQ(Parse({"sim", "--tcp", "127.0.0.1:0", "--baud", "9600"}).tcp, "127.0.0.1:0");
+    EXPECT_EQ(Parse({"load", "--port", "p", "f", "--operator", " Иванов  И. "}).operatorName, "Иванов И.");
+    EXPECT_EQ(Parse({"journal", "--verify", "j.jsonl"}).file, "j.jsonl");
 }
 
 TEST(CliArgs, UsageErrors) {
@@ -90,6 +92,10 @@ TEST(CliArgs, UsageErrors) {
         {"set", "--port", "p", "colour=red"},                  // unknown field: before the line
         {"set", "--port", "p", "alarm=LL", "alarm=HH"},
         {"watch", "--port", "p", "--csv", "--json"},
+        {"journal"},                                          // nothing asked
+        {"journal", "--verify", "a", "b"},
+        {"set", "--port", "p", "alarm=LL", "--operator", " "},
+        {"read", "--port", "p", "--operator", "x"},           // writes nothing to sign
     };
     for (const auto& args : bad) {
         std::string joined;

@@ -2,8 +2,10 @@
 // the main window on the simulated line.
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -120,6 +122,40 @@ TEST_F(Form1Files, RefusedFileShowsTheCommandLinesMessageAndLeavesTheImage) {
         EXPECT_EQ(form->Image.Baza, before);
         EXPECT_EQ(form->Image.Izmen, 0);
     }
+}
+
+TEST_F(Form1Files, JournalWindowGivesTheChainsVerdictAndMarksTheFirstBrokenLine) {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+    form->AskOperator = [](const QString&) { return QStringLiteral("  Сидоров "); };
+    form->OperatorClick();
+    EXPECT_EQ(JournalOperator(), "Сидоров");
+    EXPECT_EQ(RememberedOperator(), "Сидоров");
+    std::string error;
+    for (int device : {1, 2, 3}) {
+        JournalEntry e;
+        e.time = QDateTime::currentDateTime();
+        e.deviceBefore = e.deviceAfter = device;
+        ASSERT_TRUE(AppendJournal(form->JournalPath, e, error)) << error;
+    }
+    SetJournalOperator("");
+    EXPECT_EQ(Journal().at(0).operatorName, "Сидоров");
+    const auto verdict = [this] {
+        form->JournalClick();
+        std::vector<int> marked;  // devices of the rows marked
+        for (int row = 0; row < form->FormJournal->GridJournal->rowCount(); ++row)
+            if (form->FormJournal->GridJournal->item(row, 0)->background().style() != Qt::NoBrush)
+                marked.push_back(form->FormJournal->GridJournal->item(row, 2)->text().toInt());
+        return std::pair{Text(form->FormJournal->LabVerdict->text()), marked};
+    };
+    EXPECT_EQ(verdict(), std::pair(std::string("журнал цел, записей: 3"), std::vector<int>{}));
+    QFile f(form->JournalPath);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    bytes[bytes.indexOf("\"time\"", bytes.indexOf('\n')) + 9] = '1';  // the second line's year
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    EXPECT_EQ(verdict(), std::pair(std::string("строка 2 изменена"), std::vector<int>{2}));
 }
 
 TEST_F(Form1Files, CalibrationIsJournalledAsFoundAndAsLeftAndAFailedWriteIsNot) {
