@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "Journal.h"
+#include "Models.h"
 
 namespace tservice {
 
@@ -71,7 +72,7 @@ void TFormJournal::CBoxUstrClick() {
         QString device = QString::number(e->deviceBefore);
         if (e->deviceAfter != e->deviceBefore) device += " → " + QString::number(e->deviceAfter);
         const QStringList cells{e->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Q(e->port), device,
-                                Q(e->modelName) + "-v" + QString::number(e->version), ChangesText(*e)};
+                                Q(e->model != 0 ? PanelText(e->model, e->version) : e->modelName), ChangesText(*e)};
         for (int col = 0; col < cells.size(); ++col) GridJournal->setItem(row, col, new QTableWidgetItem(cells[col]));
     }
     GridJournal->resizeRowsToContents();

@@ -105,7 +105,7 @@ TEST_F(Form1Read, ControlsCarryTheirCaptionsAndItems) {
         {form->AInPort->text(), "Ввод с СОМ-порта"},
         {form->AInPort->toolTip(), "Ввод с СОМ-порта (F9)"},
         {form->APort->text(), "Настройка СОМ порта"},
-        {form->MenuPort->title(), "Порт        "},
+        {form->MenuPort->title(), "&Порт        "},
         {form->ALine->text(), "Линия"},
         {form->MenuParol->title(), "                Пароль"},
     };
