@@ -69,16 +69,17 @@ std::vector<FieldChange> EngineeringChanges(const DeviceImage& before, const Dev
 std::vector<ParameterRow> ParameterRows(const Reading& r) {
     std::vector<ParameterRow> rows;
     for (const auto& [field, code] : r.fields)
-        rows.push_back({FieldWord(field), FieldValueText(field, code), std::to_string(code)});
-    if (!r.sensor.empty()) rows.push_back({"тип датчика", r.sensor, ""});
+        rows.push_back({FieldWord(field), FieldValueText(field, code), std::to_string(code), field});
+    if (!r.sensor.empty()) rows.push_back({"тип датчика", r.sensor, "", ""});
     if (r.hasRange)
-        rows.push_back({r.nonStandard ? "нестандартный диапазон" : "диапазон", r.rangeFrom + "…" + r.rangeTo + " °C", ""});
+        rows.push_back(
+            {r.nonStandard ? "нестандартный диапазон" : "диапазон", r.rangeFrom + "…" + r.rangeTo + " °C", "", ""});
     if (!r.setpointUnit.empty()) {
-        rows.push_back({"уставка 1", r.setpoint1 + " " + r.setpointUnit, ""});
-        rows.push_back({"уставка 2", r.setpoint2 + " " + r.setpointUnit, ""});
+        rows.push_back({"уставка 1", r.setpoint1 + " " + r.setpointUnit, "", ""});
+        rows.push_back({"уставка 2", r.setpoint2 + " " + r.setpointUnit, "", ""});
     }
     for (std::size_t k = 0; k < r.nonStandY.size(); ++k)
-        rows.push_back({"точка Y" + std::to_string(k + 2), "", std::to_string(r.nonStandY[k])});
+        rows.push_back({"точка Y" + std::to_string(k + 2), "", std::to_string(r.nonStandY[k]), "NonStandY"});
     return rows;
 }
 

@@ -33,6 +33,7 @@ struct ParameterRow {
     std::string label;  // the operator's name
     std::string value;  // in engineering units
     std::string code;   // the raw value; "" for texts that have none
+    std::string field;  // the block's name of it; "" for derived rows
 };
 
 // Every parameter of a reading as the report and the comparison with a file

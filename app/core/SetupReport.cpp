@@ -38,7 +38,10 @@ QString Identification(const ReportInput& in, const Reading& r) {
 
 QString Parameters(const Reading& r) {
     QString rows = Row({"Параметр", "Значение", "Код"}, true);
-    for (const ParameterRow& p : ParameterRows(r)) rows += Row({E(p.label), E(p.value), E(p.code)});
+    // Words with the block's name beside them, for whoever checks the codes.
+    for (const ParameterRow& p : ParameterRows(r))
+        rows += Row({E(p.field.empty() || p.field == "NonStandY" ? p.label : FieldWordAndName(p.field)), E(p.value),
+                     E(p.code)});
     return "<h2>Параметры</h2>\n" + Table(rows) + "<p>Блок параметров: <tt>" + E(r.raw) + "</tt></p>\n";
 }
 

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScrollArea>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,7 +29,9 @@ using Names = std::vector<const char*>;
 class Form1Read : public GuiTest {
 protected:
     QWidget* W(const char* name) const {
-        auto* w = form->findChild<QWidget*>(QString::fromLatin1(name));
+        // The window's own controls first: its dialogs reuse some names.
+        auto* w = form->Body->findChild<QWidget*>(QString::fromLatin1(name));
+        if (w == nullptr) w = form->findChild<QWidget*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
