@@ -405,13 +405,13 @@ void TForm1::CreateKanalLower(QWidget* g) {
     // The row reads left to right: the heading, then each value under its unit.
     Label6 = MakeLabel(g, QStringLiteral("Результат измерения"), 10, 290, 146, 22);
     LabRezKod = MakeLabel(g, QStringLiteral("в единицах кода"), 162, 272, 108, 18);
-    Label23 = MakeLabel(g, QStringLiteral("в мА"), 272, 272, 90, 18);
-    Label21 = MakeLabel(g, QStringLiteral("в °С"), 272, 272, 90, 18);
+    Label23 = MakeLabel(g, QStringLiteral("в мА"), 284, 272, 90, 18);
+    Label21 = MakeLabel(g, QStringLiteral("в °С"), 284, 272, 90, 18);
     Label21->hide();
-    LabRezProc = MakeLabel(g, QStringLiteral("в %  шкалы"), 382, 272, 90, 18);
+    LabRezProc = MakeLabel(g, QStringLiteral("в %  шкалы"), 396, 272, 90, 18);
     StRez = MakeValue(g, 162, 290, 90);
-    StRezGrMA = MakeValue(g, 272, 290, 90);
-    StRezProc = MakeValue(g, 382, 290, 90);
+    StRezGrMA = MakeValue(g, 284, 290, 90);
+    StRezProc = MakeValue(g, 396, 290, 90);
     StSost = MakeValue(g, 162, 322, 60);
     Label18 = MakeLabel(g, QStringLiteral("        Норма"), 232, 322, 130, 22);
 

@@ -45,10 +45,10 @@ QPushButton* MakeButton(QWidget* parent, const QString& text) {
 }
 
 // Column widths in pixels, in the order of LineColumns(); with the last one
-// stretched they fit a 1024 px screen, longer texts are cut with "…" and
+// stretched they fit a 1024 px screen with the window's frame, longer texts are cut with "…" and
 // shown whole in the cell's tooltip.
-constexpr int kColumnWidths[] = {28, 168, 68, 84, 64, 64, 78, 108, 128, 76, 110};
-constexpr int kWidth = 1000;
+constexpr int kColumnWidths[] = {28, 160, 68, 84, 64, 64, 78, 120, 140, 72, 110};
+constexpr int kWidth = 1008;
 
 }  // namespace
 
