@@ -9,17 +9,23 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDockWidget>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
+#include "ChangesPanel.h"
 #include "Form1.h"
+#include "Obrline.h"
 #include "Obrlistdevice.h"
+#include "Obrnastr.h"
 #include "Obrport.h"
 #include "LineServer.h"
+#include "QtMessages.h"
 #include "SimLine.h"
+#include "TracePanel.h"
 #include "TrendPanel.h"
 
 namespace tservice {
@@ -84,10 +90,77 @@ void ShootDialog(QWidget& dialog, const QString& path, const std::function<void(
 
 using Shot = std::function<void(TForm1&, sim::LineServer&, const QString&)>;
 
+// Every panel open in the window's tabbed bottom area, the journal of the
+// line shown, an unwritten change listed: the whole screen, so a window past
+// its edge would show.
+void ShootPanels(TForm1& form, sim::LineServer&, const QString& path) {
+    for (int i = 0; i < 5; ++i) form.InPortClick();
+    form.CBoxTipSign->setCurrentIndex((form.CBoxTipSign->currentIndex() + 1) % 3);
+    form.CBoxTipSignClick();
+    for (QDockWidget* panel : std::initializer_list<QDockWidget*>{form.Trend, form.ChangesPanel, form.LineLog})
+        panel->show();
+    Later(kSettleMs, [&form, path] {
+        form.InPortClick();
+        Later(kSettleMs, [path] {
+            SaveScreen(path);
+            QCoreApplication::exit(0);
+        });
+    });
+}
+
+// "Линия" over the main window while its round runs over the demo line.
+void ShootLine(TForm1& form, sim::LineServer& server, const QString& path) {
+    // An alarm at 2 (alarm type HH) and an overflow at 4, to be seen in red.
+    server.WithLine([](sim::Line& line) {
+        sim::Transmitter& tevTs = *line.Find(2);
+        tevTs.block[4] = static_cast<std::uint8_t>((tevTs.block[4] & ~0x03) | 0x02);
+        sim::Transmitter& oski = *line.Find(4);
+        oski.drift = 0;
+        oski.rez = 17000;
+    });
+    form.FormLine->SetDevices({{1, 100}, {2, 101}, {3, 102}, {4, 103}});
+    form.FormLine->show();
+    form.FormLine->ButPollClick();
+    Later(2500, [path] {
+        SaveScreen(path);
+        QCoreApplication::exit(0);
+    });
+}
+
+// A box shown by the program, pictured over the window, then closed.
+void ShootBox(const QString& path, const std::function<void(QtMessages&)>& show) {
+    Later(kSettleMs, [path] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            SaveScreen(path);
+            box->accept();
+        }
+    });
+    static QtMessages messages;
+    show(messages);
+    QCoreApplication::exit(0);
+}
+
+using Shot = std::function<void(TForm1&, sim::LineServer&, const QString&)>;
+
 // What each TSERVICE_SHOT_DIALOG pictures; every shot ends the program.
 const std::map<std::string, Shot>& Shots() {
     static const std::map<std::string, Shot> shots = {
         {"trend", ShootTrend},
+        {"panels", ShootPanels},
+        {"line", ShootLine},
+        {"nastr", [](TForm1& form, sim::LineServer&, const QString& path) { ShootDialog(*form.FormNastr, path, {}); }},
+        {"done", [](TForm1& form, sim::LineServer&, const QString& path) {
+             ShootBox(path, [&form](QtMessages& m) {
+                 m.SetMainWindow(&form);
+                 m.Show({"Работа закончена", "Подтверждение", MsgIcon::Information});
+             });
+         }},
+        {"entry", [](TForm1& form, sim::LineServer&, const QString& path) {
+             ShootBox(path, [&form](QtMessages& m) {
+                 m.SetMainWindow(&form);
+                 m.Plain(" Ошибка ввода ");
+             });
+         }},
         {"", [](TForm1& form, sim::LineServer&, const QString& path) {
              Save(form, path);
              QCoreApplication::exit(0);

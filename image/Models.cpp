@@ -210,4 +210,40 @@ const std::vector<std::string>& ListItems(const std::string& field) {
     return it == items.end() ? none : it->second;
 }
 
+std::string FieldWord(const std::string& name) {
+    static const std::map<std::string, const char*> words{
+        {"KBegSk", "код АЦП начала шкалы"},
+        {"KEndSk", "код АЦП конца шкалы"},
+        {"TipSign", "тип сигнализации"},
+        {"Break", "выход при обрыве линии"},
+        {"TipK", "тип контакта"},
+        {"Current", "корректировка тока нач. шкалы"},
+        {"CurrentEnd", "корректировка тока кон. шкалы"},
+        {"UstKod1", "уставка 1, код"},
+        {"UstKod2", "уставка 2, код"},
+        {"TipD", "тип датчика, номер"},
+        {"Diap", "номер диапазона"},
+        {"Nu", "номер устройства"},
+        {"Connect", "схема подключения"},
+        {"BegSkTxc", "код АЦП начала шкалы Тхс"},
+        {"EndSkTxc", "код АЦП конца шкалы Тхс"},
+        {"KTxc", "коэффициент Тхс А1"},
+        {"NonStandMin", "нестандартный диапазон, начало °C"},
+        {"NonStandMax", "нестандартный диапазон, конец °C"},
+        {"NonStandY", "точки нестандартного диапазона"},
+        {"Rez", "результат, код"},
+        {"Sost", "состояние, код"},
+        {"KodACP", "код АЦП измеренного значения"},
+        {"Txc", "Тхс, код"},
+        {"KodTxc", "код АЦП Тхс"},
+    };
+    const auto it = words.find(name);
+    return it == words.end() ? name : it->second;
+}
+
+std::string FieldWordAndName(const std::string& name) {
+    const std::string word = FieldWord(name);
+    return word == name ? name : word + " (" + name + ")";
+}
+
 }  // namespace tservice

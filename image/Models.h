@@ -106,4 +106,11 @@ std::string CorrectionText(int code, bool scaleEnd);
 // Connect the index + 1. Empty for other names.
 const std::vector<std::string>& ListItems(const std::string& field);
 
+// The operator's word for a field of the block or of the measurement by its
+// name ("код АЦП начала шкалы" for KBegSk); the name itself when it has none.
+std::string FieldWord(const std::string& name);
+// The word with the name in brackets, where engineers need the name too:
+// "тип сигнализации (TipSign)".
+std::string FieldWordAndName(const std::string& name);
+
 }  // namespace tservice

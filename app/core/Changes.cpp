@@ -8,29 +8,8 @@ namespace tservice {
 
 namespace {
 
-const std::map<std::string, const char*>& CodeFields() {
-    static const std::map<std::string, const char*> fields{
-        {"KBegSk", "код АЦП начала шкалы"},
-        {"KEndSk", "код АЦП конца шкалы"},
-        {"TipSign", "тип сигнализации"},
-        {"Break", "выход при обрыве линии"},
-        {"TipK", "тип контакта"},
-        {"Current", "корректировка тока нач. шкалы"},
-        {"CurrentEnd", "корректировка тока кон. шкалы"},
-        {"UstKod1", "уставка 1, код"},
-        {"UstKod2", "уставка 2, код"},
-        {"TipD", "тип датчика, номер"},
-        {"Diap", "номер диапазона"},
-        {"Nu", "номер устройства"},
-        {"Connect", "схема подключения"},
-        {"BegSkTxc", "код АЦП начала шкалы Тхс"},
-        {"EndSkTxc", "код АЦП конца шкалы Тхс"},
-        {"KTxc", "коэффициент Тхс А1"},
-        {"NonStandMin", "нестандартный диапазон, начало °C"},
-        {"NonStandMax", "нестандартный диапазон, конец °C"},
-    };
-    return fields;
-}
+// Fields whose change is shown by their code (with its word).
+bool CodeField(const std::string& field) { return FieldWord(field) != field && field != "NonStandY"; }
 
 std::string CodeText(const std::string& field, const std::string& value) {
     return value == "-" ? value : FieldValueText(field, std::stoi(value));
@@ -43,11 +22,6 @@ bool Has(const std::vector<Change>& changes, const std::string& field) {
 }
 
 }  // namespace
-
-std::string FieldLabel(const std::string& field) {
-    const auto known = CodeFields().find(field);
-    return known == CodeFields().end() ? field : known->second;
-}
 
 std::string FieldValueText(const std::string& field, int code) {
     if (field == "Nu") return std::to_string(code + 1);
@@ -67,13 +41,12 @@ std::vector<FieldChange> EngineeringChanges(const DeviceImage& before, const Dev
     std::vector<FieldChange> out;
     for (const Change& c : diff) {
         FieldChange f{c.field, c.field, c.before, c.after};
-        const auto known = CodeFields().find(c.field);
-        if (known != CodeFields().end()) {
+        if (CodeField(c.field)) {
             // Shown by name or in °C/% below; the code alone says nothing more.
             if ((c.field == "TipD" && Has(diff, "тип датчика")) || (c.field == "Diap" && Has(diff, "диапазон")) ||
                 (c.field == "UstKod1" && Has(diff, "уставка 1")) || (c.field == "UstKod2" && Has(diff, "уставка 2")))
                 continue;
-            f.label = known->second;
+            f.label = FieldWord(c.field);
             f.hasCodes = c.before != "-";
             if (f.hasCodes) {
                 f.codeBefore = std::stoi(c.before);
@@ -96,16 +69,17 @@ std::vector<FieldChange> EngineeringChanges(const DeviceImage& before, const Dev
 std::vector<ParameterRow> ParameterRows(const Reading& r) {
     std::vector<ParameterRow> rows;
     for (const auto& [field, code] : r.fields)
-        rows.push_back({FieldLabel(field), FieldValueText(field, code), std::to_string(code)});
-    if (!r.sensor.empty()) rows.push_back({"тип датчика", r.sensor, ""});
+        rows.push_back({FieldWord(field), FieldValueText(field, code), std::to_string(code), field});
+    if (!r.sensor.empty()) rows.push_back({"тип датчика", r.sensor, "", ""});
     if (r.hasRange)
-        rows.push_back({r.nonStandard ? "нестандартный диапазон" : "диапазон", r.rangeFrom + "…" + r.rangeTo + " °C", ""});
+        rows.push_back(
+            {r.nonStandard ? "нестандартный диапазон" : "диапазон", r.rangeFrom + "…" + r.rangeTo + " °C", "", ""});
     if (!r.setpointUnit.empty()) {
-        rows.push_back({"уставка 1", r.setpoint1 + " " + r.setpointUnit, ""});
-        rows.push_back({"уставка 2", r.setpoint2 + " " + r.setpointUnit, ""});
+        rows.push_back({"уставка 1", r.setpoint1 + " " + r.setpointUnit, "", ""});
+        rows.push_back({"уставка 2", r.setpoint2 + " " + r.setpointUnit, "", ""});
     }
     for (std::size_t k = 0; k < r.nonStandY.size(); ++k)
-        rows.push_back({"Y" + std::to_string(k + 2), "", std::to_string(r.nonStandY[k])});
+        rows.push_back({"точка Y" + std::to_string(k + 2), "", std::to_string(r.nonStandY[k]), "NonStandY"});
     return rows;
 }
 

@@ -24,16 +24,16 @@ struct FieldChange {
 // number as the operator counts it; raw codes kept for code fields.
 std::vector<FieldChange> EngineeringChanges(const DeviceImage& before, const DeviceImage& after);
 
-// The operator's name of a parameter field of a reading and a value of it in
-// engineering units ("HH", "+8 мкА", the device number 1..32); a field
-// without one gives its name and the number.
-std::string FieldLabel(const std::string& field);
+// A value of a parameter field of a reading in engineering units ("HH",
+// "+8 мкА", the device number 1..32); a field without one gives the number.
+// The field's word is FieldWord (Models).
 std::string FieldValueText(const std::string& field, int code);
 
 struct ParameterRow {
     std::string label;  // the operator's name
     std::string value;  // in engineering units
     std::string code;   // the raw value; "" for texts that have none
+    std::string field;  // the block's name of it; "" for derived rows
 };
 
 // Every parameter of a reading as the report and the comparison with a file

@@ -20,6 +20,8 @@ void AddMeasurement(const DeviceImage& im, Reading& r) {
     const ModelRules rules = RulesFor(im.Tip, im.Ver);
     const int rez = im.GetRez();
     r.measurement = {{"Rez", rez}, {"Sost", im.GetSost()}, {"KodACP", im.GetKodACP()}};
+    r.alarm = rules.hasAlarm && (im.GetSost() & kAlarmBits) != 0;
+    r.overflow = (im.GetSost() & kOverflowBits) != 0;
     if (rules.tev) {
         r.percent = FormatFixed(TevCodeToPercent(rez), 5, 3);
         r.value = FormatFixed(im.ToTemp(rez), 5, 2);
@@ -119,6 +121,24 @@ std::vector<Change> Diff(const Reading& a, const Reading& b) {
     cmp("уставка 1", a.setpoint1, b.setpoint1);
     cmp("уставка 2", a.setpoint2, b.setpoint2);
     return out;
+}
+
+std::string StateWords(const Reading& r) {
+    if (r.alarm && r.overflow) return "Нарушение, переполнение";
+    if (r.alarm) return "Нарушение";
+    if (r.overflow) return "Переполнение";
+    return "Норма";
+}
+
+std::string CountText(long long n, const char* one, const char* few, const char* many) {
+    const long long tens = (n < 0 ? -n : n) % 100;
+    const long long last = tens % 10;
+    const char* form = many;
+    if (tens < 11 || tens > 14) {
+        if (last == 1) form = one;
+        else if (last >= 2 && last <= 4) form = few;
+    }
+    return std::to_string(n) + " " + form;
 }
 
 }  // namespace tservice

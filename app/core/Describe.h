@@ -25,6 +25,8 @@ struct Reading {
     std::string setpointUnit;           // "%" or "°C"; empty for ОСКИ
     std::string setpoint1, setpoint2;
     std::vector<std::pair<std::string, int>> measurement;  // Rez, Sost, KodACP (, Txc, KodTxc)
+    bool alarm = false;                 // alarm bits of Sost (models with alarms)
+    bool overflow = false;              // overflow bits of Sost
     std::string percent;                // measured value in % of scale
     std::string value, valueUnit;       // in °C (ТЕВ) or mA (ЛАДР, ОСКИ)
     std::string coldJunction;           // ТЕВ-ТП: °C, or "" when faulty
@@ -49,6 +51,15 @@ struct Change {
 // Differences between two descriptions of one transmitter, field by field
 // (parameters, sensor, range and setpoints; not the measurement).
 std::vector<Change> Diff(const Reading& before, const Reading& after);
+
+// The state of the last measurement in words, as the window shows it:
+// "Норма", "Нарушение", "Переполнение" or "Нарушение, переполнение".
+std::string StateWords(const Reading& r);
+
+// n and the noun form that agrees with it in Russian: CountText(1, "попытка",
+// "попытки", "попыток") is "1 попытка", 3 gives "3 попытки", 5 and 11 give
+// "5 попыток", "11 попыток".
+std::string CountText(long long n, const char* one, const char* few, const char* many);
 
 // Hex of bytes, upper case, no separators.
 std::string Hex(const std::uint8_t* data, int count);

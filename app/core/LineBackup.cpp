@@ -9,11 +9,12 @@
 
 namespace tservice {
 
-std::string BackupFileName(int number, int model) {
+std::string BackupFileName(int number, int model, const std::string& date) {
     char num[8];
     std::snprintf(num, sizeof num, "%02d", number);
     const std::string name = ModelName(model);
-    return std::string(num) + "_" + (name.empty() ? std::to_string(model) : name) + ".json";
+    return std::string(num) + "_" + (name.empty() ? std::to_string(model) : name) + (date.empty() ? "" : "_" + date) +
+           ".json";
 }
 
 std::vector<BackupEntry> BackupLine(TComPortClass& link, const std::vector<FoundDevice>& found,

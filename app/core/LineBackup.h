@@ -18,8 +18,9 @@ struct BackupEntry {
 };
 
 // "03_ТЕВ-ТП.json": the device number in two digits and the model name (the
-// model code for an unknown model).
-std::string BackupFileName(int number, int model);
+// model code for an unknown model); with a date ("2026-12-08") it comes last,
+// "03_ТЕВ-ТП_2026-12-08.json", the name the window suggests for a set.
+std::string BackupFileName(int number, int model, const std::string& date = {});
 
 // Reads each found device with the window's acceptance and writes its file
 // into the existing directory dir (an existing file of that name is

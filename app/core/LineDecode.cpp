@@ -148,11 +148,17 @@ FrameText LineDecoder::Answer(const std::uint8_t* req, int reqLen, const std::ui
         return out;
     }
     if (n < 3) {
-        say("неполный заголовок: " + std::to_string(n) + " байт" + Waited(waitedMs));
+        say("неполный заголовок: " + CountText(n, "байт", "байта", "байт") + Waited(waitedMs));
         return out;
     }
     if (IsExceptionTo(a[1], cmd) && a[2] != 0) {
-        say("исключение " + Hex2(a[2]) + ": " + CodeMessage(a[2]));
+        // The code once: the link's text of a code without its own words
+        // ends with it ("ошибка обмена 02").
+        std::string text = CodeMessage(a[2]);
+        const std::string tail = " " + Hex2(a[2]);
+        if (text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0)
+            text.erase(text.size() - tail.size());
+        say("исключение " + Hex2(a[2]) + ": " + text);
         return out;
     }
     if (a[1] != cmd && !IsExceptionTo(a[1], cmd)) {
@@ -165,7 +171,7 @@ FrameText LineDecoder::Answer(const std::uint8_t* req, int reqLen, const std::ui
         return out;
     }
     const bool crc = CrcGood(a, len);
-    out.details.push_back("устройство " + std::to_string(a[0]) + ", " + std::to_string(len) + " байт");
+    out.details.push_back("устройство " + std::to_string(a[0]) + ", " + CountText(len, "байт", "байта", "байт"));
     DeviceImage* im = Known(req[0]);
     if (crc && im != nullptr) {
         const std::uint8_t* data = a + 3;
@@ -211,9 +217,9 @@ void LineDecoder::Block(DeviceImage& im, const std::uint8_t* data, int n, FrameT
     if (r.hasRange) Join(s, r.rangeFrom + "…" + r.rangeTo + " °C");
     if (!r.setpointUnit.empty()) Join(s, "уставки " + r.setpoint1 + "/" + r.setpoint2 + " " + r.setpointUnit);
     Join(out.content, s);
-    for (const auto& [k, v] : r.fields) out.details.push_back(k + " = " + std::to_string(v));
+    for (const auto& [k, v] : r.fields) out.details.push_back(FieldWordAndName(k) + " = " + std::to_string(v));
     if (!r.nonStandY.empty()) {
-        std::string y = "NonStandY =";
+        std::string y = FieldWordAndName("NonStandY") + " =";
         for (int v : r.nonStandY) y += " " + std::to_string(v);
         out.details.push_back(y);
     }
@@ -233,20 +239,20 @@ void LineDecoder::Measurement(DeviceImage& im, const std::uint8_t* data, FrameTe
     std::copy(data, data + kMeasLen, frame.begin() + 3);
     im.TakeMeas(frame.data());
     if (!IsServedModel(im.Tip)) {
-        Join(out.content, "Rez " + std::to_string(im.GetRez()) + ", Sost " + Hex2(im.GetSost()) + ", KodACP " +
-                              std::to_string(im.GetKodACP()) + ", модель не опознана");
+        Join(out.content, "результат " + std::to_string(im.GetRez()) + ", состояние " + Hex2(im.GetSost()) +
+                              ", код АЦП " + std::to_string(im.GetKodACP()) + ", модель не опознана");
         return;
     }
     const Reading r = Describe(im, im.GetNu() + 1);
     const int sost = im.GetSost();
-    std::string s = "Rez " + std::to_string(im.GetRez()) + " (" + r.percent + " %";
+    std::string s = "результат " + std::to_string(im.GetRez()) + " (" + r.percent + " %";
     // Without the block the range of a ТЕВ is unknown, so no temperature.
     const bool tev = IsTev(im.Tip);
     if (!tev || blockKnown_[&im - images_.data()]) s += ", " + r.value + " " + r.valueUnit;
-    s += "), Sost " + Hex2(sost) + ", KodACP " + std::to_string(im.GetKodACP());
+    s += "), состояние " + Hex2(sost) + ", код АЦП " + std::to_string(im.GetKodACP());
     if (RulesFor(im.Tip, im.Ver).hasColdJunction) s += ", Тхс " + (r.coldJunctionFaulty ? std::string("неисправен") : r.coldJunction + " °C");
     Join(out.content, s);
-    for (const auto& [k, v] : r.measurement) out.details.push_back(k + " = " + std::to_string(v));
+    for (const auto& [k, v] : r.measurement) out.details.push_back(FieldWordAndName(k) + " = " + std::to_string(v));
     if (sost & kAlarmBits) out.details.push_back("Нарушение");
     if (sost & kOverflowBits) out.details.push_back("Переполнение");
     out.details.push_back(s);
@@ -282,7 +288,8 @@ FrameText LineDecoder::Exchange(const ExchangeRecord& rec) {
     }
     out.details.push_back("результат: " + ResultText(rec.result));
     out.summary = head;
-    if (rec.tries.size() > 1) out.summary += ", попыток " + std::to_string(rec.tries.size());
+    if (rec.tries.size() > 1)
+        out.summary += ", " + CountText(static_cast<long long>(rec.tries.size()), "попытка", "попытки", "попыток");
     if (rec.pauseBeforeMs > 0) out.summary += ", после паузы " + std::to_string(rec.pauseBeforeMs) + " мс";
     if (!last.content.empty()) out.summary += ": " + last.content;
     return out;

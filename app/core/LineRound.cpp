@@ -28,15 +28,6 @@ int ReadAccepted(TComPortClass& link, LineDevice& d) {
 
 namespace {
 
-std::string StateText(const LineDevice& d) {
-    const int sost = d.image.GetSost();
-    const bool alarm = RulesFor(d.image.Tip, d.image.Ver).hasAlarm && (sost & kAlarmBits) != 0;
-    const bool overflow = (sost & kOverflowBits) != 0;
-    if (alarm && overflow) return "Нарушение, переполнение";
-    if (alarm) return "Нарушение";
-    if (overflow) return "Переполнение";
-    return "Норма";
-}
 
 std::string WithUnit(const std::string& value, const std::string& unit) {
     if (value.empty() || unit.empty()) return value;
@@ -88,6 +79,12 @@ RoundStep LineRound::Step(TComPortClass& link) {
     return step;
 }
 
+bool LineRowAlarmed(const LineDevice& d) {
+    if (!d.read) return false;
+    const Reading r = Describe(d.image, d.number);
+    return r.alarm || r.overflow;
+}
+
 const std::vector<std::string>& LineColumns() {
     static const std::vector<std::string> columns{
         "№",         "Прибор",    "Датчик",    "Диапазон", "Уставка 1", "Уставка 2",
@@ -101,14 +98,14 @@ std::vector<std::string> LineRowTexts(const LineDevice& d) {
     row[1] = ModelName(d.model);
     if (d.read) {
         const Reading r = Describe(d.image, d.number);
-        row[1] = r.modelName + "-v" + std::to_string(r.version);
+        row[1] = PanelText(d.image.Tip, d.image.Ver);
         row[2] = r.sensor;
         if (r.hasRange)
             row[3] = (r.nonStandard ? "нестанд. " : "") + r.rangeFrom + "…" + r.rangeTo + " °C";
         row[4] = WithUnit(r.setpoint1, r.setpointUnit);
         row[5] = WithUnit(r.setpoint2, r.setpointUnit);
         row[6] = WithUnit(r.value, r.valueUnit);
-        row[7] = StateText(d);
+        row[7] = StateWords(r);
         row[8] = r.privileged ? "привилегированный" : "непривилегированный";
     }
     if (!d.refusal.empty())

@@ -75,6 +75,8 @@ const std::vector<std::string>& LineColumns();
 // sensor, range, setpoints with unit, measured value with unit, alarm and
 // overflow state in words, privilege, link state, time of the last good answer.
 std::vector<std::string> LineRowTexts(const LineDevice& device);
+// Whether the row's state is an alarm or an overflow (shown in red).
+bool LineRowAlarmed(const LineDevice& device);
 // The table as CSV: heading then rows, ';' between fields, UTF-8; a field
 // holding ';', '"' or a line break is quoted with its '"' doubled.
 std::string LineCsv(const std::vector<std::vector<std::string>>& rows);

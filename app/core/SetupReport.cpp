@@ -38,14 +38,18 @@ QString Identification(const ReportInput& in, const Reading& r) {
 
 QString Parameters(const Reading& r) {
     QString rows = Row({"Параметр", "Значение", "Код"}, true);
-    for (const ParameterRow& p : ParameterRows(r)) rows += Row({E(p.label), E(p.value), E(p.code)});
+    // Words with the block's name beside them, for whoever checks the codes.
+    for (const ParameterRow& p : ParameterRows(r))
+        rows += Row({E(p.field.empty() || p.field == "NonStandY" ? p.label : FieldWordAndName(p.field)), E(p.value),
+                     E(p.code)});
     return "<h2>Параметры</h2>\n" + Table(rows) + "<p>Блок параметров: <tt>" + E(r.raw) + "</tt></p>\n";
 }
 
 QString Measurement(const Reading& r) {
     QString rows;
     rows += Row({"результат", E(r.value + " " + r.valueUnit + ", " + r.percent + " %")});
-    for (const auto& [field, code] : r.measurement) rows += Row({E(field), QString::number(code)});
+    rows += Row({"состояние", E(StateWords(r))});
+    for (const auto& [field, code] : r.measurement) rows += Row({E(FieldWordAndName(field)), QString::number(code)});
     if (RulesFor(r.model, r.version).hasColdJunction) rows += Row({"Тхс", r.coldJunctionFaulty ? "неисправен" : E(r.coldJunction + " °C")});
     return "<h2>Последнее измерение</h2>\n" + Table(rows);
 }
@@ -68,13 +72,23 @@ QString JournalPart(const std::vector<JournalEntry>& journal) {
     return html + Table(rows);
 }
 
+// Who set the transmitter up and who checked it, to be signed on paper.
+QString Signatures() {
+    QString rows;
+    for (const char* role : {"Выполнил", "Проверил"})
+        rows += Row({QString::fromUtf8(role), QStringLiteral("________________ / ________________ /"),
+                     QStringLiteral("«____» ____________ 20___ г.")});
+    return "<h2>Подписи</h2>\n" + Table(rows);
+}
+
 }  // namespace
 
 QString SetupReportHtml(const ReportInput& in) {
     const Reading r = Describe(*in.image, in.device);
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Отчет о настройке</title></head><body>\n"
            "<h1>Отчет о настройке</h1>\n" +
-           Identification(in, r) + Parameters(r) + Measurement(r) + JournalPart(in.journal) + "</body></html>\n";
+           Identification(in, r) + Parameters(r) + Measurement(r) + JournalPart(in.journal) + Signatures() +
+           "</body></html>\n";
 }
 
 bool WriteSetupReport(const QString& html, const QString& path, bool pdf, std::string& error) {

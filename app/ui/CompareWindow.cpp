@@ -14,12 +14,15 @@ TFormCompare::TFormCompare(QWidget* parent) : QDialog(parent) {
     GridCompare = new QTableWidget(0, 3, this);
     GridCompare->setHorizontalHeaderLabels(
         {QStringLiteral("Параметр"), QStringLiteral("Прибор"), QStringLiteral("Файл")});
-    GridCompare->horizontalHeader()->setStretchLastSection(true);
+    // The words of a parameter are the longest; the two values share the rest.
+    GridCompare->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    GridCompare->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    GridCompare->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     GridCompare->setEditTriggers(QAbstractItemView::NoEditTriggers);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(LabTitle);
     layout->addWidget(GridCompare);
-    resize(640, 560);
+    resize(720, 560);
 }
 
 void TFormCompare::ShowRows(const std::vector<CompareRow>& rows, const QString& title) {

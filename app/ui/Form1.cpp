@@ -1,10 +1,13 @@
 // The main window's controls, actions, menus and toolbar, and its start-up.
 #include "Form1.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,7 +15,9 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -36,6 +41,12 @@ namespace {
 // Fits a 1024x768 screen with its frame, menu, toolbar and status bar.
 constexpr int kWindowWidth = 1008;
 constexpr int kCentralHeight = 580;
+// Height a docked panel adds to the window, as far as the screen allows, and
+// the least it keeps on a small screen; the controls keep at least
+// kMinBodyHeight of their own beside it.
+constexpr int kPanelHeight = 300;
+constexpr int kMinPanelHeight = 160;
+constexpr int kMinBodyHeight = 260;
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h, bool wrap = false) {
     auto* label = new QLabel(text, parent);
@@ -131,9 +142,17 @@ QColor LetterColor(const QWidget* w) { return w->palette().color(QPalette::Windo
 TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn ports, QWidget* parent)
     : QMainWindow(parent), LinePort(port, clock), Link(LinePort, clock, messages), messages_(messages) {
     setWindowTitle(QStringLiteral("Сервисная программа ЛАДР, ТЕВ-ТП, ТЕВ-ТС, ОСКИ"));
-    auto* central = new QWidget(this);
+    // The controls keep their places; on a small screen with panels open the
+    // area scrolls instead of pushing the window past the screen.
+    auto* central = new QWidget;
+    central->setObjectName(QStringLiteral("Form1Body"));
     central->setMinimumSize(kWindowWidth, kCentralHeight);
-    setCentralWidget(central);
+    Body = new QScrollArea(this);
+    Body->setFrameShape(QFrame::NoFrame);
+    Body->setWidgetResizable(true);
+    Body->setWidget(central);
+    Body->setMinimumSize(240, 160);
+    setCentralWidget(Body);
     CreateActions();
     CreateTopArea(central);
     CreateKanal(central);
@@ -165,25 +184,66 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     CreateFileMenu();
     FormLine->setObjectName(QStringLiteral("FormLine"));
 
+    CreatePanels(clock);
+}
+
+void TForm1::CreatePanels(IClock& clock) {
     // Hidden until the operator asks for it in "Вид"; it records regardless.
     Trend = new TrendPanel(messages_, this);
-    addDockWidget(Qt::BottomDockWidgetArea, Trend);
-    Trend->hide();
-    MenuVid->addAction(Trend->toggleViewAction());
-
     // Off until the operator asks for it in "Вид".
     LineLog = new TracePanel(LinePort, Link, clock, messages_, this);
+    // One tabbed area at the bottom: panels opened together share its height.
+    addDockWidget(Qt::BottomDockWidgetArea, Trend);
     addDockWidget(Qt::BottomDockWidgetArea, LineLog);
-    LineLog->hide();
-    MenuVid->addAction(LineLog->toggleViewAction());
-    MenuVid->addAction(ChangesPanel->toggleViewAction());
+    tabifyDockWidget(ChangesPanel, Trend);
+    tabifyDockWidget(Trend, LineLog);
+    for (QDockWidget* panel : std::initializer_list<QDockWidget*>{Trend, LineLog, ChangesPanel}) {
+        panel->hide();
+        MenuVid->addAction(panel->toggleViewAction());
+        // After the dock layout has settled.
+        const auto refit = [this] { QTimer::singleShot(0, this, [this] { FitToScreen(); }); };
+        connect(panel, &QDockWidget::visibilityChanged, this, refit);
+        connect(panel, &QDockWidget::topLevelChanged, this, refit);
+    }
     MenuVid->addAction(ALine);
 
-    adjustSize();
+    // A little slack, so no scroll bar shows before any panel is open.
+    constexpr int kSlack = 4;
+    normalSize_ = QSize(kWindowWidth + kSlack, kCentralHeight + kSlack + menuBar()->sizeHint().height() +
+                                                   ToolBar1->sizeHint().height() + statusBar()->sizeHint().height());
+    resize(normalSize_);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
     }
+}
+
+void TForm1::FitToScreen() {
+    if (const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen())
+        FitToScreen(s->availableGeometry());
+}
+
+void TForm1::FitToScreen(const QRect& area) {
+    if (isMaximized() || isFullScreen()) return;
+    QList<QDockWidget*> docked;
+    for (QDockWidget* panel : std::initializer_list<QDockWidget*>{Trend, LineLog, ChangesPanel})
+        if (panel->toggleViewAction()->isChecked() && !panel->isFloating()) docked << panel;
+    // The frame the window manager adds (none before the window is shown).
+    const QSize frame = frameGeometry().size() - size();
+    QSize want = normalSize_;
+    if (!docked.isEmpty()) want.rheight() += kPanelHeight;
+    want = want.boundedTo(area.size() - frame).expandedTo(minimumSizeHint());
+    resize(want);
+    if (!docked.isEmpty()) {
+        // The panels take what the screen gives beyond the controls' own
+        // height, between a usable minimum and kPanelHeight.
+        const int room = want.height() - (normalSize_.height() - kCentralHeight) - kMinBodyHeight;
+        resizeDocks(docked, QList<int>(docked.size(), std::clamp(room, kMinPanelHeight, kPanelHeight)), Qt::Vertical);
+    }
+    QRect f = frameGeometry();
+    f.moveLeft(std::clamp(f.left(), area.left(), std::max(area.left(), area.right() - f.width() + 1)));
+    f.moveTop(std::clamp(f.top(), area.top(), std::max(area.top(), area.bottom() - f.height() + 1)));
+    move(f.topLeft());
 }
 
 TForm1::~TForm1() {
@@ -228,12 +288,14 @@ void TForm1::CreateActions() {
     AParol = make(QStringLiteral("Замена пароля"), st->standardIcon(QStyle::SP_MessageBoxWarning), QKeySequence(Qt::Key_F8));
     MListDevice = new QAction(QStringLiteral("Список устройств"), this);
 
-    MenuPort = menuBar()->addMenu(QStringLiteral("Порт        "));
+    // The menu bar, left to right; Alt and the underlined letter open a menu.
+    MenuFile = menuBar()->addMenu(QStringLiteral("&Файл"));
+    MenuPort = menuBar()->addMenu(QStringLiteral("&Порт        "));
     MenuPort->addAction(AInPort);
     MenuPort->addAction(AOutPort);
     MenuPort->addAction(APort);
     MenuPort->addAction(MListDevice);
-    MenuVid = menuBar()->addMenu(QStringLiteral("Вид"));
+    MenuVid = menuBar()->addMenu(QStringLiteral("&Вид"));
     MenuVid->setObjectName(QStringLiteral("MenuVid"));
     ALine = new QAction(QStringLiteral("Линия"), this);
     MenuParol = menuBar()->addMenu(QStringLiteral("                Пароль"));
@@ -321,11 +383,12 @@ void TForm1::CreateKanal(QWidget* c) {
 }
 
 void TForm1::CreateKanalLower(QWidget* g) {
-    // Three lines each, so the two headings stay apart.
-    LabCurrent = MakeLabel(g, QStringLiteral(" Корректировка выходного тока        нач. шкалы"), 10, 178, 160, 46, true);
+    // Three lines each, broken where the words part, so each heading stays
+    // over its own list.
+    LabCurrent = MakeLabel(g, QStringLiteral("Корректировка\nвыходного тока\nнач. шкалы"), 10, 178, 156, 48);
     CBoxCurrent = MakeList(g, CorrectionItems(false), 10, 226, 120);
     CBoxCurrent->setCurrentIndex(0);
-    LabCurrentEnd = MakeLabel(g, QStringLiteral(" Корректировка выходного тока       кон. шкалы"), 172, 178, 160, 46, true);
+    LabCurrentEnd = MakeLabel(g, QStringLiteral("Корректировка\nвыходного тока\nкон. шкалы"), 172, 178, 156, 48);
     CBoxCurrentEnd = MakeList(g, CorrectionItems(true), 172, 226, 120);
 
     GBoxNonStand = new QGroupBox(QStringLiteral("Нестандартный диапазон"), g);
@@ -339,15 +402,18 @@ void TForm1::CreateKanalLower(QWidget* g) {
     StMax = MakeValue(GBoxNonStand, 102, 60, 58);
     MakeLabel(GBoxNonStand, QStringLiteral("°С"), 164, 60, 22, 22);
 
-    Label6 = MakeLabel(g, QStringLiteral("Результат измерения\nв единицах кода\nв %  шкалы"), 10, 262, 146, 54);
-    Label23 = MakeLabel(g, QStringLiteral("в мА"), 262, 264, 90, 18);
-    Label21 = MakeLabel(g, QStringLiteral("в °С"), 262, 264, 90, 18);
+    // The row reads left to right: the heading, then each value under its unit.
+    Label6 = MakeLabel(g, QStringLiteral("Результат измерения"), 10, 290, 146, 22);
+    LabRezKod = MakeLabel(g, QStringLiteral("в единицах кода"), 162, 272, 108, 18);
+    Label23 = MakeLabel(g, QStringLiteral("в мА"), 284, 272, 90, 18);
+    Label21 = MakeLabel(g, QStringLiteral("в °С"), 284, 272, 90, 18);
     Label21->hide();
-    StRez = MakeValue(g, 162, 284, 90);
-    StRezGrMA = MakeValue(g, 262, 284, 90);
-    StRezProc = MakeValue(g, 362, 284, 90);
-    StSost = MakeValue(g, 162, 318, 60);
-    Label18 = MakeLabel(g, QStringLiteral("        Норма"), 232, 318, 130, 22);
+    LabRezProc = MakeLabel(g, QStringLiteral("в %  шкалы"), 396, 272, 90, 18);
+    StRez = MakeValue(g, 162, 290, 90);
+    StRezGrMA = MakeValue(g, 284, 290, 90);
+    StRezProc = MakeValue(g, 396, 290, 90);
+    StSost = MakeValue(g, 162, 322, 60);
+    Label18 = MakeLabel(g, QStringLiteral("        Норма"), 232, 322, 130, 22);
 
     ComboBox1 = MakeList(g, Items(SensorTypes(kTevTp)), 0, 0, 10);
     ComboBox2 = MakeList(g, Items(SensorTypes(kTevTs)), 0, 0, 10);
@@ -369,9 +435,8 @@ void TForm1::CreateSign(QWidget* c) {
     StUstKod1 = MakeValue(g, 130, 82, 90);
     StUstKod2 = MakeValue(g, 240, 82, 90);
     Label11 = MakeLabel(g, QStringLiteral(" в % шкалы"), 10, 112, 114, 22);
-    // Same place as Label11 and opaque, so it covers it when both are shown.
+    // Same place as Label11, which a ТЕВ layout hides under it.
     Label22 = MakeLabel(g, QStringLiteral("     в °С"), 10, 112, 114, 22);
-    Label22->setAutoFillBackground(true);
     Label22->hide();
     UstProc1 = MakeEdit(g, 8, 130, 112, 90);
     UstProc2 = MakeEdit(g, 8, 240, 112, 90);
@@ -446,7 +511,7 @@ void TForm1::NameControls() {
         {CBoxTipD, "CBoxTipD"}, {Label5, "Label5"}, {CBoxMin, "CBoxMin"}, {CBoxMax, "CBoxMax"},
         {Label26, "Label26"}, {CBoxConnect, "CBoxConnect"}, {LabCurrent, "LabCurrent"},
         {CBoxCurrent, "CBoxCurrent"}, {LabCurrentEnd, "LabCurrentEnd"}, {CBoxCurrentEnd, "CBoxCurrentEnd"},
-        {Label6, "Label6"}, {StRez, "StRez"}, {StRezGrMA, "StRezGrMA"}, {StRezProc, "StRezProc"},
+        {Label6, "Label6"}, {LabRezKod, "LabRezKod"}, {LabRezProc, "LabRezProc"}, {StRez, "StRez"}, {StRezGrMA, "StRezGrMA"}, {StRezProc, "StRezProc"},
         {Label23, "Label23"}, {Label21, "Label21"}, {StSost, "StSost"}, {Label18, "Label18"},
         {GBoxNonStand, "GBoxNonStand"}, {ChBoxNonStand, "ChBoxNonStand"}, {ButNonStand, "ButNonStand"},
         {StMin, "StMin"}, {StMax, "StMax"}, {ComboBox1, "ComboBox1"}, {ComboBox2, "ComboBox2"},

@@ -28,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QScrollArea;
 class QPushButton;
 class QTimer;
 class QToolBar;
@@ -104,6 +105,7 @@ public:
     QToolButton* ButParol = nullptr;
     QTimer* Timer1 = nullptr;
     QMenu* MenuVid = nullptr;  // "Вид": the dock panels
+    QScrollArea* Body = nullptr;  // the controls; scrolls when panels leave it too little room
     TrendPanel* Trend = nullptr;  // every complete reading adds a sample
     TracePanel* LineLog = nullptr;  // "Журнал обмена", watches the line while shown
 
@@ -144,6 +146,8 @@ public:
     QLabel* LabCurrentEnd = nullptr;
     QComboBox* CBoxCurrentEnd = nullptr;
     QLabel* Label6 = nullptr;
+    QLabel* LabRezKod = nullptr;   // "в единицах кода" over StRez
+    QLabel* LabRezProc = nullptr;  // "в %  шкалы" over StRezProc
     QLabel* StRez = nullptr;
     QLabel* StRezGrMA = nullptr;
     QLabel* StRezProc = nullptr;
@@ -314,6 +318,12 @@ public:
         TForm1& form_;
     };
 
+    // Sizes the window for the panels docked in it (the size it opened with
+    // when none is) within area, the available screen in pixels, and keeps
+    // its frame on it; a maximized window is left alone.
+    void FitToScreen(const QRect& area);
+    void FitToScreen();
+
     // Brings the status bar up to date with the link, NuCur and Izmen.
     void ShowStatus();
 
@@ -323,8 +333,10 @@ public:
     // Parameter sets on file, the changes before a write, the change journal
     // and the configuration report (Form1Files.cpp).
     QString JournalPath;   // the change journal; empty: none is kept
-    // Asks for a file (save: a new one); "" when cancelled. Tests replace it.
-    std::function<QString(const QString& caption, const QString& filter, bool save)> ChooseFile;
+    // Asks for a file (save: a new one, suggested the name offered); "" when
+    // cancelled. Tests replace it.
+    std::function<QString(const QString& caption, const QString& filter, const QString& suggested, bool save)>
+        ChooseFile;
     // Menu "Файл": the set on file, then the journal and the report.
     QMenu* MenuFile = nullptr;
     QAction* AFileSave = nullptr;
@@ -369,9 +381,10 @@ private:
     void CreateStatus();
     void ConnectHandlers();
     void CreateFileMenu();
+    void CreatePanels(IClock& clock);
     // The file for a command of the "Файл" menu about the transmitter in
     // hand; "" when there is none read (the write's message) or cancelled.
-    QString ChooseDeviceFile(const QString& caption, const QString& filter, bool save);
+    QString ChooseDeviceFile(const QString& caption, const QString& filter, bool save, const QString& suggested = {});
     // A saved set read from path; false after its message.
     bool ReadSetFile(const QString& path, SavedSet& saved);
     // Bindings of the editing handlers and the entry fields' key/exit filter.
@@ -419,6 +432,8 @@ private:
     void SaveOnOldPort();
 
     IMessages& messages_;
+    QSize normalSize_;  // the window without docked panels
+    bool portChosen_ = false;  // a port was open once
     int busy_ = 0;
     bool reading_ = false;
     bool closePending_ = false;

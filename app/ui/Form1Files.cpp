@@ -8,7 +8,6 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 
 #include "ChangesPanel.h"
 #include "CompareWindow.h"
@@ -16,6 +15,7 @@
 #include "Form1.h"
 #include "Journal.h"
 #include "JournalWindow.h"
+#include "LineBackup.h"
 #include "Models.h"
 #include "SavedSet.h"
 #include "SetupReport.h"
@@ -37,12 +37,10 @@ DeviceImage SavedImage(const SavedSet& saved) {
 }  // namespace
 
 void TForm1::CreateFileMenu() {
-    ChooseFile = [this](const QString& caption, const QString& filter, bool save) {
-        return save ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
+    ChooseFile = [this](const QString& caption, const QString& filter, const QString& suggested, bool save) {
+        return save ? QFileDialog::getSaveFileName(this, caption, suggested, filter)
                     : QFileDialog::getOpenFileName(this, caption, QString(), filter);
     };
-    MenuFile = new QMenu(QStringLiteral("Файл"), this);
-    menuBar()->insertMenu(MenuPort->menuAction(), MenuFile);
     AFileSave = MenuFile->addAction(QStringLiteral("Сохранить параметры…"), this, [this] { FileSaveClick(); });
     AFileLoad = MenuFile->addAction(QStringLiteral("Загрузить параметры…"), this, [this] { FileLoadClick(); });
     AFileWithCalibr = MenuFile->addAction(QStringLiteral("включая калибровку"));
@@ -58,19 +56,17 @@ void TForm1::CreateFileMenu() {
     AReport = MenuFile->addAction(QStringLiteral("Отчет о настройке"), this, [this] { ReportClick(); });
 
     ChangesPanel = new TChangesPanel(LastReading, Image, this);
+    // Hidden until asked for in "Вид", as the other panels; the status bar
+    // still says "изменено, не записано".
     addDockWidget(Qt::BottomDockWidgetArea, ChangesPanel);
-    // Hidden until asked for in "Вид", as the other panels: shown at start it
-    // would push the window past a 1024x768 screen. The status bar still says
-    // "изменено, не записано".
-    ChangesPanel->hide();
 }
 
-QString TForm1::ChooseDeviceFile(const QString& caption, const QString& filter, bool save) {
+QString TForm1::ChooseDeviceFile(const QString& caption, const QString& filter, bool save, const QString& suggested) {
     if (!LastReading.Vvod || !Image.Vvod) {
         messages_.Show(WriteRefusalBox(WriteStage::NoData));
         return {};
     }
-    return ChooseFile(caption, filter, save);
+    return ChooseFile(caption, filter, suggested, save);
 }
 
 bool TForm1::ReadSetFile(const QString& path, SavedSet& saved) {
@@ -82,8 +78,12 @@ bool TForm1::ReadSetFile(const QString& path, SavedSet& saved) {
 
 void TForm1::FileSaveClick() {
     HandlerScope scope(*this);
-    const QString path = ChooseDeviceFile(QStringLiteral("Сохранить параметры"), kSetFilter, true);
+    const QString suggested = QString::fromStdString(BackupFileName(
+        LastReading.GetNu() + 1, LastReading.Tip, QDate::currentDate().toString(Qt::ISODate).toStdString()));
+    QString path = ChooseDeviceFile(QStringLiteral("Сохранить параметры"), kSetFilter, true, suggested);
     if (path.isEmpty()) return;
+    // Typed without one: the load and compare dialogs list *.json.
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".json");
     std::string error;
     if (!WriteSavedSet(path.toStdString(), LastReading, LastReading.GetNu() + 1, error))
         messages_.Show({error, "Ошибка", MsgIcon::Error});
@@ -104,11 +104,20 @@ void TForm1::FileLoadClick() {
         messages_.Show({error, "Предупреждение", MsgIcon::Warning});
         return;
     }
+    const auto block = [](const DeviceImage& im) {
+        return std::vector<std::uint8_t>(im.Baza.begin(), im.Baza.begin() + 1 + kMaxParamLen);
+    };
+    if (block(loaded) == block(Image)) {
+        messages_.Show({"Файл " + QFileInfo(path).fileName().toStdString() + ": изменений нет", "Подтверждение",
+                        MsgIcon::Information});
+        return;
+    }
     const bool sensorChanged = loaded.GetTipD() != Image.GetTipD();
     std::copy(loaded.Baza.begin(), loaded.Baza.begin() + 1 + kMaxParamLen, Image.Baza.begin());
     FillControls(RulesFor(Image.Tip, Image.Ver), Image.GetCurrent());
-    Image.Izmen = 1;
-    if (sensorChanged) Image.IzmenTipD = 1;
+    // Marked only where the set differs from the transmitter as read.
+    Image.Izmen = block(loaded) != block(LastReading) ? 1 : 0;
+    if (sensorChanged) Image.IzmenTipD = Image.Izmen;
     ChangesPanel->Refresh();
 }
 
@@ -118,8 +127,16 @@ void TForm1::FileCompareClick() {
     SavedSet saved;
     if (path.isEmpty() || !ReadSetFile(path, saved)) return;
     const int device = LastReading.GetNu() + 1;
+    // As a load would take it: what the transmitter keeps (its number, its
+    // calibration unless ticked) is no difference. A set a load refuses is
+    // shown as it stands.
+    DeviceImage asLoaded = LastReading;
+    std::string refusal;
+    const bool loadable = ApplySavedSet(saved, asLoaded, refusal, AFileWithCalibr->isChecked());
+    if (loadable) ApplyRangeLimits(asLoaded);
+    const Reading file = loadable ? Describe(asLoaded, device) : Describe(SavedImage(saved), saved.device);
     if (FormCompare == nullptr) FormCompare = new TFormCompare(this);
-    FormCompare->ShowRows(CompareReadings(Describe(LastReading, device), Describe(SavedImage(saved), saved.device)),
+    FormCompare->ShowRows(CompareReadings(Describe(LastReading, device), file),
                           QStringLiteral("устройство ") + QString::number(device) + QStringLiteral(" и файл ") +
                               QFileInfo(path).fileName());
     FormCompare->show();

@@ -184,6 +184,8 @@ void TForm1::LayOutModel(const ModelRules& rules) {
     Label5->setVisible(tev);
     Label23->setVisible(!tev);
     SetShown({Label21, Label22}, tev);
+    // "в °С" takes the place of "в % шкалы" for the setpoints.
+    if (tev) Label11->hide();
     SetShown({CBoxMin, CBoxMax, GBoxNonStand}, tev);
     if (tev) {
         ClearQuietly(*CBoxMin);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "BusyPump.h"
 #include "ComboAdapter.h"
 #include "Form1.h"
 #include "Obrline.h"
@@ -45,6 +46,11 @@ void TForm1::Timer1Timer() {
     // A tick inside another handler (a reading, a write, one of their message
     // boxes) would replace the image under it.
     if (Busy()) return;
+    const bool polling = Timer1->isActive();
+    BusyPump::DeliverHeld();
+    if (polling && !Timer1->isActive()) return;
+    // A click on the polling button made during the reading acts after it.
+    BusyPump::Yielding yielding;
     InPortClick();
 }
 

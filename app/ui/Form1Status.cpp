@@ -34,11 +34,13 @@ void TForm1::CreateStatus() {
 void TForm1::ShowStatus() {
     const QString name = QString::fromStdString(Link.PortName);
     if (Link.PortOpen()) {
+        portChosen_ = true;
         StatusPort->setText(QStringLiteral("Порт %1: %2 бит/с, четность %3, стоп. биты %4")
                                 .arg(name, QString::fromStdString(Link.BaudText), ParityWord(Link.ParityChar),
                                      QString::fromStdString(Link.StopText)));
     } else {
-        StatusPort->setText(QStringLiteral("Порт %1 закрыт").arg(name));
+        // The default name is no choice of the operator's.
+        StatusPort->setText(portChosen_ ? QStringLiteral("Порт %1 закрыт").arg(name) : QStringLiteral("Порт не выбран"));
     }
     StatusDevice->setText(QStringLiteral("устройство %1").arg(NuCur + 1));
     StatusChanged->setText(Image.Izmen != 0 ? QStringLiteral("изменено, не записано") : QString());

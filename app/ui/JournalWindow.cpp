@@ -13,6 +13,7 @@
 
 #include "Journal.h"
 #include "JournalChain.h"
+#include "Models.h"
 
 namespace tservice {
 
@@ -78,7 +79,7 @@ void TFormJournal::CBoxUstrClick() {
         QString device = QString::number(e->deviceBefore);
         if (e->deviceAfter != e->deviceBefore) device += " → " + QString::number(e->deviceAfter);
         const QStringList cells{e->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Q(e->port), device,
-                                Q(e->modelName) + "-v" + QString::number(e->version), ChangesText(*e)};
+                                Q(e->model != 0 ? PanelText(e->model, e->version) : e->modelName), ChangesText(*e)};
         for (int col = 0; col < cells.size(); ++col) {
             auto* item = new QTableWidgetItem(cells[col]);
             GridJournal->setItem(row, col, item);

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "BusyPump.h"
 #include "LineBackup.h"
 
 namespace tservice {
@@ -43,53 +44,21 @@ QPushButton* MakeButton(QWidget* parent, const QString& text) {
     return b;
 }
 
-// Column widths in pixels, in the order of LineColumns().
-constexpr int kColumnWidths[] = {36, 95, 75, 110, 80, 80, 95, 120, 145, 100, 120};
+// Column widths in pixels, in the order of LineColumns(); with the last one
+// stretched they fit a 1024 px screen with the window's frame, longer texts are cut with "…" and
+// shown whole in the cell's tooltip.
+constexpr int kColumnWidths[] = {28, 160, 68, 84, 64, 64, 78, 120, 140, 72, 110};
+constexpr int kWidth = 1008;
 
 }  // namespace
 
 TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     : QDialog(parent), link_(link), messages_(messages) {
     setWindowTitle(QStringLiteral("Линия"));
-    resize(1100, 520);
-    LabelNu = new QLabel(QStringLiteral("Макс. № устр. "), this);
-    CBoxUstr = new QComboBox(this);
-    for (int n = 1; n <= kMaxNumber; ++n) CBoxUstr->addItem(QString::number(n));
-    CBoxUstr->setCurrentIndex(kMaxNumber - 1);
-    ButScan = MakeButton(this, QStringLiteral("Обновить"));
-    ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
-    ButPoll = MakeButton(this, QStringLiteral("Пуск и остановка опроса"));
-    LabPoll = new QLabel(QStringLiteral("идет опрос"), this);
-    LabPoll->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
-    LabPoll->setMinimumWidth(90);
-    ButSaveAll = MakeButton(this, QStringLiteral("Сохранить все"));
-    ButCsv = MakeButton(this, QStringLiteral("Экспорт CSV"));
-
-    const auto& columns = LineColumns();
-    GridLine = new QTableWidget(0, static_cast<int>(columns.size()), this);
-    QStringList heads;
-    for (const auto& c : columns) heads << QString::fromStdString(c);
-    GridLine->setHorizontalHeaderLabels(heads);
-    GridLine->verticalHeader()->hide();
-    GridLine->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GridLine->setSelectionBehavior(QAbstractItemView::SelectRows);
-    GridLine->setSelectionMode(QAbstractItemView::SingleSelection);
-    GridLine->horizontalHeader()->setStretchLastSection(true);
-    GridLine->installEventFilter(this);
-    for (int c = 0; c < GridLine->columnCount(); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
-
-    auto* top = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{LabelNu, CBoxUstr, ButScan, ChBoxFast, ButPoll, LabPoll, ButSaveAll, ButCsv})
-        top->addWidget(w);
-    top->addStretch();
+    resize(kWidth, 520);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(GridLine);
-    QSizePolicy keep = LabPoll->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);  // the buttons stay put when it hides
-    LabPoll->setSizePolicy(keep);
-    LabPoll->hide();
-
+    layout->addLayout(CreateTop());
+    layout->addWidget(CreateGrid());
     TimerPoll = new QTimer(this);
     TimerPoll->setInterval(0);
     TimeOfDay = [] { return static_cast<std::int64_t>(QTime::currentTime().msecsSinceStartOfDay()); };
@@ -98,7 +67,7 @@ TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     };
     ChooseCsv = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Экспорт CSV"), QStringLiteral("линия.csv"),
-                                            QStringLiteral("CSV (*.csv)"))
+                                            QStringLiteral("CSV (*.csv);;Все файлы (*)"))
             .toStdString();
     };
     round_ = std::make_unique<LineRound>(std::vector<FoundDevice>{}, [this] { return TimeOfDay(); });
@@ -109,6 +78,49 @@ TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     connect(ButCsv, &QPushButton::clicked, this, [this] { ButCsvClick(); });
     connect(TimerPoll, &QTimer::timeout, this, [this] { TimerPollTimer(); });
     connect(GridLine, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { GridLineDblClick(row); });
+}
+
+QHBoxLayout* TFormLine::CreateTop() {
+    LabelNu = new QLabel(QStringLiteral("Макс. № устр. "), this);
+    CBoxUstr = new QComboBox(this);
+    for (int n = 1; n <= kMaxNumber; ++n) CBoxUstr->addItem(QString::number(n));
+    CBoxUstr->setCurrentIndex(kMaxNumber - 1);
+    ButScan = MakeButton(this, QStringLiteral("Обновить"));
+    ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
+    ButPoll = MakeButton(this, QStringLiteral("Пуск и остановка опроса"));
+    LabPoll = new QLabel(QStringLiteral("идет опрос"), this);
+    LabPoll->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
+    LabPoll->setMinimumWidth(90);
+    QSizePolicy keep = LabPoll->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);  // the buttons stay put when it hides
+    LabPoll->setSizePolicy(keep);
+    LabPoll->hide();
+    ButSaveAll = MakeButton(this, QStringLiteral("Сохранить все"));
+    ButCsv = MakeButton(this, QStringLiteral("Экспорт CSV"));
+    auto* top = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{LabelNu, CBoxUstr, ButScan, ChBoxFast, ButPoll, LabPoll, ButSaveAll, ButCsv})
+        top->addWidget(w);
+    top->addStretch();
+    return top;
+}
+
+QTableWidget* TFormLine::CreateGrid() {
+    const auto& columns = LineColumns();
+    GridLine = new QTableWidget(0, static_cast<int>(columns.size()), this);
+    QStringList heads;
+    for (const auto& c : columns) heads << QString::fromStdString(c);
+    GridLine->setHorizontalHeaderLabels(heads);
+    GridLine->verticalHeader()->hide();
+    GridLine->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    GridLine->setSelectionBehavior(QAbstractItemView::SelectRows);
+    GridLine->setSelectionMode(QAbstractItemView::SingleSelection);
+    GridLine->setTextElideMode(Qt::ElideRight);
+    GridLine->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    GridLine->horizontalHeader()->setStretchLastSection(true);
+    GridLine->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    GridLine->installEventFilter(this);
+    for (int c = 0; c < GridLine->columnCount(); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
+    return GridLine;
 }
 
 TFormLine::~TFormLine() = default;
@@ -153,9 +165,15 @@ void TFormLine::TimerPollTimer() {
     // An exchange never starts inside another, nor under this window's own
     // message boxes and file dialogs.
     if (busy_ > 0 || stepping_) return;
+    // The operator's clicks and keys of the last exchange come first: one of
+    // them may stop the round or close the window.
+    const bool polling = Polling();
+    BusyPump::DeliverHeld();
+    if (polling && !Polling()) return;
     stepping_ = true;
     RoundStep step;
     try {
+        BusyPump::Yielding yielding;
         step = round_->Step(link_);
     } catch (const PortError& e) {
         stepping_ = false;
@@ -251,9 +269,23 @@ bool TFormLine::eventFilter(QObject* watched, QEvent* event) {
 void TFormLine::ShowRow(int index) {
     const LineDevice& d = round_->Devices()[static_cast<std::size_t>(index)];
     const std::vector<std::string> texts = LineRowTexts(d);
+    const bool failed = d.silent || !d.refusal.empty();
+    const bool alarmed = LineRowAlarmed(d);
+    const int stateColumn = 7;
     for (int c = 0; c < static_cast<int>(texts.size()); ++c) {
-        auto* item = new QTableWidgetItem(QString::fromStdString(texts[static_cast<std::size_t>(c)]));
-        if (d.silent || !d.refusal.empty()) item->setForeground(QColor(0xFF, 0x00, 0x00));
+        const QString text = QString::fromStdString(texts[static_cast<std::size_t>(c)]);
+        auto* item = new QTableWidgetItem(text);
+        item->setToolTip(text);  // whole, where the column cuts it
+        if (failed) item->setForeground(QColor(0xFF, 0x00, 0x00));
+        if (c == stateColumn && !failed) {
+            // As the main window shows it: red for an alarm or an overflow.
+            item->setForeground(alarmed ? QColor(0xFF, 0x00, 0x00) : QColor(0x00, 0x80, 0x80));
+            if (alarmed) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
+        }
         GridLine->setItem(index, c, item);
     }
 }

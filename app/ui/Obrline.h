@@ -17,6 +17,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -83,6 +84,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QHBoxLayout* CreateTop();
+    QTableWidget* CreateGrid();
     void ShowRow(int index);
     void ShowAllRows();
     // A failure of the line itself (port closed, 132..135) or of the port:

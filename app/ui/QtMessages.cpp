@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QAbstractButton>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 #include <utility>
+
+#include "UiSupport.h"
 
 namespace tservice {
 
@@ -63,6 +67,13 @@ void NameButtons(QMessageBox& mb) {
         if (QAbstractButton* b = mb.button(button)) b->setText(QString::fromUtf8(name));
 }
 
+// A box is as wide as its text; a short text would cut the caption.
+void FitCaption(QMessageBox& mb) {
+    if (auto* grid = qobject_cast<QGridLayout*>(mb.layout()))
+        grid->addItem(new QSpacerItem(TitleFitWidth(mb, mb.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
 
 MsgAnswer QtMessages::Show(const MsgBox& box) {
@@ -71,6 +82,7 @@ MsgAnswer QtMessages::Show(const MsgBox& box) {
     mb.setWindowModality(Qt::ApplicationModal);
     mb.setDefaultButton(ButtonOf(box.defaultAnswer));
     NameButtons(mb);
+    FitCaption(mb);
     switch (mb.exec()) {
     case QMessageBox::Yes: return MsgAnswer::Yes;
     case QMessageBox::No: return MsgAnswer::No;
@@ -82,10 +94,13 @@ MsgAnswer QtMessages::Show(const MsgBox& box) {
 }
 
 void QtMessages::Plain(const std::string& text) {
-    QMessageBox mb(QMessageBox::NoIcon, QCoreApplication::applicationName(), QString::fromStdString(text),
+    // Short reports of a refused entry or file: a Russian caption and the
+    // warning icon like the other boxes, not the program's Latin name.
+    QMessageBox mb(QMessageBox::Warning, QStringLiteral("Предупреждение"), QString::fromStdString(text),
                    QMessageBox::Ok, main_);
     mb.setWindowModality(Qt::ApplicationModal);
     NameButtons(mb);
+    FitCaption(mb);
     mb.exec();
 }
 

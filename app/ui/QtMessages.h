@@ -15,7 +15,7 @@ public:
 
     // Application-modal box with the given caption, icon, buttons and default.
     MsgAnswer Show(const MsgBox& box) override;
-    // Text and OK under the application's name.
+    // Text and OK, caption "Предупреждение" and the warning icon.
     void Plain(const std::string& text) override;
     void Beep() override;
     // Queues a close of the main window; it runs its own closing steps.

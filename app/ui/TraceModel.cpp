@@ -76,8 +76,10 @@ void TraceModel::Add(TraceRow row) {
     pending_.push_back(std::move(row));
     if (static_cast<int>(pending_.size()) > capacity_) pending_.pop_front();
     if (!flushQueued_) {
+        // Rows join the table (and the view repaints) a few times a second,
+        // not once per exchange: a back-to-back round is not slowed by it.
         flushQueued_ = true;
-        QTimer::singleShot(0, this, [this] { Flush(); });
+        QTimer::singleShot(kTraceFlushMs, this, [this] { Flush(); });
     }
 }
 

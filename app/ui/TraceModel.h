@@ -15,6 +15,8 @@
 namespace tservice {
 
 inline constexpr int kTraceCapacity = 10'000;
+// Longest time (ms) a finished exchange waits before it shows in the table.
+inline constexpr int kTraceFlushMs = 250;
 
 struct TraceRow {
     std::int64_t timeOfDayMs = 0;
@@ -41,8 +43,8 @@ public:
     explicit TraceModel(QObject* parent = nullptr, int capacity = kTraceCapacity);
 
     // Queues a row; queued rows join the table together at the next Flush,
-    // which the event loop runs soon after (an exchange blocks it anyway), so
-    // the view and the filter re-map once per batch, not once per exchange.
+    // which the event loop runs at most kTraceFlushMs later, so the view and
+    // the filter re-map and repaint once per batch, not once per exchange.
     void Add(TraceRow row);
     // Appends the queued rows; the oldest go when the ring is full.
     void Flush();

@@ -77,6 +77,9 @@ TracePanel::TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IM
     connect(BtnSaveText, &QPushButton::clicked, this, [this] { BtnSaveTextClick(); });
     connect(BtnSaveCsv, &QPushButton::clicked, this, [this] { BtnSaveCsvClick(); });
     ShowModel(&Model);
+    // Wide enough for the longest command name and result.
+    const int widths[TraceModel::ColCount] = {96, 90, 250, 150, 300};
+    for (int c = 0; c < TraceModel::ColCount; ++c) Table->header()->resizeSection(c, widths[c]);
     connect(toggleViewAction(), &QAction::toggled, this, [this](bool on) { Listen(on); });
 }
 

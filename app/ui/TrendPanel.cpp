@@ -163,10 +163,13 @@ void TrendPanel::CreateButtons(QWidget* bar) {
     But5Min = button(QStringLiteral("5 мин"), "But5Min", &TrendPanel::But5MinClick);
     But1H = button(QStringLiteral("1 ч"), "But1H", &TrendPanel::But1HClick);
     ButAll = button(QStringLiteral("Всё"), "ButAll", &TrendPanel::ButAllClick);
+    // Long texts must not widen the window: they are cut at the panel's edge.
     LabSeries = new QLabel(bar);
+    LabSeries->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     row->addWidget(LabSeries, 1);
     LabCursor = new QLabel(bar);
-    LabCursor->setMinimumWidth(260);
+    LabCursor->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    LabCursor->setMinimumWidth(200);
     row->addWidget(LabCursor);
     ButCsv = button(QStringLiteral("Сохранить CSV…"), "ButCsv", &TrendPanel::ButCsvClick);
     ButPng = button(QStringLiteral("Сохранить PNG…"), "ButPng", &TrendPanel::ButPngClick);
@@ -201,7 +204,7 @@ void TrendPanel::CreateChart() {
     }
     ChartView = new TrendView(Chart, *this);
     ChartView->setObjectName(QStringLiteral("ChartView"));
-    ChartView->setMinimumSize(600, 260);
+    ChartView->setMinimumSize(360, 160);
     connect(AxisTime, &QDateTimeAxis::rangeChanged, this, [this] { AxisTimeRangeChanged(); });
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -12,6 +13,38 @@ namespace tservice {
 namespace {
 
 constexpr const char* kExemptProperty = "tserviceActsWhileBusy";
+constexpr const char* kClosesProperty = "tserviceClosesWhileBusy";
+
+// Input worth holding for after the exchange: what the operator meant as an
+// act (moves and the toolkit's own follow-ups are left out).
+bool Holdable(const QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+        return true;
+    case QEvent::Close:
+        return event->spontaneous();
+    default:
+        return false;
+    }
+}
+
+// The widget behind a window handle (the close box goes to the handle).
+QWidget* WidgetOf(QObject* watched) {
+    if (auto* w = qobject_cast<QWidget*>(watched)) return w;
+    if (auto* window = qobject_cast<QWindow*>(watched))
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->windowHandle() == window) return top;
+    return nullptr;
+}
 
 bool IsInput(QEvent::Type type) {
     switch (type) {
@@ -70,7 +103,11 @@ QWidget* Target(QWindow* window, QEvent* event) {
 
 }  // namespace
 
+BusyPump* BusyPump::instance_ = nullptr;
+int BusyPump::yielding_ = 0;
+
 BusyPump::BusyPump() {
+    instance_ = this;
     qApp->installEventFilter(this);
     // The busy cursor goes when the event loop has nothing left to do.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
@@ -78,11 +115,50 @@ BusyPump::BusyPump() {
 }
 
 BusyPump::~BusyPump() {
+    if (instance_ == this) instance_ = nullptr;
     Idle();
     if (qApp != nullptr) qApp->removeEventFilter(this);
 }
 
 void BusyPump::ActsWhileBusy(QWidget* w) { w->setProperty(kExemptProperty, true); }
+
+void BusyPump::ClosesWhileBusy(QWidget* window) { window->setProperty(kClosesProperty, true); }
+
+BusyPump::Yielding::Yielding() { ++yielding_; }
+BusyPump::Yielding::~Yielding() { --yielding_; }
+
+void BusyPump::DeliverHeld() {
+    if (instance_ != nullptr) instance_->Deliver();
+}
+
+void BusyPump::Hold(QObject* watched, const QEvent* event) {
+    held_.emplace_back(watched, std::unique_ptr<QEvent>(event->clone()));
+    QueueDelivery();
+}
+
+void BusyPump::QueueDelivery() {
+    if (deliveryQueued_) return;
+    deliveryQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        deliveryQueued_ = false;
+        Deliver();
+    });
+}
+
+void BusyPump::Deliver() {
+    if (held_.empty() || delivering_) return;
+    if (pumping_) {
+        // Still inside a wait: try again from the next pass of the loop.
+        QueueDelivery();
+        return;
+    }
+    auto held = std::move(held_);
+    held_.clear();
+    delivering_ = true;
+    for (auto& [target, event] : held)
+        if (target != nullptr && event != nullptr) QCoreApplication::sendEvent(target, event.get());
+    delivering_ = false;
+}
 
 void BusyPump::Pump() {
     if (pumping_) return;
@@ -102,14 +178,26 @@ void BusyPump::Idle() {
 }
 
 bool BusyPump::eventFilter(QObject* watched, QEvent* event) {
-    if (!pumping_) return false;
-    return Discard(watched, event);
+    if (delivering_) return false;
+    if (!pumping_) {
+        // Input after held input waits its turn, so a release never
+        // overtakes its press.
+        if (held_.empty() || !Holdable(event)) return false;
+        Hold(watched, event);
+        return true;
+    }
+    if (!Discard(watched, event)) return false;
+    if (yielding_ > 0 && Holdable(event)) Hold(watched, event);
+    return true;
 }
 
 bool BusyPump::Discard(QObject* watched, QEvent* event) {
     // The close box is the operator's too; a close the program asks for
     // (not spontaneous) goes on.
-    if (event->type() == QEvent::Close) return event->spontaneous();
+    if (event->type() == QEvent::Close) {
+        const QWidget* w = WidgetOf(watched);
+        return event->spontaneous() && (w == nullptr || !w->property(kClosesProperty).toBool());
+    }
     if (!IsInput(event->type())) return false;
     if (event->type() == QEvent::Shortcut) return true;
     QWidget* target = nullptr;

@@ -5,6 +5,7 @@
 #include "Scan.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <algorithm>
 
 #include <QComboBox>
@@ -60,6 +61,7 @@ TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* pare
     ButStop = new QPushButton(QStringLiteral("Стоп"), this);
     ButStop->setGeometry(width - 70, 464, 80, 28);
     BusyPump::ActsWhileBusy(ButStop);
+    BusyPump::ClosesWhileBusy(this);
     ChBoxFast = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
     ChBoxFast->setGeometry(10, 498, width - 90, 22);
     ButLine = new QPushButton(QStringLiteral("Линия"), this);
@@ -91,6 +93,15 @@ void TFormDevice::ShowProgress(int done, int max) {
 
 void TFormDevice::ButStopClick() { stopAsked_ = true; }
 
+void TFormDevice::closeEvent(QCloseEvent* event) {
+    if (!scanning_) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    stopAsked_ = true;
+    event->ignore();
+}
+
 void TFormDevice::SetCell(int col, int row, const std::string& text) {
     if (row < 1 || row > kGridRows || col < 0 || col > 1) return;
     StringGrid1->setItem(row - 1, col, new QTableWidgetItem(QString::fromStdString(text)));
@@ -114,6 +125,7 @@ void TFormDevice::Button1Click() {
     stopAsked_ = false;
     ShowProgress(0, maxNumber);
     ShowScanControls(true);
+    scanning_ = true;
     ScanRow = 0;
     Found.clear();
     // Rows are filled as devices answer, so a port lost in the middle of the
@@ -146,6 +158,7 @@ void TFormDevice::Button1Click() {
     } catch (const PortError& e) {
         messages_.Show(PortErrorBox(e));
     }
+    scanning_ = false;
     ShowScanControls(false);
 }
 

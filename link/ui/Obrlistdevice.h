@@ -58,6 +58,10 @@ public:
     // Text of a grid cell as in the original string grid: row 0 is the heading.
     std::string Cell(int col, int row) const;
 
+protected:
+    // The close box during a scan acts as "Стоп"; otherwise it closes.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void SetCell(int col, int row, const std::string& text);
     void ShowProgress(int done, int max);
@@ -66,6 +70,7 @@ private:
     TComPortClass& link_;
     IMessages& messages_;
     bool stopAsked_ = false;
+    bool scanning_ = false;
 };
 
 }  // namespace tservice

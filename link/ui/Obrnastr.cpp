@@ -1,5 +1,7 @@
 #include "Obrnastr.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +18,7 @@ TUpDown::TUpDown(QWidget* parent) : QSpinBox(parent) {
 
 TFormNastr::TFormNastr(TComPortClass& link, QWidget* parent) : QDialog(parent), link_(link) {
     setWindowTitle(QStringLiteral("Настройка параметров обмена"));
-    setFixedSize(300, 120);
+    setFixedSize(std::max(300, TitleFitWidth(*this, windowTitle())), 120);
     Label1 = new QLabel(QStringLiteral("Задержка после переключ на передачу"), this);
     Label1->setGeometry(12, 14, 276, 20);
     UpDown1 = new TUpDown(this);

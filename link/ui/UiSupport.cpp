@@ -2,7 +2,10 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QFont>
+#include <QFontMetrics>
 #include <QProgressBar>
+#include <QWidget>
 
 namespace tservice {
 
@@ -35,6 +38,14 @@ MsgBox PortErrorBox(const PortError& error) {
     box.buttons = MsgButtons::Ok;
     box.defaultAnswer = MsgAnswer::Ok;
     return box;
+}
+
+int TitleFitWidth(const QWidget& w, const QString& title) {
+    QFont font = w.font();
+    font.setBold(true);
+    // Icon, minimise, maximise and close buttons of a usual frame.
+    constexpr int kFrameButtons = 150;
+    return QFontMetrics(font).horizontalAdvance(title) + kFrameButtons;
 }
 
 }  // namespace tservice

@@ -11,6 +11,8 @@
 class QColor;
 class QDialog;
 class QProgressBar;
+class QString;
+class QWidget;
 
 namespace tservice {
 
@@ -33,6 +35,10 @@ void StepIt(QProgressBar& bar, int step);
 // Letters readable on a field of colour back: white on the dark state
 // colours (red, teal, navy), black on light ones.
 QColor LettersOn(const QColor& back);
+
+// Width in pixels window w needs for title to show whole in its title bar,
+// beside the window manager's icon and buttons (bold title font assumed).
+int TitleFitWidth(const QWidget& w, const QString& title);
 
 // The box for an operating-system failure of the port that escaped an
 // exchange (caption "Ошибка", error icon, OK).

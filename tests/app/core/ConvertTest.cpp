@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Describe.h"
+
 #include <cmath>
 #include <limits>
 
@@ -78,6 +80,15 @@ TEST(Conversions, ParseCommaNumber) {
         EXPECT_EQ(ParseCommaNumber(c.text, v), c.ok) << c.text;
         EXPECT_EQ(v, c.ok ? c.value : -7) << c.text;
     }
+}
+
+TEST(Words, CountAgreesWithItsNoun) {
+    const struct { long long n; const char* text; } kCases[] = {
+        {0, "0 попыток"}, {1, "1 попытка"}, {2, "2 попытки"}, {4, "4 попытки"}, {5, "5 попыток"},
+        {11, "11 попыток"}, {12, "12 попыток"}, {14, "14 попыток"}, {21, "21 попытка"}, {22, "22 попытки"},
+        {101, "101 попытка"}, {111, "111 попыток"}, {-1, "-1 попытка"},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(CountText(c.n, "попытка", "попытки", "попыток"), c.text) << c.n;
 }
 
 }  // namespace

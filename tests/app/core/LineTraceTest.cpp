@@ -67,7 +67,7 @@ TEST_F(LineTraceTest, SilentDeviceShowsFiveTriesWithTheirTiming) {
     }
     EXPECT_EQ(r.tries[1].sentMs - r.tries[0].sentMs, 25 + 1300 + 300);
     const FrameText f = decoder.Exchange(r);
-    EXPECT_EQ(f.summary, "идентификация, попыток 5: нет ответа (ждали 1300 мс)");
+    EXPECT_EQ(f.summary, "идентификация, 5 попыток: нет ответа (ждали 1300 мс)");
     EXPECT_EQ(f.details.back(), "результат: 130 не отвечает на запрос");
 }
 

@@ -2,6 +2,7 @@
 // thrown away, the line timing stays as it was (virtual time).
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 
 #include "BusyPump.h"
 #include "GuiFixture.h"
+#include "Obrline.h"
 
 namespace tservice::testing {
 namespace {
@@ -102,6 +104,64 @@ TEST_F(BusyWindow, AnExchangeFromInsideAWaitIsRefusedUnsent) {
     EXPECT_EQ(form->Link.Exchange(0, 0x11, 0, nullptr, answer), kOk);
     EXPECT_EQ(nested, kRefused);
     EXPECT_EQ(port.writes, 1);
+}
+
+// A round of back-to-back exchanges run by the real event loop: input made
+// during an exchange acts once that exchange is over, whatever the window.
+TEST_F(BusyWindow, RoundsStopOnInputMadeDuringAnExchange) {
+    struct Case {
+        const char* what;
+        bool overview;  // the line overview's round, else the main window's polling
+        int maxAfter;   // requests after the input: the exchange, or the reading, in progress
+        std::function<void(TForm1&)> act;
+    };
+    const Case cases[] = {
+        {"overview button", true, 1, [](TForm1& f) { PostClick(f.FormLine->ButPoll); }},
+        {"overview Escape", true, 1, [](TForm1& f) { PostKey(f.FormLine, Qt::Key_Escape); }},
+        {"polling button", false, 3, [](TForm1& f) { PostClick(f.BtnPuskTimer); }},
+    };
+    for (int a = 1; a <= 4; ++a) AddDevice(a, 100 + a - 1, a == 4 ? 2 : (a == 3 ? 4 : 5));
+    OpenPort();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TFormLine& overview = *form->FormLine;
+        const auto running = [&] { return c.overview ? overview.Polling() : form->Timer1->isActive(); };
+        QEventLoop loop;
+        int postedAt = -1;
+        const int before = static_cast<int>(recorder.writes.size());
+        onPump = [&] {
+            // Past the first readings, which are whole ones.
+            const int written = static_cast<int>(recorder.writes.size());
+            if (postedAt < 0 && written >= before + 30) {
+                postedAt = written;
+                c.act(*form);
+            }
+            pump.Pump();
+            if (written > before + 300) loop.quit();  // never stopped
+        };
+        if (c.overview) {
+            overview.SetDevices({{1, 100}, {2, 101}, {3, 102}, {4, 103}});
+            overview.show();
+            overview.ButPollClick();
+        } else {
+            form->show();
+            form->Timer1->setInterval(0);  // back to back, as a slow line makes it
+            form->BtnPuskTimerClick();
+        }
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+            if (!running()) loop.quit();
+        });
+        watch.start();
+        loop.exec();
+        onPump = nullptr;
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(running()) << "still polling after " << recorder.writes.size() - before << " requests";
+        ASSERT_GE(postedAt, 0);
+        EXPECT_LE(static_cast<int>(recorder.writes.size()) - postedAt, c.maxAfter) << "more than the exchange in progress";
+        if (!c.overview) form->Timer1->setInterval(3000);
+    }
 }
 
 }  // namespace

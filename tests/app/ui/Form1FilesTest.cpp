@@ -1,6 +1,7 @@
 // Parameter sets on file, the change list, the journal and the comparison in
 // the main window on the simulated line.
 #include <QComboBox>
+#include <QDate>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -24,7 +25,10 @@ protected:
     void SetUp() override {
         EditTest::SetUp();
         form->JournalPath = dir.filePath("journal.jsonl");
-        form->ChooseFile = [this](const QString&, const QString&, bool) { return chosen; };
+        form->ChooseFile = [this](const QString&, const QString&, const QString& suggested, bool) {
+            suggestedName = suggested;
+            return chosen;
+        };
     }
     std::vector<std::string> Changes() {
         form->ChangesPanel->Refresh();
@@ -37,6 +41,7 @@ protected:
 
     QTemporaryDir dir;
     QString chosen;
+    QString suggestedName;
 };
 
 TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
@@ -70,7 +75,9 @@ TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
     QFile report(chosen);
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(report.readAll());
-    for (const char* want : {"ТЕВ-ТС МЕ  618204.002  ПО.V5  0x7C20F4A5", "Pt100", "тип сигнализации: LH → HH"})
+    for (const char* want : {"ТЕВ-ТС МЕ  618204.002  ПО.V5  0x7C20F4A5", "Pt100", "тип сигнализации: LH → HH",
+                             "<td>состояние</td>", "код АЦП начала шкалы (KBegSk)", "Выполнил",
+                             "Проверил"})
         EXPECT_TRUE(html.contains(QString::fromUtf8(want))) << want;
 
     form->JournalClick();
@@ -87,7 +94,25 @@ TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
     for (int row = 0; row < form->FormCompare->GridCompare->rowCount(); ++row)
         if (form->FormCompare->GridCompare->item(row, 0)->font().bold())
             marked.push_back(Text(form->FormCompare->GridCompare->item(row, 0)->text()));
-    EXPECT_EQ(marked, std::vector<std::string>{"номер устройства"}) << "the unit holds the file's configuration";
+    EXPECT_TRUE(marked.empty()) << "the unit holds the file's configuration; its own number is no difference";
+}
+
+// A name typed without ".json" gets it (the load dialog lists *.json), the
+// dialog suggests number, model and date, and loading what the unit already
+// holds says so and marks nothing.
+TEST_F(Form1Files, SavedNameGetsItsSuffixAndAnUnchangedLoadSaysSo) {
+    ReadDevice(3, kTevTp, 4);
+    chosen = dir.filePath("typed");
+    form->FileSaveClick();
+    EXPECT_TRUE(QFile::exists(dir.filePath("typed.json")));
+    EXPECT_EQ(suggestedName, QStringLiteral("03_ТЕВ-ТП_") + QDate::currentDate().toString(Qt::ISODate) + ".json");
+    chosen = dir.filePath("typed.json");
+    messages.Reset();
+    form->FileLoadClick();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "Файл typed.json: изменений нет");
+    EXPECT_EQ(form->Image.Izmen, 0);
+    EXPECT_EQ(Text(form->StatusChanged->text()), "");
 }
 
 TEST_F(Form1Files, RefusedFileShowsTheCommandLinesMessageAndLeavesTheImage) {

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,10 @@
 #include <QToolButton>
 
 #include "GuiFixture.h"
+#include "ChangesPanel.h"
+#include "Obrline.h"
+#include "TracePanel.h"
+#include "TrendPanel.h"
 #include "QtMessages.h"
 
 namespace tservice::testing {
@@ -36,9 +41,11 @@ TEST_F(Form1Look, FitsTheSmallScreenWithEveryControlWhole) {
     const QSize size = form->sizeHint();
     EXPECT_LE(size.width(), 1024 - 16);
     EXPECT_LE(size.height(), 768 - 40);
-    for (QGroupBox* g : form->centralWidget()->findChildren<QGroupBox*>())
+    QWidget* body = form->findChild<QWidget*>(QStringLiteral("Form1Body"));
+    ASSERT_NE(body, nullptr);
+    for (QGroupBox* g : body->findChildren<QGroupBox*>())
         EXPECT_LE(g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width()) << Text(g->title());
-    for (QWidget* w : form->centralWidget()->findChildren<QWidget*>()) {
+    for (QWidget* w : body->findChildren<QWidget*>()) {
         if (w->parentWidget() && !w->isWindow()) {
             const QRect inside = w->parentWidget()->rect();
             EXPECT_TRUE(inside.contains(w->geometry())) << Text(w->objectName()) << " leaves its parent";
@@ -46,8 +53,40 @@ TEST_F(Form1Look, FitsTheSmallScreenWithEveryControlWhole) {
     }
 }
 
+// Every panel open, docked or floating, and the overview: the window's frame
+// stays on the available screen, and closing the panels gives back the size
+// it opened with.
+TEST_F(Form1Look, PanelsAndOverviewFitTheScreen) {
+    AddDevice(3, kTevTp, 4);
+    OpenPort();
+    Read(3);
+    form->show();
+    QCoreApplication::processEvents();
+    const QSize opened = form->size();
+    QDockWidget* panels[] = {form->Trend, form->LineLog, form->ChangesPanel};
+    for (const QRect area : {QRect(0, 0, 1024, 768 - 32), QRect(0, 0, 1280, 1024 - 32)}) {
+        SCOPED_TRACE(area.width());
+        for (QDockWidget* p : panels) p->show();
+        QCoreApplication::processEvents();
+        form->FitToScreen(area);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(area.contains(form->frameGeometry())) << form->frameGeometry().width() << "x"
+                                                          << form->frameGeometry().height();
+        EXPECT_LE(form->minimumSizeHint().height(), area.height());
+        EXPECT_LE(form->minimumSizeHint().width(), area.width());
+        form->FormLine->show();
+        QCoreApplication::processEvents();
+        EXPECT_LE(form->FormLine->frameGeometry().width(), area.width());
+        form->FormLine->hide();
+        for (QDockWidget* p : panels) p->hide();
+        QCoreApplication::processEvents();
+        form->FitToScreen(area);
+        EXPECT_EQ(form->size(), opened);
+    }
+}
+
 TEST_F(Form1Look, StatusBarShowsPortDeviceAndUnwrittenChanges) {
-    EXPECT_EQ(Text(form->StatusPort->text()), "Порт COM1 закрыт");
+    EXPECT_EQ(Text(form->StatusPort->text()), "Порт не выбран");
     AddDevice(3, kLadr, 5);
     OpenPort();
     Read(3);

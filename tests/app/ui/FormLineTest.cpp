@@ -47,7 +47,7 @@ protected:
 TEST_F(FormLineTest, DemoLineListedSilentOneMarkedAndRowHandedToTheMainWindow) {
     Script(4, [this](TFormLine& dlg) {
         EXPECT_FALSE(dlg.LabPoll->isHidden());
-        EXPECT_EQ(Cell(2, 1), "ТЕВ-ТП-v4");
+        EXPECT_EQ(Cell(2, 1), "ТЕВ-ТП МЕ  618214.003  ПО.V4  0x93E6B1D0") << "named as the main window names it";
         EXPECT_EQ(Cell(1, 3), "-50…100 °C");
         line.Find(2)->faults.silent = true;
         const std::string before = Cell(0, 10);
@@ -126,7 +126,7 @@ TEST_F(FormLineTest, DeviceListOpensTheOverviewSaveAllAndCsvExport) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_TRUE(lines[3].startsWith(QString::fromUtf8("3;ТЕВ-ТП-v4;XA(K);0…200 °C;"))) << Text(lines[3]);
+    EXPECT_TRUE(lines[3].startsWith(QString::fromUtf8("3;ТЕВ-ТП МЕ  618214.003  ПО.V4  0x93E6B1D0;XA(K);0…200 °C;"))) << Text(lines[3]);
     EXPECT_EQ(form->NuCur, 0);
     EXPECT_EQ(form->Image.Vvod, 0);
     EXPECT_EQ(Writes(), 0);
