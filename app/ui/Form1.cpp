@@ -121,7 +121,12 @@ QColor BackColor(const QWidget* w) { return w->palette().color(QPalette::Window)
 QColor LetterColor(const QWidget* w) { return w->palette().color(QPalette::WindowText); }
 
 TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn ports, QWidget* parent)
-    : QMainWindow(parent), LinePort(port, clock), Link(LinePort, clock, messages), messages_(messages) {
+    : QMainWindow(parent),
+      Direction(port, clock),
+      Echo(Direction, clock),
+      LinePort(Echo, clock),
+      Link(LinePort, clock, messages),
+      messages_(messages) {
     setWindowTitle(QStringLiteral("Сервисная программа ЛАДР, ТЕВ-ТП, ТЕВ-ТС, ОСКИ"));
     auto* central = new QWidget(this);
     central->setMinimumSize(kWindowWidth, kCentralHeight);
@@ -168,6 +173,8 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     addDockWidget(Qt::BottomDockWidgetArea, LineLog);
     LineLog->hide();
     MenuVid->addAction(LineLog->toggleViewAction());
+    FormLine->Stats = &LineLog->Stats();
+    FormDevice->TakeFraming = [this](const LineFraming& f) { TakeFraming(f); };
     MenuVid->addAction(ChangesPanel->toggleViewAction());
     MenuVid->addAction(ALine);
 
@@ -180,7 +187,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
 
 TForm1::~TForm1() {
     // The panel, a child widget, outlives the link and the port it watches.
-    LineLog->Listen(false);
+    LineLog->Detach();
     // The dialogs hold references to the link and the messages: they go
     // before the members they refer to, not with the window's children.
     delete FormDevice;

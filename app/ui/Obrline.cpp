@@ -1,5 +1,7 @@
 #include "Obrline.h"
 
+#include "StatsTab.h"
+
 #include <algorithm>
 
 #include <QCheckBox>
@@ -66,9 +68,10 @@ TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     ButCsv = MakeButton(this, QStringLiteral("Экспорт CSV"));
 
     const auto& columns = LineColumns();
-    GridLine = new QTableWidget(0, static_cast<int>(columns.size()), this);
+    GridLine = new QTableWidget(0, static_cast<int>(columns.size()) + 1, this);
     QStringList heads;
     for (const auto& c : columns) heads << QString::fromStdString(c);
+    heads << QStringLiteral("неудачных попыток");
     GridLine->setHorizontalHeaderLabels(heads);
     GridLine->verticalHeader()->hide();
     GridLine->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -76,7 +79,7 @@ TFormLine::TFormLine(TComPortClass& link, IMessages& messages, QWidget* parent)
     GridLine->setSelectionMode(QAbstractItemView::SingleSelection);
     GridLine->horizontalHeader()->setStretchLastSection(true);
     GridLine->installEventFilter(this);
-    for (int c = 0; c < GridLine->columnCount(); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
+    for (int c = 0; c < static_cast<int>(std::size(kColumnWidths)); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
 
     auto* top = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{LabelNu, CBoxUstr, ButScan, ChBoxFast, ButPoll, LabPoll, ButSaveAll, ButCsv})
@@ -256,6 +259,10 @@ void TFormLine::ShowRow(int index) {
         if (d.silent || !d.refusal.empty()) item->setForeground(QColor(0xFF, 0x00, 0x00));
         GridLine->setItem(index, c, item);
     }
+    const DeviceStats* stats = Stats != nullptr ? Stats->Device(d.number) : nullptr;
+    auto* share = new QTableWidgetItem(FailedShareText(stats));
+    if (stats != nullptr && stats->Marked()) share->setForeground(QColor(0xFF, 0x00, 0x00));
+    GridLine->setItem(index, static_cast<int>(texts.size()), share);
 }
 
 void TFormLine::ShowAllRows() {
