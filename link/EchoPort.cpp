@@ -74,7 +74,16 @@ bool EchoPort::ExpectsEcho() const {
 int EchoPort::Read(std::uint8_t* buffer, int count) {
     if (awaiting_ && count > 0) {
         awaiting_ = false;
+        quiet_ = false;
         TakeEcho();
+        // The look ahead ended in silence: so would the caller's read, with
+        // what came before it, and it need not wait a second time.
+        if (quiet_) {
+            const int n = std::min<int>(count, static_cast<int>(held_.size()));
+            std::copy_n(held_.begin(), n, buffer);
+            held_.erase(held_.begin(), held_.begin() + n);
+            return n;
+        }
     }
     return ReadInner(buffer, count);
 }
@@ -87,14 +96,20 @@ int EchoPort::ReadInner(std::uint8_t* buffer, int count) {
     return fromHeld + ForwardingPort::Read(buffer + fromHeld, count - fromHeld);
 }
 
+std::vector<std::uint8_t> EchoPort::LookAhead(int count) {
+    std::vector<std::uint8_t> got(static_cast<std::size_t>(count));
+    got.resize(static_cast<std::size_t>(ReadInner(got.data(), count)));
+    if (static_cast<int>(got.size()) < count) quiet_ = true;
+    return got;
+}
+
 void EchoPort::TakeEcho() {
     if (!ExpectsEcho()) {
         if (mode_ == EchoMode::Auto && learned_ == EchoLearned::Unknown) Learn();
         return;
     }
     const std::int64_t start = clock_.NowMs();
-    std::vector<std::uint8_t> got(request_.size());
-    got.resize(ReadInner(got.data(), static_cast<int>(got.size())));
+    std::vector<std::uint8_t> got = LookAhead(static_cast<int>(request_.size()));
     if (got == request_) {
         Report(got, start);
         return;
@@ -106,9 +121,9 @@ void EchoPort::TakeEcho() {
 void EchoPort::Learn() {
     const std::int64_t start = clock_.NowMs();
     const int len = static_cast<int>(request_.size());
-    std::vector<std::uint8_t> got(len);
+    std::vector<std::uint8_t> got;
     if (IsIdentRequest(request_)) {
-        got.resize(ReadInner(got.data(), len));
+        got = LookAhead(len);
         if (got == request_) {
             learned_ = EchoLearned::Echo;
             Report(got, start);
@@ -121,10 +136,9 @@ void EchoPort::Learn() {
     if (!AnswerMayRepeatRequest(request_.data(), len)) return;
     // The answer is the request itself: one copy may be the answer of a clean
     // line, two are the echo and the answer. One copy teaches nothing.
-    got.resize(ReadInner(got.data(), len));
+    got = LookAhead(len);
     if (got == request_) {
-        std::vector<std::uint8_t> second(len);
-        second.resize(ReadInner(second.data(), len));
+        const std::vector<std::uint8_t> second = LookAhead(len);
         if (second == request_) {
             learned_ = EchoLearned::Echo;
             Report(got, start);

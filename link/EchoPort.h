@@ -46,6 +46,8 @@ private:
     int ReadInner(std::uint8_t* buffer, int count);  // held bytes first, then the port
     void TakeEcho();  // at the first read after a write
     void Learn();     // Auto, not yet known
+    // Up to count bytes (held ones first); a short read marks the line quiet.
+    std::vector<std::uint8_t> LookAhead(int count);
     void Report(const std::vector<std::uint8_t>& echo, std::int64_t startMs);
 
     IClock& clock_;
@@ -55,6 +57,7 @@ private:
     std::string name_;
     std::vector<std::uint8_t> request_;  // last request written; its echo is awaited
     bool awaiting_ = false;
+    bool quiet_ = false;                 // the look ahead of this read ended in silence
     std::vector<std::uint8_t> held_;     // read from the port, not yet the link's
 };
 

@@ -111,6 +111,18 @@ TEST(Echo, WhatIsNotAnExactCopyIsNeverDropped) {
     EXPECT_EQ(b.records.back().tries.size(), 5u);
 }
 
+TEST(Echo, LookingForTheEchoCostsASilentAddressNoSecondWait) {
+    std::int64_t took[2] = {};
+    for (EchoMode mode : {EchoMode::Off, EchoMode::Auto}) {
+        Bench b(false, mode);
+        std::uint8_t answer[kMaxAnswer];
+        EXPECT_EQ(IdentExchange(b.link, 9, answer), kNoAnswer);
+        took[mode == EchoMode::Auto] = b.clock.NowMs();
+    }
+    // Five tries; the look ahead waits for 4 bytes where the header waits for 3.
+    EXPECT_LE(took[1] - took[0], 5 * kReadTotalPerByteMs);
+}
+
 TEST(Echo, WhatAutoLearnedLastsWhileThePortNameStays) {
     Bench b(true);
     std::uint8_t answer[kMaxAnswer];
