@@ -41,6 +41,30 @@ double ToPositive(const std::string& option, const std::string& text) {
     return v;
 }
 
+EchoMode ParseEcho(const std::string& v) {
+    if (v == "off") return EchoMode::Off;
+    if (v == "on") return EchoMode::On;
+    if (v == "auto") return EchoMode::Auto;
+    throw UsageError("--echo: допустимы off, on, auto");
+}
+
+// off | kernel[:BEFORE:AFTER] | soft[:BEFORE:AFTER], delays in ms.
+void ParseRts(const std::string& v, LineOptions& o) {
+    const auto colon = v.find(':');
+    const std::string mode = v.substr(0, colon);
+    if (mode == "off" && colon == std::string::npos) o.rts = RtsMode::Off;
+    else if (mode == "kernel") o.rts = RtsMode::Kernel;
+    else if (mode == "soft") o.rts = RtsMode::Soft;
+    else throw UsageError("--rts: допустимы off, kernel, soft, с задержками kernel:ДО:ПОСЛЕ или soft:ДО:ПОСЛЕ (мс)");
+    o.rtsBeforeMs = o.rtsAfterMs = 0;
+    if (colon == std::string::npos) return;
+    const std::string delays = v.substr(colon + 1);
+    const auto second = delays.find(':');
+    if (second == std::string::npos) throw UsageError("--rts: задержки пишутся ДО:ПОСЛЕ, например soft:1:2");
+    o.rtsBeforeMs = ToInt("--rts", delays.substr(0, second), 0, 100);
+    o.rtsAfterMs = ToInt("--rts", delays.substr(second + 1), 0, 100);
+}
+
 using Apply = void (*)(Options&, const std::string&);
 
 // One option: its name, the value's placeholder (null for a flag; "[=...]"
@@ -77,6 +101,15 @@ const std::vector<OptionEntry> kLineOptions{
      [](Options& o, const std::string& v) { o.delay = ToInt("--delay", v, 1, 100); }},
     {"device", "N", "номер устройства на линии, 1…32; по умолчанию 1",
      [](Options& o, const std::string& v) { o.device = ToInt("--device", v, 1, kLineSize); }},
+    {"echo", "off|on|auto", "эхо запроса от адаптера: off нет, on всегда, auto узнать по первой "
+                            "идентификации; по умолчанию auto",
+     [](Options& o, const std::string& v) { o.adapter.echo = ParseEcho(v); }},
+    {"rts", "off|kernel|soft[:ДО:ПОСЛЕ]", "управление направлением по RTS: off нет (адаптер сам), kernel "
+                                          "драйвер (TIOCSRS485), soft программа; ДО и ПОСЛЕ - задержки, мс, "
+                                          "0…100; по умолчанию off",
+     [](Options& o, const std::string& v) { ParseRts(v, o.adapter); }},
+    {"stats", nullptr, "после команды - статистика линии по устройствам: обмены, попытки, сбои, время ответа",
+     [](Options& o, const std::string&) { o.stats = true; }},
     {"trace", "[=ФАЙЛ]", "каждый кадр обмена с расшифровкой: в поток ошибок или в ФАЙЛ",
      [](Options& o, const std::string& v) {
          o.trace = true;
@@ -87,6 +120,8 @@ const std::vector<OptionEntry> kLineOptions{
 const std::vector<OptionEntry> kCommandOptions{
     {"max", "N", "опросить номера 1…N, N от 1 до 32; по умолчанию 32",
      [](Options& o, const std::string& v) { o.max = ToInt("--max", v, 1, kLineSize); }},
+    {"all", nullptr, "перебрать все настройки, а не остановиться на первой, при которой кто-то ответил",
+     [](Options& o, const std::string&) { o.all = true; }},
     {"fast", nullptr, "быстрый опрос: ответ ждать по времени передачи на линии, а не 1300 мс",
      [](Options& o, const std::string&) { o.fast = true; }},
     {"timeout", "МС", "ожидание ответа при --fast, мс, 1…10000; по умолчанию по скорости линии",
@@ -137,11 +172,16 @@ const std::vector<OptionEntry> kCommandOptions{
     {"tcp", "УЗЕЛ:ПОРТ", "линия на TCP вместо псевдотерминала, например 127.0.0.1:4001 (0 - любой "
                          "свободный); скорость и формат байта из --baud, --parity, --stop",
      [](Options& o, const std::string& v) { o.tcp = v; }},
+    {"latency", "МС", "sim: задержка адаптера (USB) для эха и ответов, мс, 0…1000; по умолчанию 0",
+     [](Options& o, const std::string& v) { o.latencyMs = ToInt("--latency", v, 0, 1000); }},
+    {"turnaround", "МС", "sim: пауза устройства между запросом и ответом, мс, 0…1000; по умолчанию 5",
+     [](Options& o, const std::string& v) { o.turnaroundMs = ToInt("--turnaround", v, 0, 1000); }},
     {"dev", "АДРЕС:МОДЕЛЬ:ВЕРСИЯ", "устройство линии (модель кодом 100…103 или названием), можно "
                                    "повторять; по умолчанию четыре демонстрационных",
      [](Options& o, const std::string& v) { o.devs.push_back(v); }},
     {"fault", "АДРЕС:ВИД[=ЗНАЧЕНИЕ]", "сбой устройства: silent, short, body, crc, exception=КОД, "
-                                      "drop|truncate|corrupt=ДОЛЯ 0…1, late=МС, seed=N; можно повторять",
+                                      "drop|truncate|corrupt=ДОЛЯ 0…1, late=МС, seed=N, listen=БИТ/С:N|O|E:1|2 "
+                                      "(слышит только при этих настройках); можно повторять",
      [](Options& o, const std::string& v) { o.faults.push_back(v); }},
 };
 
@@ -158,6 +198,8 @@ const std::vector<CommandEntry> kCommands{
     {"ports", "список последовательных портов", "", false, {}, "tservicectl ports"},
     {"scan", "поиск устройств на линии", "", true, {"max", "fast", "timeout", "json"},
      "tservicectl scan --port /dev/ttyUSB0 --max 8 --json"},
+    {"find", "поиск настроек линии: скорость, четность и стоповые биты, при которых отвечают устройства", "",
+     true, {"max", "all", "json"}, "tservicectl find --port /dev/ttyUSB0 --max 8"},
     {"read", "чтение устройства: параметры, измерение, блок", "", true, {"json"},
      "tservicectl read --port /dev/ttyUSB0 --device 3 --json"},
     {"watch", "измерение через равные промежутки, строка на каждое", "", true, {"interval", "count", "csv", "json"},
@@ -177,7 +219,7 @@ const std::vector<CommandEntry> kCommands{
      {"with-calibration", "journal", "no-journal", "operator"}, "tservicectl restore --port /dev/ttyUSB0 line-backup"},
     {"range", "расчет нестандартного диапазона по таблице датчика", "", false,
      {"sensor", "from", "to", "tables", "json"}, "tservicectl range --sensor Pt100 --from -50 --to 30.5 --json"},
-    {"sim", "имитация линии с устройствами на псевдотерминале", "", false, {"link", "tcp", "dev", "fault", "baud", "parity", "stop"},
+    {"sim", "имитация линии с устройствами на псевдотерминале", "", false, {"link", "tcp", "dev", "fault", "echo", "latency", "turnaround", "baud", "parity", "stop"},
      "tservicectl sim --link /tmp/line --dev 3:102:4 --fault 3:drop=0.1"},
     {"journal", "проверка журнала изменений: цел ли он", "[ФАЙЛ]", false, {"verify"},
      "tservicectl journal --verify ~/.local/share/tservice/journal.jsonl"},
@@ -224,6 +266,8 @@ void CheckComplete(const Options& o, std::size_t positionals) {
     if (c == "report" && o.pdf.empty() == o.html.empty()) throw UsageError("report: нужен либо --pdf ФАЙЛ, либо --html ФАЙЛ");
     if (o.noJournal && !o.journal.empty()) throw UsageError("--journal и --no-journal несовместимы");
     if (FindCommand(c)->line && o.port.empty()) throw UsageError(c + ": нужен --port ПОРТ");
+    if (FindCommand(c)->line && o.adapter.rts != RtsMode::Off && IsTcpPortName(o.port))
+        throw UsageError("--rts: управление RTS недоступно на шлюзе TCP, направление переключает сам шлюз");
     if (FindCommand(c)->line && o.parity == 'E' && o.stop == 2)
         throw UsageError("Ошибочные данные : четность \"чет\" с двумя стоповыми битами недопустима");
 }
@@ -285,7 +329,7 @@ std::string ProgramHelp() {
 }  // namespace
 
 std::string UsageHint() {
-    return "использование: tservicectl {ports|scan|read|watch|set|save|load|report|backup|restore|range|sim} [параметры]";
+    return "использование: tservicectl {ports|scan|find|read|watch|set|save|load|report|backup|restore|range|sim} [параметры]";
 }
 
 std::string VersionText() { return "tservicectl " TSERVICE_VERSION; }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ComPort.h"
+
 namespace tservice::cli {
 
 class UsageError : public std::runtime_error {
@@ -27,8 +29,11 @@ struct Options {
     int device = 1;                   // 1..32
     bool trace = false;               // --trace: every frame to stderr,
     std::string traceFile;            // --trace=FILE: into FILE instead
+    LineOptions adapter;              // --echo, --rts
+    bool stats = false;               // --stats: line statistics after the command
     // Command options.
-    int max = 32;                     // scan
+    int max = 32;                     // scan, find
+    bool all = false;                 // find --all: every framing, not only the first that finds
     bool fast = false;                // scan --fast
     int timeoutMs = 0;                // scan --timeout, 0 = from the rate
     bool json = false;
@@ -49,6 +54,8 @@ struct Options {
     std::string tcp;                  // sim --tcp HOST:PORT (loopback)
     std::vector<std::string> devs;    // sim --dev ADDR:MODEL:VERSION
     std::vector<std::string> faults;  // sim --fault ADDR:KIND[=VALUE]
+    int latencyMs = 0;                // sim --latency: the adapter's delay
+    int turnaroundMs = 5;             // sim --turnaround: the devices' pause before answering
 };
 
 // Parses argv (without argv[0]). Throws UsageError. With --help or --version

@@ -266,18 +266,11 @@ int VerifyCommand(const Options& o, std::ostream& out, std::ostream& err) {
     return v.fault == ChainFault::None ? kExitOk : kExitRefused;
 }
 
-}  // namespace
-
-int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
-    if (o.command == "ports") return Ports(out);
-    if (o.command == "range") return RangeCommand(o, out, err);
-    if (o.command == "sim") return SimCommand(o, out, err);
-    if (o.command == "journal") return VerifyCommand(o, out, err);
-    if (!o.operatorName.empty()) SetJournalOperator(o.operatorName);
-    LineSession s(o, err);
-    if (!s.Open()) return s.failure;
+// The line commands on the opened session; a port error ends them with 3.
+int RunLineCommand(LineSession& s, const Options& o, std::ostream& out, std::ostream& err) {
     try {
         if (o.command == "scan") return Scan(s, o, out);
+        if (o.command == "find") return Find(s, o, out);
         if (o.command == "read") return Read(s, o, out);
         if (o.command == "watch") return Watch(s, o, out);
         if (o.command == "set") return Set(s, o, out);
@@ -291,6 +284,21 @@ int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
         return kExitLine;
     }
     return kExitUsage;
+}
+
+}  // namespace
+
+int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.command == "ports") return Ports(out);
+    if (o.command == "range") return RangeCommand(o, out, err);
+    if (o.command == "sim") return SimCommand(o, out, err);
+    if (o.command == "journal") return VerifyCommand(o, out, err);
+    if (!o.operatorName.empty()) SetJournalOperator(o.operatorName);
+    LineSession s(o, err);
+    if (!s.Open()) return s.failure;
+    const int code = RunLineCommand(s, o, out, err);
+    if (o.stats) PrintStats(s.stats, o.json, out);
+    return code;
 }
 
 }  // namespace tservice::cli

@@ -13,6 +13,11 @@
 namespace tservice::cli {
 
 class LineSession;
+}  // namespace tservice::cli
+namespace tservice {
+class LineStats;
+}
+namespace tservice::cli {
 
 int RunCommand(const Options& options, std::ostream& out, std::ostream& err);
 
@@ -40,5 +45,11 @@ std::string Join(const std::vector<std::string>& names);
 // every file of DIR written back to the device at its number.
 int Backup(LineSession& s, const Options& options, std::ostream& out);
 int Restore(LineSession& s, const Options& options, std::ostream& out);
+// find: the fast scan at every framing the port dialog offers; prints which
+// framings found which transmitters. 0 when any answered, 3 otherwise.
+int Find(LineSession& s, const Options& options, std::ostream& out);
+// --stats: the line statistics per transmitter and in total; json gives one
+// compact object {"format": 1, "stats": {...}} on a line of its own.
+void PrintStats(const LineStats& stats, bool json, std::ostream& out);
 
 }  // namespace tservice::cli

@@ -40,6 +40,7 @@ void LineTrace::Try(const ExchangeRecord& r) {
         words = "после паузы " + std::to_string(r.pauseBeforeMs) + " мс, " + words;
     if (r.tries.size() > 1) words += ", попытка " + std::to_string(r.tries.size());
     Line(t.sentMs, "→", t.request, words);
+    if (!t.echo.empty()) Line(t.sentMs, "↩", t.echo, "эхо запроса от адаптера");
     if (AnswersNothing(r.cmd)) return;
     if (t.portError) {
         Line(t.sentMs + t.waitedMs, "←", t.answer, "ошибка порта");

@@ -20,6 +20,8 @@ public:
     // Watches port and link until Detach (both not owned, must outlive it).
     void Attach(TracingPort& port, TComPortClass& link);
     void Detach();
+    // What to watch the port and link with when others watch them too.
+    ILineObserver& Observer() { return recorder_; }
 
 private:
     void Try(const ExchangeRecord& r);

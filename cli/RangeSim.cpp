@@ -61,6 +61,17 @@ std::vector<std::string> Split(const std::string& s, char sep) {
     return parts;
 }
 
+// BAUD:PARITY:STOP, e.g. 19200:N:1.
+bool ParseFraming(const std::string& text, sim::Framing& f) {
+    const auto parts = Split(text, ':');
+    int baud = 0, stop = 0;
+    if (parts.size() != 3 || !ToInt(parts[0], 1, 1000000, baud) || !ToInt(parts[2], 1, 2, stop) ||
+        (parts[1] != "N" && parts[1] != "O" && parts[1] != "E"))
+        return false;
+    f = {baud, parts[1] == "O" ? Parity::Odd : parts[1] == "E" ? Parity::Even : Parity::None, stop, false};
+    return true;
+}
+
 // ADDR:KIND[=VALUE]; kinds: silent short body crc exception=N drop=R
 // truncate=R corrupt=R late=MS seed=N.
 bool ApplyFault(sim::Line& line, const std::string& fault, std::string& error) {
@@ -86,6 +97,7 @@ bool ApplyFault(sim::Line& line, const std::string& fault, std::string& error) {
     else if (kind == "corrupt" && ToDouble(value, r) && r >= 0 && r <= 1) f.corruptRate = r;
     else if (kind == "late" && ToInt(value, 0, 60000, n)) { f.lateRate = 1.0; f.lateMs = n; }
     else if (kind == "seed" && ToInt(value, 0, 2147483647, n)) f.seed = static_cast<std::uint32_t>(n);
+    else if (kind == "listen" && ParseFraming(value, line.Find(addr)->listen)) {}
     else {
         error = "--fault " + fault + ": неизвестный вид или значение";
         return false;
@@ -151,6 +163,9 @@ int SimCommand(const Options& o, std::ostream& out, std::ostream& err) {
             server = std::move(pty);
 #endif
         }
+        server->SetEcho(o.adapter.echo == EchoMode::On);
+        server->SetLatencyMs(o.latencyMs);
+        server->SetTurnaroundMs(o.turnaroundMs);
         server->Start();
         for (auto* d : line.Devices()) out << d->address << " " << d->model << " " << ModelName(d->model) << " v" << d->version << "\n";
         out.flush();

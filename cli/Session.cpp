@@ -8,7 +8,15 @@
 namespace tservice::cli {
 
 LineSession::LineSession(const Options& o, std::ostream& err)
-    : messages(err), port(clock), traced(port, clock), link(traced, clock, messages), options_(o), err_(err) {
+    : messages(err),
+      port(clock),
+      direction(port, clock),
+      echo(direction, clock),
+      traced(echo, clock),
+      link(traced, clock, messages),
+      options_(o),
+      err_(err) {
+    traced.SetLineOptions(o.adapter);
     link.BaudText = std::to_string(o.baud);
     link.ParityChar = o.parity;
     link.StopText = std::to_string(o.stop);
@@ -24,8 +32,11 @@ bool LineSession::Open() {
             return false;
         }
         trace_ = std::make_unique<LineTrace>(options_.traceFile.empty() ? err_ : traceFile_, clock);
-        trace_->Attach(traced, link);
+        watchers_.Add(&trace_->Observer());
     }
+    watchers_.Add(&stats);
+    traced.SetObserver(&watchers_);
+    link.SetObserver(&watchers_);
     if (link.OpenPort() == 0) return true;
     // The link's messages do not say why; the system's own words do.
     if (!port.LastOpenError().empty()) messages.Plain(port.LastOpenError());

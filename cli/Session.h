@@ -9,7 +9,10 @@
 #include "Comportclass.h"
 #include "ConsoleMessages.h"
 #include "DeviceImage.h"
+#include "DirectionPort.h"
+#include "EchoPort.h"
 #include "LinePort.h"
+#include "LineStats.h"
 #include "LineTrace.h"
 
 namespace tservice::cli {
@@ -18,8 +21,9 @@ class LineSession {
 public:
     LineSession(const Options& options, std::ostream& err);
 
-    // Starts the --trace output, then opens the port; shows the link's
-    // message for 132 (or why the trace file would not open) and returns false.
+    // Starts the --trace output and the statistics, then opens the port with
+    // the adapter's options; shows the link's message for 132 (or why the
+    // trace file would not open) and returns false.
     bool Open();
     // Shows the link's message for a failed exchange with the result code
     // appended ("(код 130)") and records the exit status of that failure.
@@ -38,14 +42,18 @@ public:
     SteadyClock clock;
     ConsoleMessages messages;
     LinePort port;
-    TracingPort traced;  // in front of port; watched only with --trace
+    DirectionPort direction;  // RTS around each request with --rts soft
+    EchoPort echo;            // takes the adapter's echo out of the answers
+    TracingPort traced;       // watched by the statistics and --trace
     TComPortClass link;
+    LineStats stats;
 
 private:
     const Options& options_;
     std::ostream& err_;
     std::ofstream traceFile_;
     std::unique_ptr<LineTrace> trace_;
+    ObserverFanout watchers_;
 };
 
 // A complete reading of device index nuCur judged by the window's rule

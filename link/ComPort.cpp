@@ -1,6 +1,7 @@
 #include "ComPort.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "Clock.h"
@@ -62,5 +63,9 @@ PortError::PortError(std::string operation, int code, std::string systemText)
       operation_(std::move(operation)),
       code_(code),
       systemText_(std::move(systemText)) {}
+
+void TComPort::SetRts(bool /*on*/) {
+    throw PortError("SetRts", EOPNOTSUPP, "управление RTS на этом порту недоступно");
+}
 
 }  // namespace tservice

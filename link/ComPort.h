@@ -10,6 +10,25 @@ namespace tservice {
 
 enum class Parity { None, Odd, Even };
 
+// Whether the adapter hears its own request: Off never, On always, Auto
+// learned from the first identification exchange of the port.
+enum class EchoMode { Off, On, Auto };
+// Who switches the line direction by RTS: nobody (an adapter that switches
+// itself), the kernel driver (TIOCSRS485) or the program around each write.
+enum class RtsMode { Off, Kernel, Soft };
+
+// Options of the adapter between the PC and the line; set while closed,
+// taken at the next Open by the layer each one concerns.
+struct LineOptions {
+    EchoMode echo = EchoMode::Auto;
+    RtsMode rts = RtsMode::Off;
+    int rtsBeforeMs = 0;  // RTS raised this long before the first bit (0..100 ms)
+    int rtsAfterMs = 0;   // and held this long after the last stop bit (0..100 ms)
+    bool operator==(const LineOptions&) const = default;
+};
+
+class ILineObserver;
+
 // A failure of the operating system behind a port operation. Carries the
 // operation ("Open", "Read", ...), the system's error number and its text.
 class PortError : public std::runtime_error {
@@ -84,8 +103,23 @@ public:
     virtual void SetReadTimeouts(const ReadTimeouts& timeouts) { readTimeouts_ = timeouts; }
     virtual ReadTimeouts GetReadTimeouts() const { return readTimeouts_; }
 
+    // The adapter's options (see LineOptions); every layer passes them on.
+    // Never throws; a port that cannot honour one refuses it at Open.
+    virtual void SetLineOptions(const LineOptions& options) { lineOptions_ = options; }
+    virtual LineOptions GetLineOptions() const { return lineOptions_; }
+    // Raises (true) or drops RTS at once. Throws PortError where the port has
+    // no RTS line of its own (the default).
+    virtual void SetRts(bool on);
+    // Returns once every byte written has left the transmitter, stop bits
+    // included. Throws PortError. The default returns at once.
+    virtual void DrainOutput() {}
+    // observer (not owned, may be null) sees what a layer under the trace
+    // takes out of the byte stream: the echo of the request. Passed on.
+    virtual void SetLineObserver(ILineObserver* /*observer*/) {}
+
 protected:
     ReadTimeouts readTimeouts_;
+    LineOptions lineOptions_;
 };
 
 }  // namespace tservice

@@ -22,6 +22,14 @@ public:
     int Read(std::uint8_t* buffer, int count) override { return inner_.Read(buffer, count); }
     void SetReadTimeouts(const ReadTimeouts& t) override { inner_.SetReadTimeouts(t); }
     ReadTimeouts GetReadTimeouts() const override { return inner_.GetReadTimeouts(); }
+    void SetLineOptions(const LineOptions& o) override { inner_.SetLineOptions(o); }
+    LineOptions GetLineOptions() const override { return inner_.GetLineOptions(); }
+    void SetRts(bool on) override { inner_.SetRts(on); }
+    void DrainOutput() override { inner_.DrainOutput(); }
+    void SetLineObserver(ILineObserver* observer) override { inner_.SetLineObserver(observer); }
+
+protected:
+    TComPort& Inner() { return inner_; }
 
 private:
     TComPort& inner_;

@@ -27,4 +27,9 @@ void LinePort::SetReadTimeouts(const ReadTimeouts& timeouts) {
     tcp_.SetReadTimeouts(timeouts);
 }
 
+void LinePort::SetLineOptions(const LineOptions& options) {
+    serial_.SetLineOptions(options);
+    tcp_.SetLineOptions(options);
+}
+
 }  // namespace tservice

@@ -32,6 +32,10 @@ public:
     int Read(std::uint8_t* buffer, int count) override { return Active().Read(buffer, count); }
     void SetReadTimeouts(const ReadTimeouts& timeouts) override;
     ReadTimeouts GetReadTimeouts() const override { return Active().GetReadTimeouts(); }
+    void SetLineOptions(const LineOptions& options) override;
+    LineOptions GetLineOptions() const override { return serial_.GetLineOptions(); }
+    void SetRts(bool on) override { Active().SetRts(on); }
+    void DrainOutput() override { Active().DrainOutput(); }
 
     // Whether the port in use (or the last one opened) is a TCP connection.
     bool IsTcp() const { return tcp_active_; }

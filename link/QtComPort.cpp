@@ -7,6 +7,10 @@
 #ifdef Q_OS_LINUX
 #include <termios.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace tservice {
 
@@ -69,6 +73,50 @@ void QtComPort::Open() {
         serial_.clearError();
         throw PortError("Open", code, text);
     }
+    ApplyDirection();
+}
+
+// The kernel switches the direction itself when the driver supports
+// TIOCSRS485 (RTS high while sending, delays in ms); otherwise the open is
+// refused with the system's reason, never left half set up.
+void QtComPort::ApplyDirection() {
+    if (lineOptions_.rts != RtsMode::Kernel) return;
+#ifdef Q_OS_LINUX
+    serial_rs485 rs{};
+    rs.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    rs.delay_rts_before_send = static_cast<__u32>(lineOptions_.rtsBeforeMs);
+    rs.delay_rts_after_send = static_cast<__u32>(lineOptions_.rtsAfterMs);
+    if (ioctl(static_cast<int>(serial_.handle()), TIOCSRS485, &rs) == 0) return;
+    const int code = errno;
+    serial_.close();
+    throw PortError("Open", code,
+                    std::string("драйвер порта не поддерживает управление направлением RS-485 ядром "
+                                "(TIOCSRS485): ") + std::strerror(code));
+#else
+    serial_.close();
+    throw PortError("Open", EOPNOTSUPP, "управление RTS ядром есть только в Linux");
+#endif
+}
+
+void QtComPort::SetRts(bool on) {
+    if (!serial_.setRequestToSend(on)) Fail("SetRts");
+}
+
+void QtComPort::DrainOutput() {
+    if (!serial_.isOpen()) {
+        throw PortError("DrainOutput", static_cast<int>(QSerialPort::NotOpenError), "port not open");
+    }
+#ifdef Q_OS_LINUX
+    // Write has handed the bytes to the driver; tcdrain returns after the
+    // last stop bit has left the UART.
+    if (serial_.bytesToWrite() > 0) serial_.waitForBytesWritten(kWriteTotalConstMs);
+    if (tcdrain(static_cast<int>(serial_.handle())) != 0) {
+        const int code = errno;
+        throw PortError("DrainOutput", code, std::strerror(code));
+    }
+#else
+    if (serial_.bytesToWrite() > 0 && !serial_.waitForBytesWritten(kWriteTotalConstMs)) CheckWait("DrainOutput");
+#endif
 }
 
 // Parity is generated on transmit; received parity is not checked and no

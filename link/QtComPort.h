@@ -35,8 +35,13 @@ public:
     void ClearBuffer(bool input, bool output) override;
     int Write(const std::uint8_t* data, int count) override;
     int Read(std::uint8_t* buffer, int count) override;
+    // RTS by the program (RtsMode::Soft): throws PortError when refused.
+    void SetRts(bool on) override;
+    // tcdrain on Linux; elsewhere the toolkit's wait for the bytes written.
+    void DrainOutput() override;
 
 private:
+    void ApplyDirection();  // after open: RtsMode::Kernel; PortError when refused
     [[noreturn]] void Fail(const char* operation);
     void TakeEveryReceivedByte();  // after open; PortError when refused
     void CheckWait(const char* operation);  // after a wait that ended without data

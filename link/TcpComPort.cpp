@@ -1,5 +1,7 @@
 #include "TcpComPort.h"
 
+#include <cerrno>
+
 #include "PortList.h"
 
 namespace tservice {
@@ -28,6 +30,7 @@ void TcpComPort::CheckOpen(const char* operation) {
 
 void TcpComPort::Open() {
     if (open_) return;
+    if (lineOptions_.rts != RtsMode::Off) throw PortError("Open", EINVAL, kRtsOnGatewayText);
     TcpAddress address;
     std::string error;
     if (!ParseTcpPortName(name_, &address, &error)) {

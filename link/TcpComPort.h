@@ -12,6 +12,10 @@
 
 namespace tservice {
 
+// Why a gateway refuses direction control by RTS.
+inline constexpr const char* kRtsOnGatewayText =
+    "управление RTS недоступно на шлюзе TCP: направление переключает сам шлюз";
+
 class TcpComPort final : public TComPort {
 public:
     // clock is not owned, must outlive the port and advance in real time.
@@ -24,7 +28,8 @@ public:
     void SetStopBits(int) override {}
 
     // Connects within kConnectTimeoutMs. A bad address, a refusal or a
-    // timeout throws PortError("Open") with the system's text, port closed.
+    // timeout throws PortError("Open") with the system's text, port closed;
+    // so does direction control by RTS, which a gateway does itself.
     void Open() override;
     void Close() override;
     bool Connected() const override;

@@ -1,5 +1,7 @@
 #include "Trace.h"
 
+#include <algorithm>
+
 namespace tservice {
 
 int TracingPort::Write(const std::uint8_t* data, int count) {
@@ -36,10 +38,31 @@ int TracingPort::Traced(FrameDir dir, std::uint8_t* buffer, const std::uint8_t* 
     return f.count;
 }
 
+void ObserverFanout::Add(ILineObserver* observer) {
+    if (observer != nullptr && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void ObserverFanout::Remove(ILineObserver* observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void ObserverFanout::OnFrame(const LineFrame& frame) {
+    for (ILineObserver* o : observers_) o->OnFrame(frame);
+}
+
+void ObserverFanout::OnNote(const ExchangeNote& note) {
+    for (ILineObserver* o : observers_) o->OnNote(note);
+}
+
 void ExchangeRecorder::OnFrame(const LineFrame& f) {
     // Frames outside an exchange (none today) are not the link's traffic.
     if (!open_) return;
     const int n = f.count > 0 ? f.count : 0;
+    if (f.echo) {
+        if (!current_.tries.empty()) current_.tries.back().echo.assign(f.bytes, f.bytes + n);
+        return;
+    }
     if (f.dir == FrameDir::Out || current_.tries.empty()) {
         TraceTry t;
         t.sentMs = f.timeMs;

@@ -27,6 +27,7 @@ struct LineFrame {
     int count = 0;  // bytes written or received
     int asked = 0;  // bytes asked for
     FrameOutcome outcome = FrameOutcome::Ok;
+    bool echo = false;  // In: the adapter's copy of the request, taken out of the answer
 };
 
 // A tag the link gives while an exchange runs (and for pauses between them).
@@ -56,8 +57,12 @@ class TracingPort final : public ForwardingPort {
 public:
     // inner and clock are not owned and must outlive the port.
     TracingPort(TComPort& inner, IClock& clock) : ForwardingPort(inner), clock_(clock) {}
-    // observer (not owned) or nullptr to stop watching.
-    void SetObserver(ILineObserver* observer) { observer_ = observer; }
+    // observer (not owned) or nullptr to stop watching; the layers below
+    // report the echo they drop to it too.
+    void SetObserver(ILineObserver* observer) {
+        observer_ = observer;
+        SetLineObserver(observer);
+    }
 
     int Write(const std::uint8_t* data, int count) override;
     int Read(std::uint8_t* buffer, int count) override;
@@ -77,6 +82,7 @@ struct TraceTry {
     std::int64_t waitedMs = 0;  // time spent reading the answer
     Bytes8 request;
     Bytes8 answer;              // every byte read in this try, in order
+    Bytes8 echo;                // the request's echo taken out before the answer
     FrameOutcome lastRead = FrameOutcome::Ok;
     bool portError = false;
     int stage = 0;              // 0 when the try succeeded
@@ -92,6 +98,20 @@ struct ExchangeRecord {
     int result = 0;             // result code, or kTracePortError
     int pauseBeforeMs = 0;      // WaitMs taken between the previous exchange and this one
     std::vector<TraceTry> tries;
+};
+
+// Hands every frame and note to each observer added (not owned), in order;
+// lets the statistics and a trace watch the same port and link.
+class ObserverFanout final : public ILineObserver {
+public:
+    void Add(ILineObserver* observer);
+    void Remove(ILineObserver* observer);
+    bool Empty() const { return observers_.empty(); }
+    void OnFrame(const LineFrame& frame) override;
+    void OnNote(const ExchangeNote& note) override;
+
+private:
+    std::vector<ILineObserver*> observers_;
 };
 
 // Joins frames and notes into ExchangeRecords and hands each finished one to

@@ -101,17 +101,20 @@ void LineServer::ProcessFrame(int fd, const std::uint8_t* frame, int length, std
         end_ = true;
         return;
     }
+    const std::int64_t latencyUs = latencyMs_ * 1000LL;
+    if (echo_ && !(WaitUntilUs(heardUs + latencyUs) && WriteAll(fd, frame, length))) return;
     int delayMs = 0;
     std::vector<std::uint8_t> answer;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (Framing f; PortFraming(f)) line_.SetFraming(f);
         answer = line_.Handle(frame, length, &delayMs);
     }
     ++frames_;
     if (answer.empty()) return;
     const std::int64_t charUs = CharTimeUs();
     const std::int64_t dueUs = heardUs + (length + static_cast<std::int64_t>(answer.size())) * charUs +
-                               (static_cast<std::int64_t>(turnaroundMs_) + delayMs) * 1000;
+                               (static_cast<std::int64_t>(turnaroundMs_) + delayMs) * 1000 + latencyUs;
     // A stop, a lost stream or a failed write drops the answer: on a real
     // line it would simply not arrive.
     if (WaitUntilUs(dueUs)) WriteAll(fd, answer.data(), static_cast<int>(answer.size()));

@@ -40,6 +40,10 @@ public:
 
     // Device turnaround in ms (default 5), used from the next answer on.
     void SetTurnaroundMs(int ms) { turnaroundMs_ = ms; }
+    // The adapter hears its own requests: each comes back at once, before
+    // any answer. Latency delays the echo and every answer (a USB adapter).
+    void SetEcho(bool on) { echo_ = on; }
+    void SetLatencyMs(int ms) { latencyMs_ = ms; }
     // Request frames passed to the line so far.
     int Frames() const { return frames_; }
     // When request frame n (counted as Frames, from 1) arrives, serving ends
@@ -51,6 +55,8 @@ protected:
     virtual void Run() = 0;
     // Line time of one character in microseconds.
     virtual std::int64_t CharTimeUs() const = 0;
+    // The framing the PC's port sends with, when the stream tells it.
+    virtual bool PortFraming(Framing& /*framing*/) const { return false; }
 
     // Serves the requests arriving on fd until a stop, a loss, an end asked
     // by EndServing, or (when peerEnds) the other side closing or failing.
@@ -80,6 +86,8 @@ private:
     std::atomic<int> turnaroundMs_{5};
     std::atomic<int> frames_{0};
     std::atomic<int> endAtFrame_{0};
+    std::atomic<bool> echo_{false};
+    std::atomic<int> latencyMs_{0};
 };
 
 }  // namespace tservice::sim

@@ -112,6 +112,16 @@ std::int64_t PtyServer::CharTimeUs() const {
     return (bits * 1000000LL + baud - 1) / baud;
 }
 
+bool PtyServer::PortFraming(Framing& framing) const {
+    termios tio{};
+    if (master_ < 0 || tcgetattr(master_, &tio) != 0) return false;
+    framing.baud = BaudOf(cfgetospeed(&tio));
+    framing.parity = !(tio.c_cflag & PARENB) ? Parity::None : (tio.c_cflag & PARODD) ? Parity::Odd : Parity::Even;
+    framing.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
+    framing.anyParity = false;
+    return true;
+}
+
 void PtyServer::Run() {
     if (master_ >= 0) Serve(master_, false);
     if (lose_) {

@@ -30,6 +30,7 @@ public:
 private:
     void Run() override;
     std::int64_t CharTimeUs() const override;
+    bool PortFraming(Framing& framing) const override;
     void CloseFds();
 
     int master_ = -1;

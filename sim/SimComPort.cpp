@@ -61,19 +61,37 @@ int SimComPort::Write(const std::uint8_t* data, int count) {
     if (count <= 0) return 0;
     requests.emplace_back(data, data + count);
     writeTimesMs.push_back(clock_.NowMs());
+    portEvents.push_back("write " + std::to_string(count) + " @" + std::to_string(clock_.NowMs()));
     int delayMs = 0;
+    line_.SetFraming({openBaud_, openParity_, openStopBits_, false});
     const std::vector<std::uint8_t> answer = line_.Handle(data, count, &delayMs);
     const std::int64_t charUs = CharTimeUs();
+    const std::int64_t nowUs = clock_.NowMs() * 1000;
+    sentUs_ = nowUs + count * charUs;
+    if (echo) Schedule(nowUs + latencyMs * 1000LL, {data, data + count});
     // The device hears the request only once its last byte has crossed the line.
-    const std::int64_t startUs = clock_.NowMs() * 1000 + count * charUs +
-                                 (static_cast<std::int64_t>(turnaroundMs) + delayMs) * 1000;
-    for (std::size_t i = 0; i < answer.size(); ++i) {
-        const Arrival a{startUs + static_cast<std::int64_t>(i + 1) * charUs, answer[i]};
+    Schedule(sentUs_ + (static_cast<std::int64_t>(turnaroundMs) + delayMs + latencyMs) * 1000, answer);
+    return count;
+}
+
+void SimComPort::Schedule(std::int64_t firstUs, const std::vector<std::uint8_t>& bytes) {
+    const std::int64_t charUs = CharTimeUs();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const Arrival a{firstUs + static_cast<std::int64_t>(i + 1) * charUs, bytes[i]};
         auto at = std::upper_bound(pending_.begin(), pending_.end(), a.atUs,
                                    [](std::int64_t t, const Arrival& x) { return t < x.atUs; });
         pending_.insert(at, a);
     }
-    return count;
+}
+
+void SimComPort::SetRts(bool on) {
+    if (!hasRts) throw PortError("SetRts", ENOTTY, "Inappropriate ioctl for device");
+    portEvents.push_back(std::string(on ? "rts+" : "rts-") + " @" + std::to_string(clock_.NowMs()));
+}
+
+void SimComPort::DrainOutput() {
+    clock_.SleepUntilMs((std::max(sentUs_, clock_.NowMs() * 1000) + 999) / 1000);
+    portEvents.push_back("drain @" + std::to_string(clock_.NowMs()));
 }
 
 int SimComPort::Read(std::uint8_t* buffer, int count) {

@@ -50,11 +50,22 @@ public:
     int failRead = 0;        // the next n Read calls throw
     int failWrite = 0;       // the next n Write calls throw
     int turnaroundMs = 5;    // device's pause between request end and answer start
+    bool echo = false;       // the adapter hears its own request (receiver on while sending)
+    int latencyMs = 0;       // the adapter passes every received byte on this late (USB)
+    bool hasRts = true;      // SetRts throws when false (a port without modem lines)
 
     // Counters and records for tests.
     int opens = 0, closes = 0, clears = 0, writes = 0, reads = 0;
     std::vector<std::vector<std::uint8_t>> requests;  // every Write's bytes
     std::vector<std::int64_t> writeTimesMs;           // clock at each Write
+    // RTS changes, writes and drains in order with their clock times:
+    // "rts+ @T", "write N @T", "drain @T", "rts- @T".
+    std::vector<std::string> portEvents;
+
+    // RTS and the drain: recorded in portEvents; the drain moves the clock
+    // to the moment the last written byte has left.
+    void SetRts(bool on) override;
+    void DrainOutput() override;
 
     // Settings in effect since the last Open.
     const std::string& OpenName() const { return openName_; }
@@ -85,6 +96,8 @@ private:
     int openStopBits_ = 2;
     bool open_ = false;
     std::deque<Arrival> pending_;
+    std::int64_t sentUs_ = 0;  // when the last written byte has left
+    void Schedule(std::int64_t firstUs, const std::vector<std::uint8_t>& bytes);
 };
 
 }  // namespace tservice::sim

@@ -304,6 +304,12 @@ std::vector<Transmitter*> Line::Devices() {
     return out;
 }
 
+bool Line::Hears(const Transmitter& t) const {
+    const Framing& l = t.listen;
+    return (l.baud == 0 || l.baud == framing_.baud) && (l.anyParity || l.parity == framing_.parity) &&
+           (l.stopBits == 0 || l.stopBits == framing_.stopBits);
+}
+
 std::vector<std::uint8_t> Line::Handle(const std::uint8_t* request, int length, int* delayMs) {
     if (delayMs) *delayMs = 0;
     if (request == nullptr || !CrcOk(request, length)) {
@@ -314,7 +320,7 @@ std::vector<std::uint8_t> Line::Handle(const std::uint8_t* request, int length, 
     if (addr == 0) {
         // Broadcast: everybody listens, nobody answers.
         for (auto& d : devices_) {
-            if (d->faults.silent) continue;
+            if (d->faults.silent || !Hears(*d)) continue;
             if (cmd == 0x46) ++d->broadcasts;
             d->log.push_back(Event{{request, request + length}, {}, true, 0});
         }
@@ -323,7 +329,7 @@ std::vector<std::uint8_t> Line::Handle(const std::uint8_t* request, int length, 
     // Pick the addressees first: a block write moves its device elsewhere.
     std::vector<Transmitter*> targets;
     for (auto& d : devices_)
-        if (d->address == addr) targets.push_back(d.get());
+        if (d->address == addr && Hears(*d)) targets.push_back(d.get());
     std::vector<std::uint8_t> line;
     std::vector<Event*> answered;
     for (Transmitter* d : targets) {

@@ -11,7 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "ComPort.h"
+
 namespace tservice::sim {
+
+// Rate and framing of the line as the PC's port sends; 0 / None / 0 in a
+// transmitter's Listen mean "whatever the line uses".
+struct Framing {
+    int baud = 0;
+    Parity parity = Parity::None;
+    int stopBits = 0;
+    bool anyParity = true;
+};
 
 // Faults a device injects into its answers. Rates are 0..1 per answer.
 // A silent device is off the line: it neither acts nor answers. A dropped
@@ -65,6 +76,9 @@ public:
     int broadcasts = 0;                 // 0x46 with address 0 received
     int drift = 2;                      // codes per reading the measurement may move; 0 freezes it
     Faults faults;
+    // A transmitter brought from another line hears only its own framing:
+    // at any other it takes requests for noise and neither acts nor answers.
+    Framing listen;
     std::vector<Event> log;
 
     // A plausible default block for the model (sensor, range, setpoints, Nu).
@@ -118,7 +132,13 @@ public:
 
     int ignoredRequests = 0;  // too short or bad CRC: nobody acted
 
+    // The framing the next requests are sent with (the port's, at its open);
+    // transmitters whose Listen differs do not hear them.
+    void SetFraming(const Framing& framing) { framing_ = framing; }
+
 private:
+    bool Hears(const Transmitter& t) const;
+    Framing framing_{9600, Parity::None, 2, false};
     std::vector<std::unique_ptr<Transmitter>> devices_;
 };
 

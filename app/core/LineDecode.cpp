@@ -274,6 +274,8 @@ FrameText LineDecoder::Exchange(const ExchangeRecord& rec) {
         out.details.push_back("попытка " + std::to_string(i + 1) + ", запрос: " + HexBytes(t.request.data(), reqLen));
         out.details.insert(out.details.end(), q.details.begin(), q.details.end());
         last = q;
+        if (!t.echo.empty())
+            out.details.push_back("эхо запроса от адаптера: " + HexBytes(t.echo.data(), static_cast<int>(t.echo.size())));
         const bool awaited = !AnswersNothing(rec.cmd);
         if (awaited && !t.portError) {
             const int n = static_cast<int>(t.answer.size());

@@ -140,7 +140,12 @@ QColor BackColor(const QWidget* w) { return w->palette().color(QPalette::Window)
 QColor LetterColor(const QWidget* w) { return w->palette().color(QPalette::WindowText); }
 
 TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn ports, QWidget* parent)
-    : QMainWindow(parent), LinePort(port, clock), Link(LinePort, clock, messages), messages_(messages) {
+    : QMainWindow(parent),
+      Direction(port, clock),
+      Echo(Direction, clock),
+      LinePort(Echo, clock),
+      Link(LinePort, clock, messages),
+      messages_(messages) {
     setWindowTitle(QStringLiteral("Сервисная программа ЛАДР, ТЕВ-ТП, ТЕВ-ТС, ОСКИ"));
     // The controls keep their places; on a small screen with panels open the
     // area scrolls instead of pushing the window past the screen.
@@ -205,6 +210,8 @@ void TForm1::CreatePanels(IClock& clock) {
         connect(panel, &QDockWidget::visibilityChanged, this, refit);
         connect(panel, &QDockWidget::topLevelChanged, this, refit);
     }
+    FormLine->Stats = &LineLog->Stats();
+    FormDevice->TakeFraming = [this](const LineFraming& f) { TakeFraming(f); };
     MenuVid->addAction(ALine);
 
     // A little slack, so no scroll bar shows before any panel is open.
@@ -248,7 +255,7 @@ void TForm1::FitToScreen(const QRect& area) {
 
 TForm1::~TForm1() {
     // The panel, a child widget, outlives the link and the port it watches.
-    LineLog->Listen(false);
+    LineLog->Detach();
     // The dialogs hold references to the link and the messages: they go
     // before the members they refer to, not with the window's children.
     delete FormDevice;

@@ -14,6 +14,9 @@
 #include "Clock.h"
 #include "ComPort.h"
 #include "Comportclass.h"
+#include "DirectionPort.h"
+#include "EchoPort.h"
+#include "FindSettings.h"
 #include "DeviceImage.h"
 #include "Messages.h"
 #include "Scan.h"
@@ -72,7 +75,9 @@ public:
 
     // Owned state. The dialogs are destroyed first (they refer to the link),
     // then the last reading, the image, the TServClass object and the link.
-    TracingPort LinePort;  // in front of the given port; the journal panel watches it
+    DirectionPort Direction;  // RTS around each request when the program switches it
+    EchoPort Echo;            // takes the adapter's echo out of the answers
+    TracingPort LinePort;     // in front of them; the journal panel watches it
     TComPortClass Link;
     TServClass ServClass;
     DeviceImage Image;
@@ -222,6 +227,9 @@ public:
     void OutPortClick();
     // Port dialog, then the chosen settings applied and the port opened.
     void PortClick();
+    // "Взять настройки" of the device list: the framing the finder found goes
+    // into the port dialog and the link, and the port is reopened with it.
+    void TakeFraming(const LineFraming& framing);
     // The device list; closed with "Линия" it opens the overview on the
     // devices it found.
     void ListDeviceClick();

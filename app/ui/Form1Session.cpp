@@ -9,6 +9,7 @@
 #include "BusyPump.h"
 #include "ComboAdapter.h"
 #include "Form1.h"
+#include "TracePanel.h"
 #include "Obrline.h"
 #include "Obrlistdevice.h"
 #include "Obrport.h"
@@ -159,6 +160,16 @@ void TForm1::PortClick() {
     Link.BaudText = FormPort->ChosenBaud();
     Link.StopText = FormPort->ChosenStop();
     Link.PortName = FormPort->ChosenPort();
+    LineLog->Stats().Reset();
+    if (Link.OpenPort() == -1) Link.ShowLinkError(NuCur, kOpenFailed);
+}
+
+void TForm1::TakeFraming(const LineFraming& framing) {
+    FormPort->TakeFraming(framing.baud, framing.parity, framing.stopBits);
+    Link.BaudText = std::to_string(framing.baud);
+    Link.ParityChar = framing.parity;
+    Link.StopText = std::to_string(framing.stopBits);
+    LineLog->Stats().Reset();
     if (Link.OpenPort() == -1) Link.ShowLinkError(NuCur, kOpenFailed);
 }
 

@@ -1,5 +1,7 @@
 #include "Obrline.h"
 
+#include "StatsTab.h"
+
 #include <algorithm>
 
 #include <QCheckBox>
@@ -106,9 +108,10 @@ QHBoxLayout* TFormLine::CreateTop() {
 
 QTableWidget* TFormLine::CreateGrid() {
     const auto& columns = LineColumns();
-    GridLine = new QTableWidget(0, static_cast<int>(columns.size()), this);
+    GridLine = new QTableWidget(0, static_cast<int>(columns.size()) + 1, this);
     QStringList heads;
     for (const auto& c : columns) heads << QString::fromStdString(c);
+    heads << QStringLiteral("неудачных попыток");
     GridLine->setHorizontalHeaderLabels(heads);
     GridLine->verticalHeader()->hide();
     GridLine->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -119,7 +122,7 @@ QTableWidget* TFormLine::CreateGrid() {
     GridLine->horizontalHeader()->setStretchLastSection(true);
     GridLine->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     GridLine->installEventFilter(this);
-    for (int c = 0; c < GridLine->columnCount(); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
+    for (int c = 0; c < static_cast<int>(std::size(kColumnWidths)); ++c) GridLine->setColumnWidth(c, kColumnWidths[c]);
     return GridLine;
 }
 
@@ -288,6 +291,10 @@ void TFormLine::ShowRow(int index) {
         }
         GridLine->setItem(index, c, item);
     }
+    const DeviceStats* stats = Stats != nullptr ? Stats->Device(d.number) : nullptr;
+    auto* share = new QTableWidgetItem(FailedShareText(stats));
+    if (stats != nullptr && stats->Marked()) share->setForeground(QColor(0xFF, 0x00, 0x00));
+    GridLine->setItem(index, static_cast<int>(texts.size()), share);
 }
 
 void TFormLine::ShowAllRows() {

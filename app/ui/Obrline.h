@@ -25,6 +25,8 @@ class QTimer;
 
 namespace tservice {
 
+class LineStats;
+
 class TFormLine : public QDialog {
     Q_OBJECT
 public:
@@ -40,7 +42,8 @@ public:
     QLabel* LabPoll = nullptr;           // "идет опрос", shown while polling
     QPushButton* ButSaveAll = nullptr;   // "Сохранить все"
     QPushButton* ButCsv = nullptr;       // "Экспорт CSV"
-    QTableWidget* GridLine = nullptr;    // one row per device, LineColumns()
+    QTableWidget* GridLine = nullptr;    // one row per device, LineColumns() and the failed tries' share
+    const LineStats* Stats = nullptr;  // not owned; the share column stays "—" without it
     QTimer* TimerPoll = nullptr;         // interval 0: the next step as soon as the line is free
 
     ModalRunner RunModal = ExecModal;

@@ -1,5 +1,7 @@
 #include "TracePanel.h"
 
+#include "StatsTab.h"
+
 #include <set>
 
 #include <QAction>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -68,7 +71,16 @@ TracePanel::TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IM
     auto* column = new QVBoxLayout(body);
     column->addLayout(bar);
     column->addWidget(split);
-    setWidget(body);
+    Tabs = new QTabWidget(this);
+    Tabs->addTab(body, QStringLiteral("Обмен"));
+    TabStats = new StatsTab(stats_, Tabs);
+    Tabs->addTab(TabStats, QStringLiteral("Статистика"));
+    connect(Tabs, &QTabWidget::currentChanged, this, [this] { TabStats->Refresh(); });
+    setWidget(Tabs);
+    watchers_.Add(&stats_);
+    port_.SetObserver(&watchers_);
+    link_.SetObserver(&watchers_);
+    attached_ = true;
 
     connect(CBoxUstr, &QComboBox::currentIndexChanged, this, [this] { CBoxUstrChange(); });
     connect(ChBoxErrors, &QCheckBox::toggled, this, [this] { ChBoxErrorsClick(); });
@@ -83,13 +95,21 @@ TracePanel::TracePanel(TracingPort& port, TComPortClass& link, IClock& clock, IM
     connect(toggleViewAction(), &QAction::toggled, this, [this](bool on) { Listen(on); });
 }
 
-TracePanel::~TracePanel() { Listen(false); }
+TracePanel::~TracePanel() { Detach(); }
+
+void TracePanel::Detach() {
+    Listen(false);
+    if (!attached_) return;
+    port_.SetObserver(nullptr);
+    link_.SetObserver(nullptr);
+    attached_ = false;
+}
 
 void TracePanel::Listen(bool on) {
     if (on == listening_) return;
     listening_ = on;
-    port_.SetObserver(on ? &recorder_ : nullptr);
-    link_.SetObserver(on ? &recorder_ : nullptr);
+    if (on) watchers_.Add(&recorder_);
+    else watchers_.Remove(&recorder_);
     if (on) offsetMs_ = TimeOfDayOffsetMs(clock_);
 }
 

@@ -66,11 +66,20 @@ TFormDevice::TFormDevice(TComPortClass& link, IMessages& messages, QWidget* pare
     ChBoxFast->setGeometry(10, 498, width - 90, 22);
     ButLine = new QPushButton(QStringLiteral("Линия"), this);
     ButLine->setGeometry(width - 70, 496, 80, 28);
+    ButFind = new QPushButton(QStringLiteral("Поиск настроек линии"), this);
+    ButFind->setGeometry(10, 530, 180, 28);
+    ButTake = new QPushButton(QStringLiteral("Взять настройки"), this);
+    ButTake->setGeometry(width - 130, 530, 140, 28);
+    ButTake->setEnabled(false);
+    LabFraming = new QLabel(this);
+    LabFraming->setGeometry(10, 562, width, 20);
     ShowScanControls(false);
-    setFixedSize(width + 20, 526);
+    setFixedSize(width + 20, 590);
     connect(Button1, &QPushButton::clicked, this, &TFormDevice::Button1Click);
     connect(ButStop, &QPushButton::clicked, this, &TFormDevice::ButStopClick);
     connect(ButLine, &QPushButton::clicked, this, &TFormDevice::ButLineClick);
+    connect(ButFind, &QPushButton::clicked, this, &TFormDevice::ButFindClick);
+    connect(ButTake, &QPushButton::clicked, this, &TFormDevice::ButTakeClick);
 }
 
 int TFormDevice::ShowModal() { return RunModal(*this); }
@@ -114,28 +123,34 @@ std::string TFormDevice::Cell(int col, int row) const {
     return item != nullptr ? item->text().toStdString() : std::string{};
 }
 
-void TFormDevice::Button1Click() {
-    if (CBoxUstr->currentText().isEmpty()) return;
+void TFormDevice::ClearGrid() {
     for (int row = 1; row <= kGridRows; ++row) {
         SetCell(0, row, "");
         SetCell(1, row, "");
     }
+    ScanRow = 0;
+    Found.clear();
+}
+
+void TFormDevice::List(const FoundDevice& device) {
+    SetCell(0, ScanRow + 1, std::to_string(device.number));
+    SetCell(1, ScanRow + 1, ModelName(device.model));
+    ++ScanRow;
+    Found.push_back(device);
+}
+
+void TFormDevice::Button1Click() {
+    if (CBoxUstr->currentText().isEmpty()) return;
+    ClearGrid();
     const int maxNumber = std::min(CBoxUstr->currentText().toInt(), kGridRows);
     ProgressBar1->setRange(0, maxNumber);
     stopAsked_ = false;
     ShowProgress(0, maxNumber);
     ShowScanControls(true);
     scanning_ = true;
-    ScanRow = 0;
-    Found.clear();
     // Rows are filled as devices answer, so a port lost in the middle of the
     // scan leaves those found before it listed.
-    const auto list = [this](const FoundDevice& device) {
-        SetCell(0, ScanRow + 1, std::to_string(device.number));
-        SetCell(1, ScanRow + 1, ModelName(device.model));
-        ++ScanRow;
-        Found.push_back(device);
-    };
+    const auto list = [this](const FoundDevice& device) { List(device); };
     // The bar counts the addresses done: the one before index is.
     const auto step = [this, maxNumber](int index) {
         ShowProgress(index, maxNumber);
@@ -160,6 +175,45 @@ void TFormDevice::Button1Click() {
     }
     scanning_ = false;
     ShowScanControls(false);
+}
+
+void TFormDevice::ButFindClick() {
+    const int maxNumber = CBoxUstr->currentText().isEmpty() ? kGridRows : CBoxUstr->currentText().toInt();
+    ClearGrid();
+    HasFraming = false;
+    ButTake->setEnabled(false);
+    stopAsked_ = false;
+    const int total = static_cast<int>(OfferedFramings().size());
+    ProgressBar1->setRange(0, total);
+    ShowScanControls(true);
+    const auto step = [this](int n, int count, const LineFraming& f) {
+        ProgressBar1->setValue(n);
+        LabAddress->setText(QStringLiteral("настройка %1 из %2: %3").arg(n + 1).arg(count).arg(
+            QString::fromStdString(FramingText(f))));
+        repaint();
+    };
+    try {
+        const FindResult r = FindLineSettings(link_, std::min(maxNumber, kGridRows), false, step,
+                                              [this] { return stopAsked_; });
+        ProgressBar1->setValue(total);
+        if (!r.found.empty()) {
+            FoundFraming = r.found.front().framing;
+            HasFraming = true;
+            for (const FoundDevice& d : r.found.front().found) List(d);
+        }
+        LabFraming->setText(HasFraming ? QStringLiteral("найдено при: ") + QString::fromStdString(FramingText(FoundFraming))
+                            : r.stopped ? QStringLiteral("поиск остановлен")
+                                        : QStringLiteral("ни при одной настройке устройства не ответили"));
+        if (r.stopCode > 0) link_.ShowLinkError(0, r.stopCode);
+    } catch (const PortError& e) {
+        messages_.Show(PortErrorBox(e));
+    }
+    ButTake->setEnabled(HasFraming && TakeFraming != nullptr);
+    ShowScanControls(false);
+}
+
+void TFormDevice::ButTakeClick() {
+    if (HasFraming && TakeFraming) TakeFraming(FoundFraming);
 }
 
 void TFormDevice::ButLineClick() { done(kLineResult); }

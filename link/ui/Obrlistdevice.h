@@ -6,7 +6,10 @@
 
 #include <QDialog>
 
+#include <functional>
+
 #include "Comportclass.h"
+#include "FindSettings.h"
 #include "Scan.h"
 #include "UiSupport.h"
 
@@ -34,6 +37,14 @@ public:
     QPushButton* ButStop = nullptr;        // "Стоп": the one control acting during a scan
     QCheckBox* ChBoxFast = nullptr;  // "Быстрый поиск": answer timeout from the rate
     QPushButton* ButLine = nullptr;  // "Линия": the found devices in the line overview
+    QPushButton* ButFind = nullptr;  // "Поиск настроек линии"
+    QPushButton* ButTake = nullptr;  // "Взять настройки": the found framing into the port settings
+    QLabel* LabFraming = nullptr;    // the framing the last search found, or that none did
+    bool HasFraming = false;         // the last search found a framing
+    LineFraming FoundFraming;
+    // Takes a found framing into the port settings and reopens the port (set
+    // by the main window; ButTake does nothing while empty).
+    std::function<void(const LineFraming&)> TakeFraming;
     int ScanRow = 0;
     std::vector<FoundDevice> Found;  // the last scan's devices, ascending
 
@@ -53,6 +64,12 @@ public:
     // "Стоп": the scan ends after the exchange in progress; what was found
     // stays listed.
     void ButStopClick();
+    // "Поиск настроек линии": the fast scan of 1 to the chosen maximum (32
+    // when none) at every framing the port dialog offers, until one finds
+    // any; lists them and the framing. "Стоп" ends it after the exchange.
+    void ButFindClick();
+    // "Взять настройки": TakeFraming(FoundFraming).
+    void ButTakeClick();
     // "Линия": the dialog closes with kLineResult.
     void ButLineClick();
     // Text of a grid cell as in the original string grid: row 0 is the heading.
@@ -66,6 +83,8 @@ private:
     void SetCell(int col, int row, const std::string& text);
     void ShowProgress(int done, int max);
     void ShowScanControls(bool shown);
+    void ClearGrid();
+    void List(const FoundDevice& device);
 
     TComPortClass& link_;
     IMessages& messages_;

@@ -18,7 +18,7 @@ TUpDown::TUpDown(QWidget* parent) : QSpinBox(parent) {
 
 TFormNastr::TFormNastr(TComPortClass& link, QWidget* parent) : QDialog(parent), link_(link) {
     setWindowTitle(QStringLiteral("Настройка параметров обмена"));
-    setFixedSize(std::max(300, TitleFitWidth(*this, windowTitle())), 120);
+    setFixedSize(std::max(300, TitleFitWidth(*this, windowTitle())), 160);
     Label1 = new QLabel(QStringLiteral("Задержка после переключ на передачу"), this);
     Label1->setGeometry(12, 14, 276, 20);
     UpDown1 = new TUpDown(this);
@@ -39,8 +39,14 @@ TFormNastr::TFormNastr(TComPortClass& link, QWidget* parent) : QDialog(parent), 
     for (QWidget* w : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(CBoxPovt1),
                        static_cast<QWidget*>(Label3), static_cast<QWidget*>(CBoxPovt2)})
         w->hide();
+    LabEcho = new QLabel(QStringLiteral("Эхо адаптера:"), this);
+    LabEcho->setGeometry(12, 72, 110, 22);
+    LabEcho->setToolTip(QStringLiteral("Адаптер слышит свой запрос: \"авто\" узнает это по первой идентификации"));
+    CBoxEcho = new QComboBox(this);
+    CBoxEcho->addItems({QStringLiteral("нет"), QStringLiteral("есть"), QStringLiteral("авто")});
+    CBoxEcho->setGeometry(126, 72, 80, 22);
     OK = new QPushButton(QStringLiteral("OK"), this);
-    OK->setGeometry(208, 78, 80, 28);
+    OK->setGeometry(208, 118, 80, 28);
     OK->setDefault(true);
     connect(OK, &QPushButton::clicked, this, &TFormNastr::OKClick);
     FormCreate();
@@ -55,9 +61,20 @@ void TFormNastr::FormCreate() {
     CBoxPovt1->setCurrentIndex(SavedPovt1);
     CBoxPovt2->setCurrentIndex(SavedPovt2);
     UpDown1->setValue(SavedDelay);
+    SavedEcho = 2;
+    CBoxEcho->setCurrentIndex(SavedEcho);
+}
+
+EchoMode TFormNastr::ChosenEcho() const {
+    switch (SavedEcho) {
+    case 0: return EchoMode::Off;
+    case 1: return EchoMode::On;
+    default: return EchoMode::Auto;
+    }
 }
 
 void TFormNastr::OKClick() {
+    SavedEcho = CBoxEcho->currentIndex();
     SavedPovt1 = CBoxPovt1->currentIndex();
     SavedPovt2 = CBoxPovt2->currentIndex();
     SavedDelay = UpDown1->value();
@@ -69,6 +86,7 @@ void TFormNastr::done(int result) {
         CBoxPovt1->setCurrentIndex(SavedPovt1);
         CBoxPovt2->setCurrentIndex(SavedPovt2);
         UpDown1->setValue(SavedDelay);
+        CBoxEcho->setCurrentIndex(SavedEcho);
     }
     QDialog::done(result);
 }

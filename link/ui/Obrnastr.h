@@ -1,6 +1,7 @@
 #pragma once
 // TFormNastr, "Настройка параметров обмена": the pause before each request
-// (1..100 ms) and the two retry counts, which the operator cannot change.
+// (1..100 ms), the adapter's echo and the two retry counts, which the
+// operator cannot change.
 #include <QDialog>
 #include <QSpinBox>
 
@@ -35,17 +36,24 @@ public:
     QComboBox* CBoxPovt1 = nullptr;  // hidden
     QLabel* Label3 = nullptr;
     QComboBox* CBoxPovt2 = nullptr;  // hidden
+    QLabel* LabEcho = nullptr;
+    QComboBox* CBoxEcho = nullptr;   // "нет", "есть", "авто"
     QPushButton* OK = nullptr;
 
     int SavedPovt1 = 1;
     int SavedPovt2 = 1;
     int SavedDelay = 25;
+    int SavedEcho = 2;  // авто
+
+    // The echo setting chosen (saved).
+    EchoMode ChosenEcho() const;
 
     ModalRunner RunModal = ExecModal;
     // Shows the dialog modally; QDialog::Accepted after OK.
     int ShowModal();
 
-    // Saved values: tries items 1 and 1 (5 and 10), pause = the link's DelayOut.
+    // Saved values: tries items 1 and 1 (5 and 10), pause = the link's
+    // DelayOut, echo "авто".
     void FormCreate();
     // Saves the shown values and ends with OK.
     void OKClick();

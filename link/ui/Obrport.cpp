@@ -4,8 +4,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "Obrnastr.h"
+#include "TcpComPort.h"
+
+#include <algorithm>
 
 namespace tservice {
 
@@ -30,7 +34,7 @@ int NumberOf(const QString& text) {
 TFormPort::TFormPort(TComPortClass& link, IMessages& messages, PortListFn ports, QWidget* parent)
     : QDialog(parent), link_(link), messages_(messages), ports_(std::move(ports)) {
     setWindowTitle(QStringLiteral("Настройка СОМ-порта"));
-    setFixedSize(430, 210);
+    setFixedSize(430, 250);
     Label1 = new QLabel(QStringLiteral("СОМ-порт"), this);
     Label1->setGeometry(12, 14, 130, 22);
     CBoxPort = MakeList(this, {}, 150, 12, 268);
@@ -48,10 +52,26 @@ TFormPort::TFormPort(TComPortClass& link, IMessages& messages, PortListFn ports,
     Label4 = new QLabel(QStringLiteral("Стоповые биты:"), this);
     Label4->setGeometry(12, 110, 130, 22);
     StBit = MakeList(this, {QStringLiteral("1"), QStringLiteral("2")}, 150, 108, 168);
+    LabRts = new QLabel(QStringLiteral("Управление RTS:"), this);
+    LabRts->setGeometry(12, 164, 130, 22);
+    CBoxRts = MakeList(this, {QStringLiteral("нет"), QStringLiteral("ядро"), QStringLiteral("программа")}, 150, 162, 110);
+    CBoxRts->setToolTip(QStringLiteral("нет - адаптер переключает направление сам; ядро - драйвер (TIOCSRS485); "
+                                       "программа - RTS поднимается на время передачи запроса"));
+    EditRtsBefore = new QSpinBox(this);
+    EditRtsAfter = new QSpinBox(this);
+    int x = 266;
+    for (QSpinBox* box : {EditRtsBefore, EditRtsAfter}) {
+        box->setRange(0, 100);
+        box->setSuffix(QStringLiteral(" мс"));
+        box->setGeometry(x, 162, 72, 24);
+        x += 80;
+    }
+    EditRtsBefore->setToolTip(QStringLiteral("задержка до передачи, мс"));
+    EditRtsAfter->setToolTip(QStringLiteral("задержка после передачи, мс"));
     Button1 = new QPushButton(QStringLiteral("Настройка обмена"), this);
-    Button1->setGeometry(12, 160, 160, 30);
+    Button1->setGeometry(12, 204, 160, 30);
     OK = new QPushButton(QStringLiteral("OK"), this);
-    OK->setGeometry(328, 160, 90, 30);
+    OK->setGeometry(328, 204, 90, 30);
     LabTcp = new QLabel(QStringLiteral("Скорость, четность и стоповые биты задает шлюз"), this);
     LabTcp->setGeometry(12, 136, 406, 20);
     LabTcp->hide();
@@ -66,6 +86,7 @@ void TFormPort::FormCreate() {
     SavedSkor = 0;
     SavedParit = 0;
     SavedStBit = 1;
+    SavedRts = SavedRtsBefore = SavedRtsAfter = 0;
 }
 
 int TFormPort::ShowModal() {
@@ -78,6 +99,9 @@ void TFormPort::FormShow() {
     Skor->setCurrentIndex(SavedSkor);
     Parit->setCurrentIndex(SavedParit);
     StBit->setCurrentIndex(SavedStBit);
+    CBoxRts->setCurrentIndex(SavedRts);
+    EditRtsBefore->setValue(SavedRtsBefore);
+    EditRtsAfter->setValue(SavedRtsAfter);
     WasConnected = link_.PortOpen();
     link_.ClosePort();
     std::vector<PortEntry> entries;
@@ -105,9 +129,17 @@ void TFormPort::OKClick() {
         messages_.Show({error, "Ошибка", MsgIcon::Error, MsgButtons::Ok, MsgAnswer::Ok});
         return;
     }
+    if (IsTcpPortName(port) && CBoxRts->currentIndex() != 0) {
+        messages_.Show({kRtsOnGatewayText, "Ошибка", MsgIcon::Error, MsgButtons::Ok, MsgAnswer::Ok});
+        return;
+    }
     SavedSkor = Skor->currentIndex();
     SavedParit = Parit->currentIndex();
     SavedStBit = StBit->currentIndex();
+    SavedRts = CBoxRts->currentIndex();
+    SavedRtsBefore = EditRtsBefore->value();
+    SavedRtsAfter = EditRtsAfter->value();
+    link_.Port().SetLineOptions(ChosenOptions());
     done(QDialog::Accepted);
 }
 
@@ -117,6 +149,27 @@ void TFormPort::Button1Click() {
     link_.SetPovt1(NumberOf(nastr_->CBoxPovt1->currentText()));
     link_.SetPovt2(NumberOf(nastr_->CBoxPovt2->currentText()));
     link_.SetDelayOut(NumberOf(nastr_->Edit1->text()));
+    LineOptions options = link_.Port().GetLineOptions();
+    options.echo = nastr_->ChosenEcho();
+    link_.Port().SetLineOptions(options);
+}
+
+LineOptions TFormPort::ChosenOptions() const {
+    LineOptions o;
+    o.echo = nastr_ != nullptr ? nastr_->ChosenEcho() : EchoMode::Auto;
+    o.rts = SavedRts == 1 ? RtsMode::Kernel : SavedRts == 2 ? RtsMode::Soft : RtsMode::Off;
+    o.rtsBeforeMs = SavedRtsBefore;
+    o.rtsAfterMs = SavedRtsAfter;
+    return o;
+}
+
+void TFormPort::TakeFraming(int baud, char parity, int stopBits) {
+    SavedSkor = std::max(0, Skor->findText(QString::number(baud)));
+    SavedParit = parity == 'O' ? 1 : parity == 'E' ? 2 : 0;
+    SavedStBit = stopBits == 1 ? 0 : 1;
+    Skor->setCurrentIndex(SavedSkor);
+    Parit->setCurrentIndex(SavedParit);
+    StBit->setCurrentIndex(SavedStBit);
 }
 
 void TFormPort::done(int result) {

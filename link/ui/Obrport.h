@@ -11,6 +11,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QSpinBox;
 
 namespace tservice {
 
@@ -39,10 +40,17 @@ public:
     QPushButton* OK = nullptr;
     QPushButton* Button1 = nullptr;
     QLabel* LabTcp = nullptr;  // shown for a tcp:// port: the framing is the gateway's
+    QLabel* LabRts = nullptr;
+    QComboBox* CBoxRts = nullptr;     // "нет", "ядро", "программа"
+    QSpinBox* EditRtsBefore = nullptr;  // ms RTS is up before the first bit
+    QSpinBox* EditRtsAfter = nullptr;   // ms it stays up after the last stop bit
 
     int SavedSkor = 0;
     int SavedParit = 0;
     int SavedStBit = 1;
+    int SavedRts = 0;
+    int SavedRtsBefore = 0;
+    int SavedRtsAfter = 0;
     bool WasConnected = false;
 
     ModalRunner RunModal = ExecModal;
@@ -59,8 +67,9 @@ public:
     // list filled anew with its first entry selected.
     void FormShow();
     // Ends with kRefusedResult for even parity with two stop bits (nothing
-    // saved); a malformed tcp:// address is reported and the dialog stays;
-    // else saves the choice and ends with OK.
+    // saved); a malformed tcp:// address, or RTS control asked of a gateway,
+    // is reported and the dialog stays; else saves the choice, hands the
+    // adapter's options to the link's port and ends with OK.
     void OKClick();
     // The exchange dialog; after its OK the tries and the pause apply at once.
     void Button1Click();
@@ -73,6 +82,10 @@ public:
     std::string ChosenBaud() const;
     char ChosenParity() const;   // 'N', 'O', 'E'
     std::string ChosenStop() const;  // "1", "2"
+    // Echo from the exchange dialog, RTS control from this one.
+    LineOptions ChosenOptions() const;
+    // Selects a framing found by the settings finder (saved as if chosen).
+    void TakeFraming(int baud, char parity, int stopBits);
 
 private:
     void CBoxPortChange();

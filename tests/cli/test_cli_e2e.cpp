@@ -457,3 +457,63 @@ TEST(CliEndToEnd, BackupChangeRestoreBringsEveryBlockBackAndAnotherModelIsRefuse
     EXPECT_EQ(ReadJson(other.Link(), 2)["raw"], foreign);
     EXPECT_EQ(ReadJson(other.Link(), 3)["raw"], backedUp[3]);
 }
+
+namespace {
+
+// The exit code and output of each command on one line, in order.
+std::vector<std::string> LineSession(const QString& port, const QStringList& extra) {
+    std::vector<std::string> seen;
+    for (const QStringList& args :
+         {QStringList{"scan", "--max", "5"}, QStringList{"scan", "--max", "5", "--fast"},
+          QStringList{"read", "--device", "3", "--json"}, QStringList{"set", "--device", "2", "setpoint1=12.5"},
+          QStringList{"watch", "--device", "1", "--count", "2", "--interval", "0.1", "--csv"}}) {
+        const Result r = Ctl(args + QStringList{"--port", port} + extra);
+        // Watch lines carry the time of day; the rest must match byte for byte.
+        seen.push_back(std::to_string(r.code) + (args[0] == "watch" ? std::to_string(std::count(r.out.begin(), r.out.end(), '\n')) : r.out));
+    }
+    return seen;
+}
+
+}  // namespace
+
+TEST(CliEndToEnd, AnEchoingAdapterGivesTheCleanLinesResultsWithAutoAndByDefault) {
+    SimLine clean;
+    ASSERT_TRUE(clean.Ready());
+    const std::vector<std::string> expected = LineSession(clean.Link(), {});
+    const std::map<int, std::string> blocks = clean.Stop();
+    for (const QStringList& extra : {QStringList{}, QStringList{"--echo", "auto"}}) {
+        SimLine echoing({"--echo", "on", "--latency", "3"});
+        ASSERT_TRUE(echoing.Ready());
+        EXPECT_EQ(LineSession(echoing.Link(), extra), expected) << extra.join(' ').toStdString();
+        EXPECT_EQ(echoing.Stop(), blocks);
+    }
+    SimLine echoing({"--echo", "on"});
+    const Result off = Ctl({"read", "--port", echoing.Link(), "--echo", "off"});
+    EXPECT_EQ(off.code, 3);
+    EXPECT_NE(off.err.find("(код 129)"), std::string::npos) << off.err;
+}
+
+TEST(CliEndToEnd, FindReportsTheFramingTheTransmittersListenAtAndStatsCountTheTries) {
+    SimLine line({"--dev", "2:101:5", "--dev", "6:102:4", "--fault", "2:listen=19200:N:1", "--fault",
+                  "6:listen=19200:N:1"});
+    ASSERT_TRUE(line.Ready());
+    const Result r = Ctl({"find", "--port", line.Link(), "--max", "6", "--json"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const QJsonArray settings = QJsonDocument::fromJson(QByteArray::fromStdString(r.out))["settings"].toArray();
+    ASSERT_EQ(settings.size(), 1);
+    EXPECT_EQ(settings[0]["baud"].toInt(), 19200);
+    EXPECT_EQ(settings[0]["parity"].toString(), "N");
+    EXPECT_EQ(settings[0]["stop"].toInt(), 1);
+    EXPECT_EQ(settings[0]["devices"].toArray().size(), 2);
+    const Result stats = Ctl({"read", "--port", line.Link(), "--device", "6", "--baud", "19200", "--stop", "1",
+                              "--stats", "--json"});
+    ASSERT_EQ(stats.code, 0) << stats.err;
+    const std::string last = stats.out.substr(stats.out.rfind("{\"format\""));
+    const QJsonObject s = QJsonDocument::fromJson(QByteArray::fromStdString(last))["stats"].toObject();
+    EXPECT_EQ(s["devices"].toArray()[0].toObject()["device"].toInt(), 6);
+    EXPECT_EQ(s["total"]["exchanges"].toInt(), 3);
+    EXPECT_EQ(s["total"]["tries"].toInt(), 3);
+    const Result gateway = Ctl({"read", "--port", "tcp://127.0.0.1:1", "--rts", "soft"});
+    EXPECT_EQ(gateway.code, 2);
+    EXPECT_NE(gateway.err.find("недоступно на шлюзе TCP"), std::string::npos) << gateway.err;
+}
