@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Check.h"
+
 namespace tservice::cli {
 
 class UsageError : public std::runtime_error {
@@ -15,7 +17,7 @@ public:
 };
 
 struct Options {
-    std::string command;              // ports scan read watch set save load report backup restore range sim
+    std::string command;              // ports scan read watch set save load report check backup restore range sim
     bool help = false;                // --help: print HelpText(command), nothing else
     bool version = false;             // --version
     // Line.
@@ -47,6 +49,13 @@ struct Options {
     std::string tcp;                  // sim --tcp HOST:PORT (loopback)
     std::vector<std::string> devs;    // sim --dev ADDR:MODEL:VERSION
     std::vector<std::string> faults;  // sim --fault ADDR:KIND[=VALUE]
+    std::string inputFile;            // sim --input FILE: the devices' inputs while running
+    // check
+    std::vector<double> points = DefaultPoints();  // % of the range
+    Tolerance tolerance;              // value 0 until --tolerance is given
+    CheckStage stage = CheckStage::Found;
+    int samples = 5;                  // readings within the band for the mean
+    bool output = false;              // --output: ask the reference milliammeter at each point
 };
 
 // Parses argv (without argv[0]). Throws UsageError. With --help or --version

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <iostream>
 #include <ostream>
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 
 #include "Changes.h"
+#include "CheckCommand.h"
 #include "ConsoleMessages.h"
 #include "Journal.h"
 #include "Edits.h"
@@ -254,7 +256,7 @@ int Report(LineSession& s, const Options& o, std::ostream& out) {
 
 }  // namespace
 
-int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
+int RunCommand(const Options& o, std::ostream& out, std::ostream& err, std::istream* in) {
     if (o.command == "ports") return Ports(out);
     if (o.command == "range") return RangeCommand(o, out, err);
     if (o.command == "sim") return SimCommand(o, out, err);
@@ -268,6 +270,7 @@ int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
         if (o.command == "save") return Save(s, o, out);
         if (o.command == "load") return Load(s, o, out);
         if (o.command == "report") return Report(s, o, out);
+        if (o.command == "check") return CheckCommand(s, o, in ? *in : std::cin, out, err);
         if (o.command == "backup") return Backup(s, o, out);
         if (o.command == "restore") return Restore(s, o, out);
     } catch (const PortError& e) {

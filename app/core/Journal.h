@@ -29,6 +29,10 @@ struct JournalEntry {
     std::string modelName;
     std::string rawBefore, rawAfter;  // parameter block, hex
     std::vector<FieldChange> changes;  // codes: as found / as left
+    // Empty for a write; "check" for a calibration check, whose record
+    // (CheckToJson) is in check and which changes nothing.
+    std::string kind;
+    QJsonObject check;
 };
 
 // The entry for a write of `sent` over the reading `before` (both complete
