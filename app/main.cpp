@@ -2,6 +2,8 @@
 // transmitters on a pseudo-terminal inside the program and offers it as the
 // first port; the exchange then runs through the real serial port code.
 // `tservice --port NAME` offers NAME (a device path or tcp://HOST:PORT) first.
+// `--input FILE` with --demo sets the demo transmitters' inputs from FILE
+// ("ADDR PERCENT" lines) whenever it changes, for walking through a check.
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -12,6 +14,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTranslator>
 
 #include "BusyPump.h"
@@ -21,6 +24,7 @@
 #include "Obrlistdevice.h"
 #include "Obrport.h"
 #include "PortList.h"
+#include "InputControl.h"
 #include "PtyServer.h"
 #include "LinePort.h"
 #include "QtMessages.h"
@@ -56,9 +60,10 @@ int AnswerOnTerminal(int argc, char* argv[]) {
         }
         if (a == "--help" || a == "-h") {
             std::printf("tservice - сервис датчиков температуры ЛАДР, ТЕВ-ТС, ТЕВ-ТП, ОСКИ\n\n"
-                        "использование: tservice [--demo] [--port ИМЯ]\n\n"
+                        "использование: tservice [--demo [--input ФАЙЛ]] [--port ИМЯ]\n\n"
                         "  --demo      четыре имитируемых устройства на псевдотерминале, первым в списке портов\n"
                         "  --port ИМЯ  порт (путь устройства или tcp://УЗЕЛ:ПОРТ) первым в списке портов\n"
+                        "  --input ФАЙЛ  с --demo: входы устройств из ФАЙЛА, строки \"АДРЕС ПРОЦЕНТ\"\n"
                         "  --version   версия программы\n"
                         "  -h, --help  эта справка\n\n"
                         "Командная строка для программ: tservicectl --help.\n");
@@ -81,11 +86,13 @@ int main(int argc, char* argv[]) {
         QCoreApplication::installTranslator(&qtTexts);
     bool demo = false;
     std::string firstPort;
+    std::string inputFile;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--demo") demo = true;
         if (arg == "--port" && i + 1 < argc) firstPort = argv[++i];
         if (arg.rfind("--port=", 0) == 0) firstPort = arg.substr(7);
+        if (arg == "--input" && i + 1 < argc) inputFile = argv[++i];
     }
 
     tservice::sim::Line line;
@@ -131,6 +138,16 @@ int main(int argc, char* argv[]) {
         form.FormPort->PortEntries = entries;
         form.show();
         if (demo) tservice::ScheduleShot(form, *server, demoPort);
+        tservice::sim::InputFile inputs(inputFile);
+        QTimer inputTimer;
+        if (server && !inputFile.empty()) {
+            QObject::connect(&inputTimer, &QTimer::timeout, [&] {
+                std::string why;
+                if (!server->WithLine([&](tservice::sim::Line& l) { return inputs.Poll(l, why); }))
+                    std::fprintf(stderr, "%s\n", why.c_str());
+            });
+            inputTimer.start(500);
+        }
         code = app.exec();
         form.Link.ClosePort();
     }

@@ -155,6 +155,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     FormNewRange->setObjectName(QStringLiteral("FormNewRange"));
     FormDevice->setObjectName(QStringLiteral("FormDevice"));
     CreateFileMenu();
+    CreateCheckMenu();
     FormLine->setObjectName(QStringLiteral("FormLine"));
 
     // Hidden until the operator asks for it in "Вид"; it records regardless.
