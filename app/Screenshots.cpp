@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QDateTime>
 #include <QMessageBox>
 #include <QPixmap>
@@ -16,6 +19,7 @@
 #include <QTimer>
 
 #include "Form1.h"
+#include "Obrcheck.h"
 #include "Obrlistdevice.h"
 #include "Obrport.h"
 #include "PtyServer.h"
@@ -82,12 +86,33 @@ void ShootDialog(QWidget& dialog, const QString& path, const std::function<void(
     });
 }
 
+// The check of the ТЕВ-ТС at 2 with three points taken, the third off by
+// more than it may be.
+void ShootCheck(TForm1& form, sim::PtyServer& server, const QString& path) {
+    form.CheckClick();
+    TFormCheck& d = *form.FormCheck;
+    d.SpinSamples->setValue(3);
+    d.EditOperator->setText(QStringLiteral("Петров П. П."));
+    d.EditAmbient->setText(QStringLiteral("22"));
+    d.EditHumidity->setText(QStringLiteral("48"));
+    int col = 0;
+    for (const char* t : {"Калибратор КС-100", "1234", "С-ВЯ/01-2026", "2027-03-01"})
+        d.GridInstr->setItem(0, col++, new QTableWidgetItem(QString::fromUtf8(t)));
+    ShootDialog(d, path, [&d, &server] {
+        for (double applied : {-49.9, -12.6, 25.6}) {
+            server.WithLine([applied](sim::Line& line) { line.Find(2)->SetInputPercent((applied + 50) / 1.5); });
+            d.ButAcceptClick();
+        }
+    });
+}
+
 using Shot = std::function<void(TForm1&, sim::PtyServer&, const QString&)>;
 
 // What each TSERVICE_SHOT_DIALOG pictures; every shot ends the program.
 const std::map<std::string, Shot>& Shots() {
     static const std::map<std::string, Shot> shots = {
         {"trend", ShootTrend},
+        {"check", ShootCheck},
         {"", [](TForm1& form, sim::PtyServer&, const QString& path) {
              Save(form, path);
              QCoreApplication::exit(0);

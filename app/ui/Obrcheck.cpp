@@ -73,6 +73,7 @@ TFormCheck::TFormCheck(TComPortClass& link, IClock& clock, IMessages& messages, 
                                            "Ток, мА", "Флаги", "Вывод"});
     GridPoints->verticalHeader()->hide();
     GridPoints->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    GridPoints->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(GridPoints, 1);
     auto* bottom = new QHBoxLayout;
     LabVerdict = new QLabel(this);
@@ -210,6 +211,8 @@ void TFormCheck::ShowStep() {
     ButSave->setEnabled(done && !saved_);
     EditRef->clear();
     EditMa->clear();
+    LabStable->clear();
+    live_.Clear();
     if (done) {
         LabStep->setText(QStringLiteral("все точки приняты"));
         LabVerdict->setText(Q("Заключение (" + StageText(record_.stage) + "): " + VerdictText(record_.Pass())));
