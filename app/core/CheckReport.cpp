@@ -17,7 +17,7 @@ QString Cell(const QString& text, const char* colour = nullptr) {
 const char* Colour(bool pass) { return pass ? "#006400" : "#b00000"; }
 
 QString Table(const QString& rows) {
-    return "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n" + rows + "</table>\n";
+    return "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">\n" + rows + "</table>\n";
 }
 
 QString Head(const QStringList& cells) {

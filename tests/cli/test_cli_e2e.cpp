@@ -472,4 +472,9 @@ TEST(CliEndToEnd, CheckJudgesTheInputSetOnTheLineAndTheCertificateCarriesBothSta
                              "Результаты после регулировки", "Заключение (до регулировки): годен",
                              "Заключение (после регулировки): не годен", "Прибор не годен к применению"})
         EXPECT_TRUE(body.contains(QString::fromUtf8(want))) << want << "\n" << body.toStdString();
+    const QString html = dir.filePath("r.html");
+    ASSERT_EQ(Ctl({"report", "--port", line.Link(), "--device", "2", "--html", html, "--journal", journal}).code, 0);
+    QFile report(html);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(report.readAll()).contains(QString::fromUtf8("Последняя проверка")));
 }
