@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QDateTime>
 #include <QDockWidget>
 #include <QMessageBox>
@@ -19,6 +22,7 @@
 #include "ChangesPanel.h"
 #include "Form1.h"
 #include "Obrline.h"
+#include "Obrcheck.h"
 #include "Obrlistdevice.h"
 #include "Obrnastr.h"
 #include "Obrport.h"
@@ -88,8 +92,6 @@ void ShootDialog(QWidget& dialog, const QString& path, const std::function<void(
     });
 }
 
-using Shot = std::function<void(TForm1&, sim::LineServer&, const QString&)>;
-
 // Every panel open in the window's tabbed bottom area, the journal of the
 // line shown, an unwritten change listed: the whole screen, so a window past
 // its edge would show.
@@ -140,6 +142,27 @@ void ShootBox(const QString& path, const std::function<void(QtMessages&)>& show)
     QCoreApplication::exit(0);
 }
 
+// The check of the ТЕВ-ТС at 2 with three points taken, the third off by
+// more than it may be.
+void ShootCheck(TForm1& form, sim::LineServer& server, const QString& path) {
+    form.CheckClick();
+    TFormCheck& d = *form.FormCheck;
+    d.SpinSamples->setValue(3);
+    d.EditOperator->setText(QStringLiteral("Петров П. П."));
+    d.EditAmbient->setText(QStringLiteral("22"));
+    d.EditHumidity->setText(QStringLiteral("48"));
+    int col = 0;
+    for (const char* t : {"Калибратор КС-100", "1234", "С-ВЯ/01-2026", "2027-03-01"})
+        d.GridInstr->setItem(0, col++, new QTableWidgetItem(QString::fromUtf8(t)));
+    ShootDialog(d, path, [&d, &server] {
+        for (double applied : {-49.9, -12.6, 25.6}) {
+            server.WithLine([applied](sim::Line& line) { line.Find(2)->SetInputPercent((applied + 50) / 1.5); });
+            d.ButAcceptClick();
+        }
+    });
+}
+
+
 using Shot = std::function<void(TForm1&, sim::LineServer&, const QString&)>;
 
 // What each TSERVICE_SHOT_DIALOG pictures; every shot ends the program.
@@ -161,6 +184,7 @@ const std::map<std::string, Shot>& Shots() {
                  m.Plain(" Ошибка ввода ");
              });
          }},
+        {"check", ShootCheck},
         {"", [](TForm1& form, sim::LineServer&, const QString& path) {
              Save(form, path);
              QCoreApplication::exit(0);

@@ -3,6 +3,8 @@
 // none, on loopback TCP) and offers it as the first port; the exchange then
 // runs through the real port code.
 // `tservice --port NAME` offers NAME (a device path or tcp://HOST:PORT) first.
+// `--input FILE` with --demo sets the demo transmitters' inputs from FILE
+// ("ADDR PERCENT" lines) whenever it changes, for walking through a check.
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -13,6 +15,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTranslator>
 
 #include "BusyPump.h"
@@ -22,6 +25,7 @@
 #include "Obrlistdevice.h"
 #include "Obrport.h"
 #include "PortList.h"
+#include "InputControl.h"
 #ifdef _WIN32
 #include "TcpServer.h"
 #else
@@ -61,10 +65,11 @@ int AnswerOnTerminal(int argc, char* argv[]) {
         }
         if (a == "--help" || a == "-h") {
             std::printf("tservice - сервис датчиков температуры ЛАДР, ТЕВ-ТС, ТЕВ-ТП, ОСКИ\n\n"
-                        "использование: tservice [--demo] [--port ИМЯ]\n\n"
+                        "использование: tservice [--demo [--input ФАЙЛ]] [--port ИМЯ]\n\n"
                         "  --demo      четыре имитируемых устройства на псевдотерминале (в Windows - на tcp://127.0.0.1),\n"
                         "              первым в списке портов\n"
                         "  --port ИМЯ  порт (путь устройства или tcp://УЗЕЛ:ПОРТ) первым в списке портов\n"
+                        "  --input ФАЙЛ  с --demo: входы устройств из ФАЙЛА, строки \"АДРЕС ПРОЦЕНТ\"\n"
                         "  --version   версия программы\n"
                         "  -h, --help  эта справка\n\n"
                         "Командная строка для программ: tservicectl --help.\n");
@@ -78,6 +83,7 @@ int AnswerOnTerminal(int argc, char* argv[]) {
 struct Options {
     bool demo = false;
     std::string firstPort;  // offered first in the port list; may be empty
+    std::string inputFile;  // the demo transmitters' inputs while running; may be empty
 };
 
 Options ParseOptions(int argc, char* argv[]) {
@@ -87,6 +93,7 @@ Options ParseOptions(int argc, char* argv[]) {
         if (arg == "--demo") o.demo = true;
         if (arg == "--port" && i + 1 < argc) o.firstPort = argv[++i];
         if (arg.rfind("--port=", 0) == 0) o.firstPort = arg.substr(7);
+        if (arg == "--input" && i + 1 < argc) o.inputFile = argv[++i];
     }
     return o;
 }
@@ -171,6 +178,16 @@ int main(int argc, char* argv[]) {
         form.FormPort->PortEntries = entries;
         form.show();
         if (options.demo) tservice::ScheduleShot(form, *server, demoPort);
+        tservice::sim::InputFile inputs(options.inputFile);
+        QTimer inputTimer;
+        if (server && !options.inputFile.empty()) {
+            QObject::connect(&inputTimer, &QTimer::timeout, [&] {
+                std::string why;
+                if (!server->WithLine([&](tservice::sim::Line& l) { return inputs.Poll(l, why); }))
+                    std::fprintf(stderr, "%s\n", why.c_str());
+            });
+            inputTimer.start(500);
+        }
         code = app.exec();
         form.Link.ClosePort();
     }

@@ -154,10 +154,33 @@ const std::vector<OptionEntry> kCommandOptions{
     {"verify", nullptr, "проверить контрольную цепочку журнала: назвать первую измененную, удаленную "
                         "или вставленную строку",
      [](Options& o, const std::string&) { o.verify = true; }},
-    {"pdf", "ФАЙЛ", "отчет о настройке в PDF",
+    {"pdf", "ФАЙЛ", "отчет в PDF (report: о настройке, check: протокол калибровки)",
      [](Options& o, const std::string& v) { o.pdf = v; }},
-    {"html", "ФАЙЛ", "отчет о настройке в HTML",
+    {"html", "ФАЙЛ", "отчет в HTML (report: о настройке, check: протокол калибровки)",
      [](Options& o, const std::string& v) { o.html = v; }},
+    {"points", "П1,П2,...", "точки проверки, % диапазона 0…100, через запятую, дробные с точкой; "
+                            "по умолчанию 0,25,50,75,100",
+     [](Options& o, const std::string& v) {
+         if (!ParsePoints(v, o.points)) throw UsageError("--points: ожидаются от 1 до 21 чисел 0…100 через запятую");
+     }},
+    {"tolerance", "ДОПУСК", "допускаемая погрешность: в единицах шкалы (0.5 - °C для ТЕВ, % для ЛАДР и ОСКИ) "
+                            "или в % диапазона (0.25%) (обязателен)",
+     [](Options& o, const std::string& v) {
+         if (!ParseTolerance(v, o.tolerance))
+             throw UsageError("--tolerance: ожидается положительное число, например 0.5 или 0.25%");
+     }},
+    {"stage", "found|left", "этап: found до регулировки, left после регулировки; по умолчанию found",
+     [](Options& o, const std::string& v) {
+         if (!ParseStage(v, o.stage)) throw UsageError("--stage: допустимы found, left");
+     }},
+    {"samples", "N", "отсчетов подряд в полосе стабильности, их среднее - измеренное значение, 2…100; "
+                     "по умолчанию 5",
+     [](Options& o, const std::string& v) { o.samples = ToInt("--samples", v, 2, 100); }},
+    {"output", nullptr, "в каждой точке спросить ток по образцовому миллиамперметру, мА, и проверить выход",
+     [](Options& o, const std::string&) { o.output = true; }},
+    {"input", "ФАЙЛ", "входы устройств во время работы: строки \"АДРЕС ПРОЦЕНТ\" (вход в % шкалы), "
+                      "файл перечитывается при каждом изменении",
+     [](Options& o, const std::string& v) { o.inputFile = v; }},
     {"sensor", "ТИП", "тип датчика, как в списке окна, например Pt100 (обязателен)",
      [](Options& o, const std::string& v) { o.sensor = v; }},
     {"from", "Т1", "нижний предел, °C, с точкой или запятой (обязателен)",
@@ -213,13 +236,16 @@ const std::vector<CommandEntry> kCommands{
      "tservicectl load --port /dev/ttyUSB0 --device 5 set.json --dry-run"},
     {"report", "отчет о настройке устройства: параметры, измерение, журнал", "", true, {"pdf", "html", "journal"},
      "tservicectl report --port /dev/ttyUSB0 --device 3 --pdf report.pdf"},
+    {"check", "проверка погрешности по эталону в точках диапазона, протокол калибровки", "", true,
+     {"tolerance", "points", "stage", "samples", "output", "json", "pdf", "html", "journal", "no-journal"},
+     "tservicectl check --port /dev/ttyUSB0 --device 2 --tolerance 0.25% --stage found --pdf protocol.pdf"},
     {"backup", "сохранить наборы параметров всех найденных устройств в КАТАЛОГ", "КАТАЛОГ", true,
      {"max", "fast", "timeout"}, "tservicectl backup --port /dev/ttyUSB0 --max 8 --fast line-backup"},
     {"restore", "записать наборы параметров из КАТАЛОГА в устройства по их номерам", "КАТАЛОГ", true,
      {"with-calibration", "journal", "no-journal", "operator"}, "tservicectl restore --port /dev/ttyUSB0 line-backup"},
     {"range", "расчет нестандартного диапазона по таблице датчика", "", false,
      {"sensor", "from", "to", "tables", "json"}, "tservicectl range --sensor Pt100 --from -50 --to 30.5 --json"},
-    {"sim", "имитация линии с устройствами на псевдотерминале", "", false, {"link", "tcp", "dev", "fault", "echo", "latency", "turnaround", "baud", "parity", "stop"},
+    {"sim", "имитация линии с устройствами на псевдотерминале", "", false, {"link", "tcp", "dev", "fault", "echo", "latency", "turnaround", "input", "baud", "parity", "stop"},
      "tservicectl sim --link /tmp/line --dev 3:102:4 --fault 3:drop=0.1"},
     {"journal", "проверка журнала изменений: цел ли он", "[ФАЙЛ]", false, {"verify"},
      "tservicectl journal --verify ~/.local/share/tservice/journal.jsonl"},
@@ -263,6 +289,8 @@ void CheckComplete(const Options& o, std::size_t positionals) {
     if (c == "sim" && o.link.empty() == o.tcp.empty())
         throw UsageError("sim: нужен --link ПУТЬ или --tcp 127.0.0.1:ПОРТ");
     if (o.timeoutMs > 0 && !o.fast) throw UsageError("--timeout: только вместе с --fast");
+    if (c == "check" && !(o.tolerance.value > 0)) throw UsageError("check: нужен --tolerance ДОПУСК");
+    if (c == "check" && !o.pdf.empty() && !o.html.empty()) throw UsageError("check: либо --pdf ФАЙЛ, либо --html ФАЙЛ");
     if (c == "report" && o.pdf.empty() == o.html.empty()) throw UsageError("report: нужен либо --pdf ФАЙЛ, либо --html ФАЙЛ");
     if (o.noJournal && !o.journal.empty()) throw UsageError("--journal и --no-journal несовместимы");
     if (FindCommand(c)->line && o.port.empty()) throw UsageError(c + ": нужен --port ПОРТ");
@@ -308,6 +336,7 @@ std::string ExitCodesText() {
            "  2  ошибка командной строки, в том числе неизвестное поле (линия не тронута)\n"
            "  3  сбой линии: нет ответа, неполный ответ, контрольная сумма, порт\n"
            "  4  устройство ответило исключением\n"
+           "  5  проверка проведена, погрешность в какой-либо точке больше допускаемой\n"
            "Сообщения о линии кончаются кодом результата, например \"(код 130)\".\n";
 }
 
@@ -329,7 +358,7 @@ std::string ProgramHelp() {
 }  // namespace
 
 std::string UsageHint() {
-    return "использование: tservicectl {ports|scan|find|read|watch|set|save|load|report|backup|restore|range|sim} [параметры]";
+    return "использование: tservicectl {ports|scan|find|read|watch|set|save|load|report|check|backup|restore|range|sim|journal} [параметры]";
 }
 
 std::string VersionText() { return "tservicectl " TSERVICE_VERSION; }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ComPort.h"
+#include "Check.h"
 
 namespace tservice::cli {
 
@@ -17,7 +18,7 @@ public:
 };
 
 struct Options {
-    std::string command;              // ports scan read watch set save load report backup restore range sim journal
+    std::string command;              // ports scan find read watch set save load report check backup restore range sim journal
     bool help = false;                // --help: print HelpText(command), nothing else
     bool version = false;             // --version
     // Line.
@@ -56,6 +57,13 @@ struct Options {
     std::vector<std::string> faults;  // sim --fault ADDR:KIND[=VALUE]
     int latencyMs = 0;                // sim --latency: the adapter's delay
     int turnaroundMs = 5;             // sim --turnaround: the devices' pause before answering
+    std::string inputFile;            // sim --input FILE: the devices' inputs while running
+    // check
+    std::vector<double> points = DefaultPoints();  // % of the range
+    Tolerance tolerance;              // value 0 until --tolerance is given
+    CheckStage stage = CheckStage::Found;
+    int samples = 5;                  // readings within the band for the mean
+    bool output = false;              // --output: ask the reference milliammeter at each point
 };
 
 // Parses argv (without argv[0]). Throws UsageError. With --help or --version

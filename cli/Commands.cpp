@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <iostream>
 #include <ostream>
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 
 #include "Changes.h"
+#include "CheckCommand.h"
 #include "ConsoleMessages.h"
 #include "Journal.h"
 #include "JournalChain.h"
@@ -267,7 +269,7 @@ int VerifyCommand(const Options& o, std::ostream& out, std::ostream& err) {
 }
 
 // The line commands on the opened session; a port error ends them with 3.
-int RunLineCommand(LineSession& s, const Options& o, std::ostream& out, std::ostream& err) {
+int RunLineCommand(LineSession& s, const Options& o, std::ostream& out, std::ostream& err, std::istream& in) {
     try {
         if (o.command == "scan") return Scan(s, o, out);
         if (o.command == "find") return Find(s, o, out);
@@ -277,6 +279,7 @@ int RunLineCommand(LineSession& s, const Options& o, std::ostream& out, std::ost
         if (o.command == "save") return Save(s, o, out);
         if (o.command == "load") return Load(s, o, out);
         if (o.command == "report") return Report(s, o, out);
+        if (o.command == "check") return CheckCommand(s, o, in, out, err);
         if (o.command == "backup") return Backup(s, o, out);
         if (o.command == "restore") return Restore(s, o, out);
     } catch (const PortError& e) {
@@ -288,7 +291,7 @@ int RunLineCommand(LineSession& s, const Options& o, std::ostream& out, std::ost
 
 }  // namespace
 
-int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
+int RunCommand(const Options& o, std::ostream& out, std::ostream& err, std::istream* in) {
     if (o.command == "ports") return Ports(out);
     if (o.command == "range") return RangeCommand(o, out, err);
     if (o.command == "sim") return SimCommand(o, out, err);
@@ -296,7 +299,7 @@ int RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     if (!o.operatorName.empty()) SetJournalOperator(o.operatorName);
     LineSession s(o, err);
     if (!s.Open()) return s.failure;
-    const int code = RunLineCommand(s, o, out, err);
+    const int code = RunLineCommand(s, o, out, err, in ? *in : std::cin);
     if (o.stats) PrintStats(s.stats, o.json, out);
     return code;
 }

@@ -19,7 +19,8 @@ class LineStats;
 }
 namespace tservice::cli {
 
-int RunCommand(const Options& options, std::ostream& out, std::ostream& err);
+// in (null: std::cin) carries the operator's answers of check.
+int RunCommand(const Options& options, std::ostream& out, std::ostream& err, std::istream* in = nullptr);
 
 // Writes the edited image as F10 does (the block check against lastReading,
 // the reading it was edited from) and proves by a new reading that the

@@ -9,6 +9,7 @@ enum ExitCode : int {
     kExitUsage = 2,     // the command line is wrong; the line was not touched
     kExitLine = 3,      // no answer, incomplete answer, CRC, the port
     kExitDevice = 4,    // the transmitter answered with an exception
+    kExitCheckFailed = 5,  // the check ran and a point is outside the permitted error
 };
 
 }  // namespace tservice::cli

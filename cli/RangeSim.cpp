@@ -13,6 +13,7 @@
 
 #include "Fit.h"
 #include "Models.h"
+#include "InputControl.h"
 #ifndef _WIN32
 #include "PtyServer.h"
 #endif
@@ -171,7 +172,13 @@ int SimCommand(const Options& o, std::ostream& out, std::ostream& err) {
         out.flush();
         std::signal(SIGINT, OnQuit);
         std::signal(SIGTERM, OnQuit);
-        while (!gQuit) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        sim::InputFile inputs(o.inputFile);
+        while (!gQuit) {
+            std::string why;
+            if (!o.inputFile.empty() && !server->WithLine([&](sim::Line& l) { return inputs.Poll(l, why); }))
+                err << why << "\n";
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
         server->Stop();
         // What each transmitter holds now, for whoever started the line.
         for (auto* d : line.Devices())

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     // The report's PDF is laid out with the toolkit's fonts, which need a GUI
     // application; no window is ever shown, so no display is needed.
     std::unique_ptr<QCoreApplication> app;
-    if (!args.empty() && args[0] == "report") {
+    if (!args.empty() && (args[0] == "report" || args[0] == "check")) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {

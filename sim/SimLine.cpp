@@ -134,7 +134,21 @@ std::uint8_t Transmitter::Sost() const {
     return s;
 }
 
+void Transmitter::SetInputPercent(double percent) {
+    const double code = std::clamp(percent, -200.0, 300.0) * ScaleMax() / 100.0;
+    anchor_ = static_cast<int>(code < 0 ? code - 0.5 : code + 0.5);
+    anchored_ = true;
+    rez = anchor_;
+    DeriveRaw(*this);
+}
+
 void Transmitter::Drift() {
+    if (anchored_) {
+        std::uniform_int_distribution<int> step(-std::max(drift, 0), std::max(drift, 0));
+        rez = anchor_ + step(rng_);
+        DeriveRaw(*this);
+        return;
+    }
     if (drift <= 0) return;
     const int max = ScaleMax();
     const int lo = max / 20, hi = max - max / 20;

@@ -98,6 +98,10 @@ public:
     std::vector<std::uint8_t> Execute(const std::uint8_t* request, int length);
     // Code scale top: 16383 for ЛАДР and ОСКИ, 8191 otherwise.
     int ScaleMax() const;
+    // Sets the input as a calibrator would: the measurement goes to percent
+    // of the code scale (beyond 0..100 too, an overflow) and from then on
+    // jitters by up to `drift` codes around it instead of walking.
+    void SetInputPercent(double percent);
 
 private:
     friend class Line;
@@ -106,6 +110,8 @@ private:
     double Draw();  // uniform 0..1 from the fault generator
     std::mt19937 rng_;
     std::mt19937 faultRng_;
+    bool anchored_ = false;  // SetInputPercent holds the input
+    int anchor_ = 0;
     std::uint32_t faultSeed_ = 0;
     bool faultSeeded_ = false;
 };

@@ -5,7 +5,8 @@
 # dialog, the device list during and after a scan, a question box, and the
 # trend after five minutes of polling the ТЕВ-ТП (accelerated time), the
 # exchange settings, the closing and entry-error boxes, every panel open and
-# the line overview at 1024x768 and 1280x1024.
+# the line overview at 1024x768 and 1280x1024, and the check dialog with three
+# points of a ТЕВ-ТС taken.
 # Usage: tools/screenshots.sh [build dir] [output dir]
 # A new picture is one more line in SHOTS: file name, device number read
 # first, the TSERVICE_SHOT_DIALOG value ("-" for the main window) and the
@@ -39,6 +40,7 @@ SHOTS=(
   "panels-1280 3 panels 1280x1024"
   "line-1024 0 line 1024x768"
   "line-1280 0 line 1280x1024"
+  "dialog-check 2 check"
 )
 
 # One program run inside its own X server and window manager.

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include "Check.h"
 #include "Describe.h"
 #include "JournalChain.h"
 #include "JournalLines.h"
@@ -109,6 +110,10 @@ QJsonObject ToJson(const JournalEntry& e) {
     o["changes"] = changes;
     o["operator"] = Q(e.operatorName);
     o["host"] = Q(e.host);
+    if (!e.kind.empty()) {
+        o["kind"] = Q(e.kind);
+        o["check"] = e.check;
+    }
     return o;
 }
 
@@ -138,6 +143,8 @@ bool FromJson(const QJsonObject& o, JournalEntry& e) {
         c.codeAfter = j["asLeft"].toInt();
         r.changes.push_back(std::move(c));
     }
+    r.kind = S(o["kind"]);
+    r.check = o["check"].toObject();
     e = std::move(r);
     return true;
 }
@@ -244,6 +251,10 @@ std::string JournalChangesText(const JournalEntry& e) {
                     std::to_string(e.deviceBefore);
     if (e.deviceAfter != e.deviceBefore) s += " → " + std::to_string(e.deviceAfter);
     s += ":";
+    if (e.kind == "check") {
+        CheckRecord check;
+        return s + " " + (CheckFromJson(e.check, check) ? CheckSummary(check) : "проверка (запись испорчена)");
+    }
     for (std::size_t i = 0; i < e.changes.size(); ++i) {
         const FieldChange& c = e.changes[i];
         s += (i ? "; " : " ") + ChangeLine(c) + AsFoundNote(c);

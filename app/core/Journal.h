@@ -32,6 +32,10 @@ struct JournalEntry {
     std::vector<FieldChange> changes;  // codes: as found / as left
     std::string operatorName, host;    // who worked, on which computer
     int line = 0;                      // its line in the file when read; 0 otherwise
+    // Empty for a write; "check" for a calibration check, whose record
+    // (CheckToJson) is in check and which changes nothing.
+    std::string kind;
+    QJsonObject check;
 };
 
 // The entry for a write of `sent` over the reading `before` (both complete

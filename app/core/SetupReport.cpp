@@ -5,6 +5,7 @@
 #include <QPdfWriter>
 #include <QTextDocument>
 
+#include "CheckReport.h"
 #include "Describe.h"
 #include "Models.h"
 
@@ -60,6 +61,8 @@ QString JournalPart(const std::vector<JournalEntry>& journal) {
     QString rows = Row({"Время", "Устройство", "Оператор", "Изменения"}, true);
     for (const JournalEntry& e : journal) {
         QString changes;
+        CheckRecord check;
+        if (e.kind == "check" && CheckFromJson(e.check, check)) changes = E(CheckSummary(check));
         for (const FieldChange& c : e.changes) {
             changes += E(ChangeLine(c) + AsFoundNote(c)) + "<br>";
         }
@@ -81,14 +84,24 @@ QString Signatures() {
     return "<h2>Подписи</h2>\n" + Table(rows);
 }
 
+QString LatestCheck(const std::vector<JournalEntry>& journal) {
+    for (auto e = journal.rbegin(); e != journal.rend(); ++e) {
+        CheckRecord check;
+        if (e->kind == "check" && CheckFromJson(e->check, check))
+            return "<h2>Последняя проверка</h2>\n<p>" + check.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                   "</p>\n" + CheckTableHtml(check);
+    }
+    return {};
+}
+
 }  // namespace
 
 QString SetupReportHtml(const ReportInput& in) {
     const Reading r = Describe(*in.image, in.device);
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Отчет о настройке</title></head><body>\n"
            "<h1>Отчет о настройке</h1>\n" +
-           Identification(in, r) + Parameters(r) + Measurement(r) + JournalPart(in.journal) + Signatures() +
-           "</body></html>\n";
+           Identification(in, r) + Parameters(r) + Measurement(r) + JournalPart(in.journal) + LatestCheck(in.journal) +
+           Signatures() + "</body></html>\n";
 }
 
 bool WriteSetupReport(const QString& html, const QString& path, bool pdf, std::string& error) {
@@ -106,9 +119,9 @@ bool WriteSetupReport(const QString& html, const QString& path, bool pdf, std::s
     f.close();
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setTitle(QStringLiteral("Отчет о настройке"));
     QTextDocument doc;
     doc.setHtml(html);
+    writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
     doc.print(&writer);
     return true;
 }

@@ -25,8 +25,8 @@ struct ReportInput {
 // The report as one HTML document (UTF-8 text, no external resources).
 QString SetupReportHtml(const ReportInput& input);
 
-// Writes html to path, as PDF (A4) when pdf, else as the HTML text. Needs a
-// QGuiApplication for PDF. False with the reason in error when the file
+// Writes html to path, as PDF (A4, titled by the document's <title>) when pdf,
+// else as the HTML text. Needs a QGuiApplication for PDF. False with the reason in error when the file
 // cannot be written.
 bool WriteSetupReport(const QString& html, const QString& path, bool pdf, std::string& error);
 

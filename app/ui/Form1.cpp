@@ -187,6 +187,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     FormNewRange->setObjectName(QStringLiteral("FormNewRange"));
     FormDevice->setObjectName(QStringLiteral("FormDevice"));
     CreateFileMenu();
+    CreateCheckMenu();
     FormLine->setObjectName(QStringLiteral("FormLine"));
 
     CreatePanels(clock);

@@ -51,6 +51,7 @@ class TFormJournal;
 class TFormCompare;
 struct SavedSet;
 class TFormLine;
+class TFormCheck;
 
 // Window colours (standard colours of those names).
 inline const QColor kRed{0xFF, 0x00, 0x00};
@@ -376,6 +377,15 @@ public:
     // (1..32); a journal that cannot be written is reported, nothing more.
     void RecordWrite(const DeviceImage& sent, int deviceBefore);
 
+    // Menu "Сервис" (Form1Check.cpp): the calibration check, a modeless
+    // dialog made on first use, so the adjustment between as found and as
+    // left is made here in one sitting.
+    QMenu* MenuServis = nullptr;
+    QAction* ACheck = nullptr;  // "Проверка"
+    TFormCheck* FormCheck = nullptr;
+    // Polling stopped, the check of the last complete reading shown.
+    void CheckClick();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -390,6 +400,7 @@ private:
     void ConnectHandlers();
     void CreateFileMenu();
     void CreatePanels(IClock& clock);
+    void CreateCheckMenu();
     // The file for a command of the "Файл" menu about the transmitter in
     // hand; "" when there is none read (the write's message) or cancelled.
     QString ChooseDeviceFile(const QString& caption, const QString& filter, bool save, const QString& suggested = {});

@@ -517,3 +517,55 @@ TEST(CliEndToEnd, FindReportsTheFramingTheTransmittersListenAtAndStatsCountTheTr
     EXPECT_EQ(gateway.code, 2);
     EXPECT_NE(gateway.err.find("недоступно на шлюзе TCP"), std::string::npos) << gateway.err;
 }
+
+// A check as found, then as left with the input moved, on the simulated line
+// whose input is set through its input file; the certificate carries both.
+TEST(CliEndToEnd, CheckJudgesTheInputSetOnTheLineAndTheCertificateCarriesBothStages) {
+    QTemporaryDir dir;
+    const QString inputs = dir.filePath("inputs"), journal = dir.filePath("j.jsonl"), pdf = dir.filePath("p.pdf");
+    auto setInput = [&](const char* text) {
+        QFile f(inputs);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+        f.close();
+        QThread::msleep(300);  // the line reads the file every 50 ms
+    };
+    setInput("2 50.2\n");  // 25.3 °C on -50…100
+    SimLine line({"--dev", "2:101:5", "--input", inputs});
+    ASSERT_TRUE(line.Ready());
+    auto check = [&](const char* stage, const QByteArray& answers) {
+        QProcess p;
+        p.start(TSERVICECTL_PATH, {"check", "--port", line.Link(), "--device", "2", "--points", "50", "--samples", "2",
+                                   "--tolerance", "0.5", "--stage", stage, "--json", "--journal", journal, "--pdf", pdf});
+        p.write(answers);
+        p.closeWriteChannel();
+        p.waitForFinished(60000);
+        return Result{p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+    };
+    const Result found = check("found", "\n");
+    ASSERT_EQ(found.code, 0) << found.err;
+    EXPECT_NE(found.err.find("Точка 1 из 1: подайте 25 °C"), std::string::npos) << found.err;
+    const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(found.out)).object();
+    for (const char* key : {"format", "device", "model", "stage", "unit", "rangeFrom", "rangeTo", "tolerance", "points", "pass"})
+        EXPECT_TRUE(j.contains(key)) << key;
+    const QJsonObject p = j["points"].toArray()[0].toObject();
+    EXPECT_NEAR(p["error"].toDouble(), 0.3, 0.04);  // within the code step and the sim's jitter
+    EXPECT_TRUE(j["pass"].toBool());
+    setInput("2 51\n");  // 26.5 °C: 1.5 °C off
+    const Result left = check("left", "25,0\n");
+    EXPECT_EQ(left.code, 5) << left.err;
+    EXPECT_EQ(Ctl({"check", "--port", line.Link(), "--tolerance", "abc"}).code, 2);
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString body = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    for (const char* want : {"Протокол калибровки", "ТЕВ-ТС (101)", "Pt100", "Результаты до регулировки",
+                             "Результаты после регулировки", "Заключение (до регулировки): годен",
+                             "Заключение (после регулировки): не годен", "Прибор не годен к применению"})
+        EXPECT_TRUE(body.contains(QString::fromUtf8(want))) << want << "\n" << body.toStdString();
+    const QString html = dir.filePath("r.html");
+    ASSERT_EQ(Ctl({"report", "--port", line.Link(), "--device", "2", "--html", html, "--journal", journal}).code, 0);
+    QFile report(html);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(report.readAll()).contains(QString::fromUtf8("Последняя проверка")));
+}
