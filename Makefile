@@ -19,7 +19,7 @@ DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev \
                libbenchmark-dev python3 xvfb xauth openbox poppler-utils dpkg-dev file ccache
 # Only for check-long: clang with libFuzzer and its sanitizer runtimes.
 FUZZ_DEB_PACKAGES = clang libclang-rt-14-dev
-FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load fuzz_journal fuzz_decode fuzz_compare
+FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load fuzz_journal fuzz_decode fuzz_compare fuzz_check
 FUZZ_SECONDS ?= 60
 SOAK_SIZE    ?= 100000
 
