@@ -213,8 +213,7 @@ bool LoadTable(std::string_view fileName, SensorTable& table, std::string& error
     return true;
 }
 
-std::vector<std::string> DefaultTableDirs(const char* argv0) {
-    std::vector<std::string> dirs{""};
+std::vector<std::string> BesideProgram(const char* argv0, std::span<const char* const> relative) {
     std::string exe;
     char buf[4096];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -224,12 +223,18 @@ std::vector<std::string> DefaultTableDirs(const char* argv0) {
         exe = argv0;
     }
     size_t slash = exe.rfind('/');
-    if (slash == std::string::npos) return dirs;
+    if (slash == std::string::npos) return {};
     std::string dir = exe.substr(0, slash == 0 ? 1 : slash);
     if (dir.back() != '/') dir += '/';
-    dirs.push_back(dir + "tables");
-    dirs.push_back(dir + "../tables");
-    dirs.push_back(dir + "../share/tservice/tables");
+    std::vector<std::string> dirs;
+    for (const char* rel : relative) dirs.push_back(dir + rel);
+    return dirs;
+}
+
+std::vector<std::string> DefaultTableDirs(const char* argv0) {
+    static constexpr const char* kBeside[] = {"tables", "../tables", "../share/tservice/tables"};
+    std::vector<std::string> dirs{""};
+    for (std::string& dir : BesideProgram(argv0, kBeside)) dirs.push_back(std::move(dir));
     return dirs;
 }
 

@@ -20,6 +20,7 @@
 
 #include "ChangesPanel.h"
 #include "ComboAdapter.h"
+#include "Help.h"
 #include "Models.h"
 #include "Obrline.h"
 #include "Obrlistdevice.h"
@@ -178,6 +179,7 @@ TForm1::TForm1(TComPort& port, IClock& clock, IMessages& messages, PortListFn po
     MenuVid->addAction(LineLog->toggleViewAction());
     MenuVid->addAction(ChangesPanel->toggleViewAction());
     MenuVid->addAction(ALine);
+    InstallHelp(*this);  // "Справка", last in the menu bar, and F1
 
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

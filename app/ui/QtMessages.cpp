@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <utility>
+
+#include "Help.h"
 
 namespace tservice {
 
@@ -71,7 +74,19 @@ MsgAnswer QtMessages::Show(const MsgBox& box) {
     mb.setWindowModality(Qt::ApplicationModal);
     mb.setDefaultButton(ButtonOf(box.defaultAnswer));
     NameButtons(mb);
-    switch (mb.exec()) {
+    QPushButton* help = nullptr;
+    if (!box.help.empty()) {
+        help = mb.addButton(QStringLiteral("Справка"), QMessageBox::HelpRole);
+        mb.setEscapeButton(mb.button(ButtonOf(EscapeAnswer(box.buttons))));
+        mb.setProperty("helpTopic", MessageTopic(box.help));
+    }
+    int pressed = mb.exec();
+    // "Справка" shows the message's entry, then the box asks again.
+    while (help != nullptr && mb.clickedButton() == help) {
+        ShowManual(&mb, MessageTopic(box.help));
+        pressed = mb.exec();
+    }
+    switch (pressed) {
     case QMessageBox::Yes: return MsgAnswer::Yes;
     case QMessageBox::No: return MsgAnswer::No;
     case QMessageBox::Cancel: return MsgAnswer::Cancel;
