@@ -3,7 +3,8 @@
 # (openbox), taken from the screen so the frames show: the main window after
 # reading each of the four demo transmitters, an unwritten change, the port
 # dialog, the device list during and after a scan, a question box, and the
-# trend after five minutes of polling the ТЕВ-ТП (accelerated time).
+# trend after five minutes of polling the ТЕВ-ТП (accelerated time), and the
+# manual's window at a message's entry.
 # Usage: tools/screenshots.sh [build dir] [output dir]
 # A new picture is one more line in SHOTS: file name, device number read
 # first, and the TSERVICE_SHOT_DIALOG value ("-" for the main window).
@@ -29,6 +30,7 @@ SHOTS=(
   "dialog-device 1 device"
   "question 1 question"
   "trend 0 trend"
+  "help 1 help"
 )
 
 # One program run inside its own X server and window manager.

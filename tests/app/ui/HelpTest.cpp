@@ -1,12 +1,22 @@
 // F1 and the "Справка" buttons land on anchors that the rendered manual has.
+#include <QComboBox>
 #include <QFile>
-#include <QRegularExpression>
+#include <QLineEdit>
+#include <QPushButton>
 
+#include "ChangesPanel.h"
 #include "CompareWindow.h"
 #include "Comportclass.h"
 #include "GuiFixture.h"
 #include "Help.h"
 #include "JournalWindow.h"
+#include "Obrappr.h"
+#include "Obrline.h"
+#include "Obrlistdevice.h"
+#include "Obrnastr.h"
+#include "Obrport.h"
+#include "TracePanel.h"
+#include "TrendPanel.h"
 #include "Rules.h"
 #include "Workflow.h"
 
