@@ -30,6 +30,10 @@ SOURCES = [
     ('app/ui/Form1Calibr.cpp', None),          # calibration questions
     ('app/ui/Form1Alarm.cpp', None),
     ('app/ui/Form1NonStand.cpp', None),
+    ('app/ui/Obrline.cpp', 'ButCsvClick'),
+    ('app/ui/TrendPanel.cpp', 'SaveCsv'),
+    ('app/ui/TrendPanel.cpp', 'SavePng'),
+    ('app/ui/TracePanel.cpp', 'Save'),
 ]
 # Texts of the sources above that are not messages.
 NOT_MESSAGES = {'неиспользуемые байты блока', 'б', 'Б'}
