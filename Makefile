@@ -14,9 +14,10 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
 # dpkg-dev and file: the package's dependencies from its shared libraries.
+# python3-markdown renders the operator's manual (doc/manual).
 DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev \
                qt6-charts-dev qt6-translations-l10n libgtest-dev libgmock-dev \
-               libbenchmark-dev python3 xvfb xauth openbox poppler-utils dpkg-dev file ccache
+               libbenchmark-dev python3 python3-markdown xvfb xauth openbox poppler-utils dpkg-dev file ccache
 # Only for check-long: clang with libFuzzer and its sanitizer runtimes.
 FUZZ_DEB_PACKAGES = clang libclang-rt-14-dev
 FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load fuzz_journal fuzz_decode fuzz_compare fuzz_check
@@ -76,9 +77,11 @@ check-san: deps
 	  ctest --output-on-failure -j $(JOBS)
 
 # Pictures of the window for each demo transmitter, the dialogs and a question
-# box under a window manager (needs xvfb and openbox).
+# box under a window manager (needs xvfb and openbox), into the manual's
+# img/ folder; the manual is then rendered again with them.
 screenshots: build
-	tools/screenshots.sh $(BUILD)
+	tools/screenshots.sh $(BUILD) $(BUILD)/doc/manual/img
+	cmake --build $(BUILD) --target manual
 
 deps-fuzz:
 	@$(MAKE) --no-print-directory deps DEB_PACKAGES="$(FUZZ_DEB_PACKAGES)"

@@ -23,6 +23,8 @@
 #include "Form1.h"
 #include "Obrline.h"
 #include "Obrcheck.h"
+#include "Help.h"
+#include "HelpWindow.h"
 #include "Obrlistdevice.h"
 #include "Obrnastr.h"
 #include "Obrport.h"
@@ -221,6 +223,12 @@ const std::map<std::string, Shot>& Shots() {
                  form.FormDevice->Button1Click();
                  QCoreApplication::exit(0);
              });
+         }},
+        // The manual at the entry of "не отвечает на запрос", as "Справка" shows it.
+        {"help", [](TForm1& form, sim::PtyServer&, const QString& path) {
+             auto* help = new THelpWindow(&form);
+             help->ShowTopic(ManualDir(), MessageTopic("msg-130"));
+             ShootDialog(*help, path, {});
          }},
         // The calibration question, answered No.
         {"question", [](TForm1& form, sim::LineServer&, const QString& path) {

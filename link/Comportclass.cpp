@@ -101,6 +101,23 @@ bool IsSerialPortName(const std::string& name) {
 #endif
 }
 
+std::string LinkErrorHelp(int code) {
+    switch (code) {
+        case kOk: return {};
+        case kWriting:
+        case kBadHeader:
+        case kTimeoutPart:
+        case kNoAnswer:
+        case kCrcError:
+        case kOpenFailed:
+        case kPortNotSetUp:
+        case kPortPowerOff:
+        case kPortSetupError:
+        case kPortClosed: return "msg-" + std::to_string(code);
+        default: return "msg-exception";
+    }
+}
+
 MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
     MsgBox box;
     box.buttons = MsgButtons::Ok;
@@ -130,6 +147,7 @@ MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
         case kPortClosed: error("Не выбран COM-порт."); break;
         default: warn(device + " ошибка обмена " + UpperHex(code)); break;
     }
+    box.help = LinkErrorHelp(code);
     return box;
 }
 
@@ -137,7 +155,7 @@ TComPortClass::TComPortClass(TComPort& port, IClock& clock, IMessages& messages)
     : port_(port), clock_(clock), messages_(messages) {}
 
 void TComPortClass::PortGone() {
-    messages_.Show(MsgBox{kPortGoneText, kErrorCaption, MsgIcon::Error, MsgButtons::Ok, MsgAnswer::Ok});
+    messages_.Show(MsgBox{kPortGoneText, kErrorCaption, MsgIcon::Error, MsgButtons::Ok, MsgAnswer::Ok, "msg-port-gone"});
     messages_.RequestMainClose();
 }
 

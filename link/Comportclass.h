@@ -40,6 +40,11 @@ bool IsSerialPortName(const std::string& name);
 // code 0 gives an empty text (no box).
 MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName);
 
+// The manual's anchor for a result code's message: "msg-130" for the codes
+// of the link's own table, "msg-exception" for a transmitter's exception
+// code; empty for 0.
+std::string LinkErrorHelp(int code);
+
 class TComPortClass {
 public:
     // port, clock and messages are not owned and must outlive the object.

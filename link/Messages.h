@@ -15,13 +15,22 @@ struct MsgBox {
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
     MsgAnswer defaultAnswer = MsgAnswer::Ok;
-    bool operator==(const MsgBox&) const = default;
+    // Anchor of the message's entry in the operator's manual ("msg-130");
+    // empty: the box offers no "Справка" button.
+    std::string help{};
+    // What the box says and asks; the help anchor is not part of it.
+    bool operator==(const MsgBox& o) const {
+        return text == o.text && caption == o.caption && icon == o.icon && buttons == o.buttons &&
+               defaultAnswer == o.defaultAnswer;
+    }
 };
 
 class IMessages {
 public:
     virtual ~IMessages() = default;
-    // A task-modal message box; returns the button pressed.
+    // A task-modal message box; returns the button pressed. A box with a
+    // help anchor also offers "Справка", which shows the manual and returns
+    // to the box.
     virtual MsgAnswer Show(const MsgBox& box) = 0;
     // The toolkit's plain message window (text and OK, application caption).
     virtual void Plain(const std::string& text) = 0;

@@ -222,8 +222,7 @@ bool LoadTable(std::string_view fileName, SensorTable& table, std::string& error
     return true;
 }
 
-std::vector<std::string> DefaultTableDirs(const char* argv0) {
-    std::vector<std::string> dirs{""};
+std::vector<std::string> BesideProgram(const char* argv0, std::span<const char* const> relative) {
     QString exeDir;
     if (QCoreApplication::instance() != nullptr) {
         exeDir = QCoreApplication::applicationDirPath();
@@ -232,13 +231,19 @@ std::vector<std::string> DefaultTableDirs(const char* argv0) {
         if (path.contains(QLatin1Char('/')) || path.contains(QLatin1Char('\\')))
             exeDir = QFileInfo(path).absolutePath();
     }
-    if (exeDir.isEmpty()) return dirs;
+    if (exeDir.isEmpty()) return {};
     // Forward slashes on every system (Windows takes them too).
     std::string dir = QDir::fromNativeSeparators(exeDir).toStdString();
     if (dir.back() != '/') dir += '/';
-    dirs.push_back(dir + "tables");
-    dirs.push_back(dir + "../tables");
-    dirs.push_back(dir + "../share/tservice/tables");
+    std::vector<std::string> dirs;
+    for (const char* rel : relative) dirs.push_back(dir + rel);
+    return dirs;
+}
+
+std::vector<std::string> DefaultTableDirs(const char* argv0) {
+    static constexpr const char* kBeside[] = {"tables", "../tables", "../share/tservice/tables"};
+    std::vector<std::string> dirs{""};
+    for (std::string& dir : BesideProgram(argv0, kBeside)) dirs.push_back(std::move(dir));
     return dirs;
 }
 

@@ -47,4 +47,9 @@ bool LoadTable(std::string_view fileName, SensorTable& table, std::string& error
 // directory is listed.
 std::vector<std::string> DefaultTableDirs(const char* argv0);
 
+// The program's own folder (from /proc/self/exe, else argv0, may be null)
+// joined with each of `relative` ("tables", "../share/doc/tservice/manual");
+// empty when the folder is unknown. Nothing is checked for existence.
+std::vector<std::string> BesideProgram(const char* argv0, std::span<const char* const> relative);
+
 }  // namespace tservice

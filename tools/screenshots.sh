@@ -6,7 +6,8 @@
 # trend after five minutes of polling the ТЕВ-ТП (accelerated time), the
 # exchange settings, the closing and entry-error boxes, every panel open and
 # the line overview at 1024x768 and 1280x1024, and the check dialog with three
-# points of a ТЕВ-ТС taken.
+# points of a ТЕВ-ТС taken,
+# and the manual's window at a message's entry.
 # Usage: tools/screenshots.sh [build dir] [output dir]
 # A new picture is one more line in SHOTS: file name, device number read
 # first, the TSERVICE_SHOT_DIALOG value ("-" for the main window) and the
@@ -41,6 +42,7 @@ SHOTS=(
   "line-1024 0 line 1024x768"
   "line-1280 0 line 1280x1024"
   "dialog-check 2 check"
+  "help 1 help"
 )
 
 # One program run inside its own X server and window manager.

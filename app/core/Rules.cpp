@@ -13,8 +13,8 @@ namespace {
 constexpr int kNodeLo = -kTevScale;
 constexpr int kNodeHi = 2 * kTevScale;
 
-MsgBox Warn(std::string text) {
-    return MsgBox{std::move(text), "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok};
+MsgBox Warn(std::string text, const char* help) {
+    return MsgBox{std::move(text), "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok, help};
 }
 
 ReadJudgement Refused(ReadVerdict verdict, MsgBox box) {
@@ -97,12 +97,12 @@ MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip) {
     const std::string device = Device(deviceIndex);
     if (outcome.stage == ReadStage::BadLength)
         return Warn(device + " - неверная длина базы данных (" + std::to_string(outcome.count) +
-                    " байт)\nДанные не считаны");
+                    " байт)\nДанные не считаны", "msg-read-length");
     if (outcome.stage == ReadStage::BadNumber)
-        return Warn(device + " - неверный номер устройства в базе данных\nДанные не считаны");
+        return Warn(device + " - неверный номер устройства в базе данных\nДанные не считаны", "msg-read-number");
     if (outcome.stage != ReadStage::Done) return {};
-    if (tip == 0xFF) return Warn(device + " - не определен тип прибора\nДанные не считаны");
-    if (!IsServedModel(tip)) return Warn(device + " - не ТЕВ, не ЛАДР и не ОСКИ\nДанные не считаны");
+    if (tip == 0xFF) return Warn(device + " - не определен тип прибора\nДанные не считаны", "msg-read-model");
+    if (!IsServedModel(tip)) return Warn(device + " - не ТЕВ, не ЛАДР и не ОСКИ\nДанные не считаны", "msg-read-model");
     return {};
 }
 
@@ -127,10 +127,10 @@ ReadJudgement JudgeReading(const ReadOutcome& outcome, const DeviceImage& image,
     const int tipD = image.GetTipD();
     if (tipD >= static_cast<int>(SensorTypes(image.Tip).size()))
         return Refused(ReadVerdict::Sensor, Warn(Device(deviceIndex) + " - неизвестный тип датчика (" +
-                                                 std::to_string(tipD) + ")\nДанные не считаны"));
+                                                 std::to_string(tipD) + ")\nДанные не считаны", "msg-read-sensor"));
     if (rules.tev && RangeTable(RangeTableIndex(image.Tip, tipD)).table == nullptr)
         return Refused(ReadVerdict::Range, Warn(Device(deviceIndex) + " - нет диапазонов для типа датчика (" +
-                                                std::to_string(tipD) + ")\nДанные не считаны"));
+                                                std::to_string(tipD) + ")\nДанные не считаны", "msg-read-sensor"));
     return {};
 }
 
@@ -181,6 +181,14 @@ std::string CheckBlock(const DeviceImage& next, const DeviceImage& last) {
     }
     if (nonStandChanged) return CheckNonStandard(next, rules);
     return {};
+}
+
+std::string BlockRefusalHelp(const std::string& refusal) {
+    if (refusal.empty()) return {};
+    if (refusal.rfind("блок не для", 0) == 0) return "msg-block-device";
+    if (refusal.rfind("байт ", 0) == 0) return "msg-block-byte";
+    if (refusal.find("привилегированном режиме") != std::string::npos) return "msg-block-privileged";
+    return "msg-block-field";
 }
 
 }  // namespace tservice

@@ -50,4 +50,8 @@ ReadJudgement JudgeBlock(const DeviceImage& image, int deviceIndex);
 // message naming the field, the value found and what is allowed.
 std::string CheckBlock(const DeviceImage& next, const DeviceImage& last);
 
+// The manual's anchor for a refusal of CheckBlock ("msg-block-field" and the
+// like); empty for an empty refusal.
+std::string BlockRefusalHelp(const std::string& refusal);
+
 }  // namespace tservice

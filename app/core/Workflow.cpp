@@ -119,16 +119,18 @@ WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, const Dev
 }
 
 MsgBox WriteRefusalBox(WriteStage stage, const std::string& refusal) {
-    const auto warn = [](const std::string& text) {
-        return MsgBox{text, "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok};
+    const auto warn = [](const std::string& text, const std::string& help) {
+        return MsgBox{text, "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok, help};
     };
     switch (stage) {
-    case WriteStage::NoData: return warn("Нет данных о приборе,\nпроизведите ввод информации с СОМ порта");
+    case WriteStage::NoData:
+        return warn("Нет данных о приборе,\nпроизведите ввод информации с СОМ порта", "msg-write-nodata");
     case WriteStage::OtherModel:
-        return warn("Не совпадает тип прибора \nпри попытке сохранить базу.\nСохранение отменено");
+        return warn("Не совпадает тип прибора \nпри попытке сохранить базу.\nСохранение отменено", "msg-write-model");
     case WriteStage::OtherVersion:
-        return warn("Не совпадает версия прибора \nпри попытке сохранить базу.\nСохранение отменено");
-    case WriteStage::Refused: return warn(refusal);
+        return warn("Не совпадает версия прибора \nпри попытке сохранить базу.\nСохранение отменено",
+                    "msg-write-version");
+    case WriteStage::Refused: return warn(refusal, BlockRefusalHelp(refusal));
     default: return {};
     }
 }

@@ -25,6 +25,7 @@
 
 #include "ChangesPanel.h"
 #include "ComboAdapter.h"
+#include "Help.h"
 #include "Models.h"
 #include "Obrline.h"
 #include "Obrlistdevice.h"
@@ -214,6 +215,7 @@ void TForm1::CreatePanels(IClock& clock) {
     FormLine->Stats = &LineLog->Stats();
     FormDevice->TakeFraming = [this](const LineFraming& f) { TakeFraming(f); };
     MenuVid->addAction(ALine);
+    InstallHelp(*this);  // "Справка", last in the menu bar, and F1
 
     // A little slack, so no scroll bar shows before any panel is open.
     constexpr int kSlack = 4;

@@ -13,7 +13,6 @@ namespace tservice {
 
 namespace {
 
-
 struct CalibrPoint {
     QPushButton* TForm1::*button;
     QLabel* TForm1::*modeLabel;
@@ -22,27 +21,30 @@ struct CalibrPoint {
     QLabel* TForm1::*source;  // raw code now measured
     QLabel* TForm1::*target;  // the scale end's shown code
     void (DeviceImage::*store)(std::int32_t);
+    const char* help;  // the question's entry in the manual
 };
 
 const std::array<CalibrPoint, 4> kPoints = {{
     {&TForm1::Button1, &TForm1::LabRegKalibr,
      "Внимание! Сейчас будет произведена калибровка\nначала шкалы измерения \nУбедитесь, подан ли на вход "
      "сигнал,\nсоответствующий началу шкалы?",
-     "Подтвердите готовность к калибровке шкалы", &TForm1::StKodACP, &TForm1::StKBegSk, &DeviceImage::PutKBegSk},
+     "Подтвердите готовность к калибровке шкалы", &TForm1::StKodACP, &TForm1::StKBegSk, &DeviceImage::PutKBegSk,
+     "msg-calibr-start"},
     {&TForm1::Button2, &TForm1::LabRegKalibr,
      "Внимание! Сейчас будет произведена калибровка\nконца шкалы измерения \nУбедитесь, подан ли на вход "
      "сигнал,\nсоответствующий концу шкалы?",
-     "Подтвердите готовность к калибровке шкалы", &TForm1::StKodACP, &TForm1::StKEndSk, &DeviceImage::PutKEndSk},
+     "Подтвердите готовность к калибровке шкалы", &TForm1::StKodACP, &TForm1::StKEndSk, &DeviceImage::PutKEndSk,
+     "msg-calibr-end"},
     {&TForm1::KalibrBegSk, &TForm1::LabRegKalibrTXC,
      "Внимание! Сейчас будет произведена калибровка\nначала шкалы измерения Тхс\nПодан ли на вход Тхс сигнал "
      "100 Ом?",
      "Подтвердите готовность к калибровке шкалы Тхс", &TForm1::StKodTxc, &TForm1::StBegSkTxc,
-     &DeviceImage::PutBegSkTxc},
+     &DeviceImage::PutBegSkTxc, "msg-calibr-txc-start"},
     {&TForm1::KalibrEndSk, &TForm1::LabRegKalibrTXC,
      "Внимание! Сейчас будет произведена калибровка\nконца шкалы измерения Тхс\nПодан ли на вход Тхс сигнал, "
      "соответствующий 100°С?",
      "Подтвердите готовность к калибровке шкалы Тхс", &TForm1::StKodTxc, &TForm1::StEndSkTxc,
-     &DeviceImage::PutEndSkTxc},
+     &DeviceImage::PutEndSkTxc, "msg-calibr-txc-end"},
 }};
 
 }  // namespace
@@ -64,7 +66,7 @@ void TForm1::CalibratePoint(int point) {
         return;
     }
     // No by default: a stray Enter must not calibrate.
-    const MsgBox ask{p.question, p.caption, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No};
+    const MsgBox ask{p.question, p.caption, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No, p.help};
     if (messages_.Show(ask) == MsgAnswer::Yes) {
         // The transmitter leaves calibration mode by itself after the write.
         InPortClick();

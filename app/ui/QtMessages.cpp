@@ -4,10 +4,12 @@
 #include <QAbstractButton>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 #include <utility>
 
+#include "Help.h"
 #include "UiSupport.h"
 
 namespace tservice {
@@ -83,7 +85,19 @@ MsgAnswer QtMessages::Show(const MsgBox& box) {
     mb.setDefaultButton(ButtonOf(box.defaultAnswer));
     NameButtons(mb);
     FitCaption(mb);
-    switch (mb.exec()) {
+    QPushButton* help = nullptr;
+    if (!box.help.empty()) {
+        help = mb.addButton(QStringLiteral("Справка"), QMessageBox::HelpRole);
+        mb.setEscapeButton(mb.button(ButtonOf(EscapeAnswer(box.buttons))));
+        mb.setProperty("helpTopic", MessageTopic(box.help));
+    }
+    int pressed = mb.exec();
+    // "Справка" shows the message's entry, then the box asks again.
+    while (help != nullptr && mb.clickedButton() == help) {
+        ShowManual(&mb, MessageTopic(box.help));
+        pressed = mb.exec();
+    }
+    switch (pressed) {
     case QMessageBox::Yes: return MsgAnswer::Yes;
     case QMessageBox::No: return MsgAnswer::No;
     case QMessageBox::Cancel: return MsgAnswer::Cancel;
