@@ -3,11 +3,11 @@
 #include "Protocol.h"
 
 #include <algorithm>
-#include <charconv>
 #include <set>
 
 #include <QCommandLineParser>
 
+#include "Number.h"
 #include "PortList.h"
 
 #include "Edits.h"
@@ -21,24 +21,18 @@ namespace tservice::cli {
 namespace {
 
 int ToInt(const std::string& option, const std::string& text, int lo, int hi) {
-    int v = 0;
-    const char* end = text.data() + text.size();
-    auto [p, ec] = std::from_chars(text.data(), end, v);
-    if (ec != std::errc() || p != end || v < lo || v > hi)
+    const std::optional<int> v = ReadWhole(text, lo, hi);
+    if (!v)
         throw UsageError(option + ": ожидается целое число от " + std::to_string(lo) + " до " +
                          std::to_string(hi) + ", получено \"" + text + "\"");
-    return v;
+    return *v;
 }
 
 double ToPositive(const std::string& option, const std::string& text) {
-    std::string t = text;
-    std::replace(t.begin(), t.end(), ',', '.');
-    double v = 0;
-    const char* end = t.data() + t.size();
-    auto [p, ec] = std::from_chars(t.data(), end, v);
-    if (ec != std::errc() || p != end || !(v > 0) || v > 86400)
+    const std::optional<double> v = ReadNumber(text, kTypedNumber);
+    if (!v || !(*v > 0) || *v > 86400)
         throw UsageError(option + ": ожидается положительное число секунд, получено \"" + text + "\"");
-    return v;
+    return *v;
 }
 
 using Apply = void (*)(Options&, const std::string&);
@@ -357,7 +351,7 @@ Options ParseArgs(const std::vector<std::string>& args) {
     for (const QString& a : parser.positionalArguments()) Positional(o, a.toStdString(), positionals);
     CheckComplete(o, o.command == "set" ? 0 : positionals);
     if (o.command == "set")
-        if (const std::string why = CheckEditNames(o.edits); !why.empty()) throw UsageError("set: " + why);
+        if (const std::string why = CheckEditWords(o.edits); !why.empty()) throw UsageError("set: " + why);
     if (o.json && o.csv) throw UsageError(o.command + ": --json и --csv вместе недопустимы");
     return o;
 }

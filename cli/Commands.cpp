@@ -75,6 +75,18 @@ int Read(LineSession& s, const Options& o, std::ostream& out) {
     return 0;
 }
 
+// One sample of watch: the setpoints in the unit and numbers of read (the
+// trend's milliamperes of a ЛАДР only beside them).
+QJsonObject WatchJson(const DeviceImage& image, int device) {
+    QJsonObject o = TrendJson(MakeTrendSample(image, QDateTime::currentMSecsSinceEpoch()), image.Tip, device);
+    if (!IsTev(image.Tip) && o.contains("setpoint1")) {
+        o["setpoint1mA"] = o["setpoint1"];
+        o["setpoint2mA"] = o["setpoint2"];
+    }
+    PutSetpoints(Describe(image, device), o);
+    return o;
+}
+
 std::string Timestamp() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString();
 }
@@ -97,8 +109,7 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
         if (!s.Read(image, nuCur)) return s.failure;
         if (o.json) {
             // One compact object per line, so a recorder can take it line by line.
-            const TrendSample sample = MakeTrendSample(image, QDateTime::currentMSecsSinceEpoch());
-            out << QJsonDocument(Versioned(TrendJson(sample, image.Tip, nuCur + 1))).toJson(QJsonDocument::Compact).toStdString()
+            out << QJsonDocument(Versioned(WatchJson(image, nuCur + 1))).toJson(QJsonDocument::Compact).toStdString()
                 << "\n";
             out.flush();
             continue;

@@ -298,16 +298,12 @@ void TForm1::FillMeasurement(const ModelRules& rules) {
     if (!rules.tev) {
         StRezGrMA->setText(Fixed(LadrCodeToMa(rez), 5, 3));
         StRezProc->setText(Fixed(LadrCodeToPercent(rez), 5, 3));
-        if (rules.hasAlarm) {
-            UstProc1->setText(Fixed(LadrCodeToPercent(Image.GetUstKod1()), 4, 2));
-            UstProc2->setText(Fixed(LadrCodeToPercent(Image.GetUstKod2()), 4, 2));
-        }
+        if (rules.hasAlarm) ShowSetpointsAnew();
         return;
     }
     StRezProc->setText(Fixed(TevCodeToPercent(rez), 5, 3));
     StRezGrMA->setText(Fixed(Image.ToTemp(rez), 5, 2));
-    UstProc1->setText(Fixed(Image.ToTemp(Image.GetUstKod1()), 4, 0));
-    UstProc2->setText(Fixed(Image.ToTemp(Image.GetUstKod2()), 4, 0));
+    ShowSetpointsAnew();
     if (rules.hasConnect) SelectQuietly(*CBoxConnect, Image.GetConnect() - 1);
 }
 
