@@ -16,7 +16,8 @@ export CCACHE_NOHASHDIR := 1
 # dpkg-dev and file: the package's dependencies from its shared libraries.
 DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev \
                qt6-charts-dev qt6-translations-l10n libgtest-dev libgmock-dev \
-               libbenchmark-dev python3 xvfb xauth openbox poppler-utils dpkg-dev file ccache
+               libbenchmark-dev python3 xvfb xauth openbox poppler-utils dpkg-dev file ccache \
+               locales
 # Only for check-long: clang with libFuzzer and its sanitizer runtimes.
 FUZZ_DEB_PACKAGES = clang libclang-rt-14-dev
 FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load
@@ -35,6 +36,7 @@ deps:
 	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
+	@tools/comma-locale
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS) $(WERROR) $(LAUNCHER) -DTSERVICE_BENCH=OFF

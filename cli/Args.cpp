@@ -7,6 +7,7 @@
 
 #include <QCommandLineParser>
 
+#include "FilePath.h"
 #include "Number.h"
 #include "PortList.h"
 
@@ -334,7 +335,7 @@ Options ParseArgs(const std::vector<std::string>& args) {
             (*entry)->apply(o, eq == std::string::npos ? "" : a.substr(eq + 1));
             continue;
         }
-        list << QString::fromStdString(a);
+        list << PathFromBytes(a);  // a file name may be any bytes
     }
     if (!parser.parse(list)) Refuse(*c, parser, args);
     if (parser.isSet("help")) {
@@ -345,10 +346,10 @@ Options ParseArgs(const std::vector<std::string>& args) {
         const QString name = QString::fromUtf8(s->name);
         if ((s->value && *s->value == '[') || !parser.isSet(name)) continue;
         if (!s->value) s->apply(o, "");
-        for (const QString& v : parser.values(name)) s->apply(o, v.toStdString());
+        for (const QString& v : parser.values(name)) s->apply(o, PathBytes(v));
     }
     std::size_t positionals = 0;
-    for (const QString& a : parser.positionalArguments()) Positional(o, a.toStdString(), positionals);
+    for (const QString& a : parser.positionalArguments()) Positional(o, PathBytes(a), positionals);
     CheckComplete(o, o.command == "set" ? 0 : positionals);
     if (o.command == "set")
         if (const std::string why = CheckEditWords(o.edits); !why.empty()) throw UsageError("set: " + why);

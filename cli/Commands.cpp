@@ -13,6 +13,7 @@
 #include "Journal.h"
 #include "Edits.h"
 #include "ExitCodes.h"
+#include "FilePath.h"
 #include "SavedSet.h"
 #include "Session.h"
 #include "Trend.h"
@@ -127,7 +128,7 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
 // The journal file of this command; empty when it keeps none.
 QString JournalFile(const Options& o) {
     if (o.noJournal) return {};
-    return o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
+    return o.journal.empty() ? JournalPathFromEnvironment() : PathFromBytes(o.journal);
 }
 
 }  // namespace
@@ -248,18 +249,18 @@ int Report(LineSession& s, const Options& o, std::ostream& out) {
     int nuCur = o.device - 1;
     if (!s.Read(image, nuCur)) return s.failure;
     ReportInput input{QDateTime::currentDateTime(), s.link.PortName, nuCur + 1, &image, {}};
-    const QString journal = o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
+    const QString journal = o.journal.empty() ? JournalPathFromEnvironment() : PathFromBytes(o.journal);
     JournalContents contents = ReadJournal(journal, nuCur + 1);
     if (!contents.error.empty()) s.messages.Plain(contents.error);
     input.journal = std::move(contents.entries);
     const bool pdf = !o.pdf.empty();
-    const QString file = QString::fromStdString(pdf ? o.pdf : o.html);
+    const QString file = PathFromBytes(pdf ? o.pdf : o.html);
     std::string error;
     if (!WriteSetupReport(SetupReportHtml(input), file, pdf, error)) {
         s.messages.Plain(error);
         return kExitRefused;
     }
-    out << "отчет: устройство " << nuCur + 1 << " → " << file.toStdString() << "\n";
+    out << "отчет: устройство " << nuCur + 1 << " → " << PathShown(file) << "\n";
     return 0;
 }
 

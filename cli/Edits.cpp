@@ -81,7 +81,7 @@ std::string CheckWord(const std::string& field, const std::string& v) {
     if (field == "range" && !RangeLimits(v, lo, hi)) return "range: ожидается НИЖНИЙ..ВЕРХНИЙ, например -50..150";
     if ((field == "setpoint1" || field == "setpoint2") && !ReadNumber(v, kTypedNumber))
         return field + ": ошибка ввода \"" + v + "\": ожидается число";
-    if (const auto w = kWholeFields.find(field); w != kWholeFields.end() && !ReadWhole(v, w->second.lo, w->second.hi))
+    if (const auto w = kWholeFields.find(field); w != kWholeFields.end() && !ReadWhole(v, w->second.lo, w->second.hi, field != "ktxc"))
         return field + ": ожидается целое число от " + std::to_string(w->second.lo) + " до " +
                std::to_string(w->second.hi);
     return {};
@@ -102,16 +102,20 @@ std::string ApplyOne(DeviceImage& im, const std::string& field, const std::strin
     } else if (const auto list = kListFields.find(field); list != kListFields.end()) {
         e = EditChoice(im, list->second, Pick(field, v));
     } else if (field == "current-start" || field == "current-end") {
-        e = EditCorrection(im, field == "current-end", *ReadWhole(v, 0, 15));
+        e = EditCorrection(im, field == "current-end", *ReadWhole(v, 0, 15, true));
     } else if (field == "ktxc") {
         e = EditKTxc(im, v);
     } else if (field == "setpoint1" || field == "setpoint2") {
         e = EditSetpoint(im, field == "setpoint1" ? 1 : 2, CommaText(v));
     } else if (field == "address") {
-        r.nuNew = *ReadWhole(v, 1, 32) - 1;
+        r.nuNew = *ReadWhole(v, 1, 32, true) - 1;
         e = EditAddress(im, r.nuNew);
     }
-    return e.Ok() ? std::string() : field + ": " + e.refusal;
+    if (e.Ok()) return {};
+    // An entry error quotes the value as typed, not in the window's comma form.
+    if (const auto at = e.refusal.find("\"" + CommaText(v) + "\""); e.entryError && at != std::string::npos)
+        e.refusal.replace(at + 1, v.size(), v);
+    return field + ": " + e.refusal;
 }
 
 }  // namespace

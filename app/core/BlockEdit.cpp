@@ -30,9 +30,9 @@ const FieldSpec* SpecOf(const std::vector<FieldSpec>& fields, const std::string&
 }
 
 // Why field may not be changed on this transmitter; empty when it may.
-std::string Closed(const DeviceImage& im, const FieldSpec* spec) {
-    if (spec == nullptr) return "нет у этой модели или версии";
-    if (spec->privileged && im.NePriv != 0) return "прибор в непривилегированном режиме";
+std::string Closed(const DeviceImage& im, const FieldSpec* known) {
+    if (known == nullptr) return "нет у этой модели или версии";
+    if (known->privileged && im.NePriv != 0) return "прибор в непривилегированном режиме";
     return {};
 }
 
@@ -40,14 +40,14 @@ std::string Closed(const DeviceImage& im, const FieldSpec* spec) {
 EditOutcome Store(DeviceImage& im, const std::string& name, int value) {
     const ModelRules rules = RulesFor(im.Tip, im.Ver);
     const std::vector<FieldSpec> fields = FieldsOf(rules);
-    const FieldSpec* spec = SpecOf(fields, name);
-    if (std::string why = Closed(im, spec); !why.empty()) return Refused(why);
+    const FieldSpec* known = SpecOf(fields, name);
+    if (std::string why = Closed(im, known); !why.empty()) return Refused(why);
     const Bounds b = BoundsOf(name, rules);
     if (b.lo <= b.hi && (value < b.lo || value > b.hi))
         return Refused("допустимо " + std::to_string(b.lo) + "…" + std::to_string(b.hi));
     EditOutcome e;
-    if (spec->get(im, 0) == value) return e;
-    spec->put(im, 0, value);
+    if (known->get(im, 0) == value) return e;
+    known->put(im, 0, value);
     im.Izmen = 1;
     e.changed.push_back(name);
     return e;
@@ -138,8 +138,9 @@ EditOutcome EditNonStandard(DeviceImage& im, int lo, int hi, const std::array<in
     // The image now differs from the transmitter even when the range was read.
     im.Izmen = 1;
     EditOutcome e;
+    const std::vector<FieldSpec> fields = FieldsOf(rules);
     for (const char* name : {"Diap", "NonStandMin", "NonStandMax", "NonStandY"}) {
-        const FieldSpec* f = SpecOf(FieldsOf(rules), name);
+        const FieldSpec* f = SpecOf(fields, name);
         for (int k = 0; k < f->count; ++k)
             if (f->get(before, k) != f->get(im, k)) {
                 e.changed.push_back(name);

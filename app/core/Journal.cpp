@@ -1,5 +1,7 @@
 #include "Journal.h"
 
+#include <filesystem>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +9,7 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 
+#include "FilePath.h"
 #include "Describe.h"
 #include "Models.h"
 #include "SavedSet.h"
@@ -117,11 +120,11 @@ bool AppendJournal(const QString& path, const JournalEntry& entry, std::string& 
     const QFileInfo info(path);
     QByteArray line = QJsonDocument(ToJson(entry)).toJson(QJsonDocument::Compact);
     line += '\n';
-    QFile f(path);
+    QFile f;
     // One write of the whole line: an append either carries it or fails.
-    if (!QDir().mkpath(info.absolutePath()) || !f.open(QIODevice::WriteOnly | QIODevice::Append) ||
+    if (!MakeDirectory(info.absolutePath()) || !OpenPath(f, path, QIODevice::WriteOnly | QIODevice::Append) ||
         f.write(line) != line.size() || !f.flush()) {
-        error = "Журнал изменений " + path.toStdString() + " не удается записать" +
+        error = "Журнал изменений " + PathShown(path) + " не удается записать" +
                 (f.errorString().isEmpty() ? "" : ": " + f.errorString().toStdString());
         return false;
     }
@@ -130,10 +133,10 @@ bool AppendJournal(const QString& path, const JournalEntry& entry, std::string& 
 
 JournalContents ReadJournal(const QString& path, int device) {
     JournalContents out;
-    QFile f(path);
-    if (!f.exists()) return out;
-    if (!f.open(QIODevice::ReadOnly)) {
-        out.error = "Журнал изменений " + path.toStdString() + " не удается прочитать";
+    QFile f;
+    if (!std::filesystem::exists(PathBytes(path))) return out;
+    if (!OpenPath(f, path, QIODevice::ReadOnly)) {
+        out.error = "Журнал изменений " + PathShown(path) + " не удается прочитать";
         return out;
     }
     while (!f.atEnd()) {

@@ -156,11 +156,11 @@ std::string CheckBlock(const DeviceImage& next, const DeviceImage& last) {
                 continue;
             }
             if (field == "Diap" && rules.tev) continue;  // judged with the sensor type below
-            if (field == "TipD" && !SensorSelectable(rules.tip, v))
-                return Refusal(name, v, "тип датчика с названием из списка модели");
             const Bounds b = BoundsOf(field, rules);
             if (b.lo > b.hi) return Refusal(name, v, "только как считано (" + std::to_string(f.get(last, k)) + ")");
             if (v < b.lo || v > b.hi) return Refusal(name, v, Span(b.lo, b.hi));
+            if (field == "TipD" && !SensorSelectable(rules.tip, v))
+                return Refusal(name, v, "тип датчика с названием из списка модели");
         }
     }
     if (!SameBlock(probe, next)) {

@@ -9,9 +9,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include "Describe.h"
+#include "FilePath.h"
 #include "Models.h"
 #include "Number.h"
 #include "Rules.h"
@@ -138,14 +138,14 @@ bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& erro
 }
 
 bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error) {
-    QFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = "Файл " + path + " не удается открыть";
+    QFile f;
+    if (!OpenPath(f, PathFromBytes(path), QIODevice::ReadOnly)) {
+        error = "Файл " + PathShown(PathFromBytes(path)) + " не удается открыть";
         return false;
     }
     const QByteArray content = f.read(kMaxSavedFileBytes + 1);
     if (content.size() > kMaxSavedFileBytes) {
-        error = "файл " + path + " слишком велик";
+        error = "файл " + PathShown(PathFromBytes(path)) + " слишком велик";
         return false;
     }
     return ParseSavedSet(content, saved, error);
@@ -261,9 +261,8 @@ QJsonObject ToJson(const Reading& r) {
 QByteArray SavedSetContent(const Reading& r) { return QJsonDocument(ToJson(r)).toJson(QJsonDocument::Indented); }
 
 bool WriteSavedSet(const Reading& r, const std::string& path, std::string& error) {
-    QSaveFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::WriteOnly) || f.write(SavedSetContent(r)) < 0 || !f.commit()) {
-        error = "Файл " + path + " не удается записать";
+    if (!WritePath(PathFromBytes(path), SavedSetContent(r))) {
+        error = "Файл " + PathShown(PathFromBytes(path)) + " не удается записать";
         return false;
     }
     return true;

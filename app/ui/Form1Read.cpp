@@ -1,6 +1,7 @@
 // Reading a transmitter (F9): identification, parameter block, measurement
 // block, the layout for its model and version, and the filling of every
 // control from the image.
+#include <QStandardItemModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -48,7 +49,12 @@ void SetShown(std::initializer_list<QWidget*> widgets, bool shown) {
 void CopyItems(const QComboBox& from, QComboBox& to) {
     const QSignalBlocker block(to);
     to.clear();
-    for (int i = 0; i < from.count(); ++i) to.addItem(from.itemText(i));
+    for (int i = 0; i < from.count(); ++i) {
+        to.addItem(from.itemText(i));
+        // An item without a text is never chosen (ТЕВ-ТП's empty last one).
+        if (auto* model = qobject_cast<QStandardItemModel*>(to.model()); model && from.itemText(i).isEmpty())
+            model->item(i)->setEnabled(false);
+    }
     to.setCurrentIndex(-1);
 }
 
