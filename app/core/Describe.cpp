@@ -42,7 +42,7 @@ void AddMeasurement(const DeviceImage& im, Reading& r) {
 
 // Decimals that show a ТЕВ setpoint within one code step of its range.
 int TevSetpointDecimals(float tMin, float tMax) {
-    const double step = std::fabs(static_cast<double>(tMax) - tMin) / 8191.0;
+    const double step = std::fabs(static_cast<double>(tMax) - tMin) / kTevScale;
     int decimals = 0;
     for (double shown = 1.0; decimals < 3 && shown > step; shown /= 10.0) ++decimals;
     return decimals;

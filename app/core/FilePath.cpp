@@ -20,7 +20,7 @@ std::size_t Utf8Length(const std::string& text, std::size_t i) {
     for (std::size_t k = 1; k < n; ++k)
         if ((byte(i + k) & 0xC0) != 0x80) return 0;
     // Surrogates and overlong three- and four-byte forms are no UTF-8.
-    if (n == 3 && ((c == 0xE0 && byte(i + 1) < 0xA0) || (c == 0xED && byte(i + 1) >= 0xA0))) return 0;
+    if (n == 3 && ((c == 0xE0u && byte(i + 1) < 0xA0) || (c == 0xED && byte(i + 1) >= 0xA0))) return 0;
     if (n == 4 && ((c == 0xF0 && byte(i + 1) < 0x90) || c > 0xF4 || (c == 0xF4 && byte(i + 1) >= 0x90))) return 0;
     return n;
 }
