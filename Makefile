@@ -17,7 +17,8 @@ export CCACHE_NOHASHDIR := 1
 # python3-markdown renders the operator's manual (doc/manual).
 DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev \
                qt6-charts-dev qt6-translations-l10n libgtest-dev libgmock-dev \
-               libbenchmark-dev python3 python3-markdown xvfb xauth openbox poppler-utils dpkg-dev file ccache
+               libbenchmark-dev python3 python3-markdown xvfb xauth openbox poppler-utils dpkg-dev file ccache \
+               locales
 # Only for check-long: clang with libFuzzer and its sanitizer runtimes.
 FUZZ_DEB_PACKAGES = clang libclang-rt-14-dev
 FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load fuzz_journal fuzz_decode fuzz_compare fuzz_check
@@ -36,6 +37,7 @@ deps:
 	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
+	@tools/comma-locale
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS) $(WERROR) $(LAUNCHER) -DTSERVICE_BENCH=OFF

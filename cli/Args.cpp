@@ -3,11 +3,12 @@
 #include "Protocol.h"
 
 #include <algorithm>
-#include <charconv>
 #include <set>
 
 #include <QCommandLineParser>
 
+#include "FilePath.h"
+#include "Number.h"
 #include "PortList.h"
 
 #include "Edits.h"
@@ -21,24 +22,18 @@ namespace tservice::cli {
 namespace {
 
 int ToInt(const std::string& option, const std::string& text, int lo, int hi) {
-    int v = 0;
-    const char* end = text.data() + text.size();
-    auto [p, ec] = std::from_chars(text.data(), end, v);
-    if (ec != std::errc() || p != end || v < lo || v > hi)
+    const std::optional<int> v = ReadWhole(text, lo, hi);
+    if (!v)
         throw UsageError(option + ": ожидается целое число от " + std::to_string(lo) + " до " +
                          std::to_string(hi) + ", получено \"" + text + "\"");
-    return v;
+    return *v;
 }
 
 double ToPositive(const std::string& option, const std::string& text) {
-    std::string t = text;
-    std::replace(t.begin(), t.end(), ',', '.');
-    double v = 0;
-    const char* end = t.data() + t.size();
-    auto [p, ec] = std::from_chars(t.data(), end, v);
-    if (ec != std::errc() || p != end || !(v > 0) || v > 86400)
+    const std::optional<double> v = ReadNumber(text, kTypedNumber);
+    if (!v || !(*v > 0) || *v > 86400)
         throw UsageError(option + ": ожидается положительное число секунд, получено \"" + text + "\"");
-    return v;
+    return *v;
 }
 
 EchoMode ParseEcho(const std::string& v) {
@@ -427,7 +422,7 @@ Options ParseArgs(const std::vector<std::string>& args) {
             (*entry)->apply(o, eq == std::string::npos ? "" : a.substr(eq + 1));
             continue;
         }
-        list << QString::fromStdString(a);
+        list << PathFromBytes(a);  // a file name may be any bytes
     }
     if (!parser.parse(list)) Refuse(*c, parser, args);
     if (parser.isSet("help")) {
@@ -438,13 +433,13 @@ Options ParseArgs(const std::vector<std::string>& args) {
         const QString name = QString::fromUtf8(s->name);
         if ((s->value && *s->value == '[') || !parser.isSet(name)) continue;
         if (!s->value) s->apply(o, "");
-        for (const QString& v : parser.values(name)) s->apply(o, v.toStdString());
+        for (const QString& v : parser.values(name)) s->apply(o, PathBytes(v));
     }
     std::size_t positionals = 0;
-    for (const QString& a : parser.positionalArguments()) Positional(o, a.toStdString(), positionals);
+    for (const QString& a : parser.positionalArguments()) Positional(o, PathBytes(a), positionals);
     CheckComplete(o, o.command == "set" ? 0 : positionals);
     if (o.command == "set")
-        if (const std::string why = CheckEditNames(o.edits); !why.empty()) throw UsageError("set: " + why);
+        if (const std::string why = CheckEditWords(o.edits); !why.empty()) throw UsageError("set: " + why);
     if (o.json && o.csv) throw UsageError(o.command + ": --json и --csv вместе недопустимы");
     return o;
 }

@@ -16,6 +16,7 @@
 #include "JournalChain.h"
 #include "Edits.h"
 #include "ExitCodes.h"
+#include "FilePath.h"
 #include "SavedSet.h"
 #include "Session.h"
 #include "Trend.h"
@@ -78,6 +79,18 @@ int Read(LineSession& s, const Options& o, std::ostream& out) {
     return 0;
 }
 
+// One sample of watch: the setpoints in the unit and numbers of read (the
+// trend's milliamperes of a ЛАДР only beside them).
+QJsonObject WatchJson(const DeviceImage& image, int device) {
+    QJsonObject o = TrendJson(MakeTrendSample(image, QDateTime::currentMSecsSinceEpoch()), image.Tip, device);
+    if (!IsTev(image.Tip) && o.contains("setpoint1")) {
+        o["setpoint1mA"] = o["setpoint1"];
+        o["setpoint2mA"] = o["setpoint2"];
+    }
+    PutSetpoints(Describe(image, device), o);
+    return o;
+}
+
 std::string Timestamp() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString();
 }
@@ -100,8 +113,7 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
         if (!s.Read(image, nuCur)) return s.failure;
         if (o.json) {
             // One compact object per line, so a recorder can take it line by line.
-            const TrendSample sample = MakeTrendSample(image, QDateTime::currentMSecsSinceEpoch());
-            out << QJsonDocument(Versioned(TrendJson(sample, image.Tip, nuCur + 1))).toJson(QJsonDocument::Compact).toStdString()
+            out << QJsonDocument(Versioned(WatchJson(image, nuCur + 1))).toJson(QJsonDocument::Compact).toStdString()
                 << "\n";
             out.flush();
             continue;
@@ -119,7 +131,7 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
 // The journal file of this command; empty when it keeps none.
 QString JournalFile(const Options& o) {
     if (o.noJournal) return {};
-    return o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
+    return o.journal.empty() ? JournalPathFromEnvironment() : PathFromBytes(o.journal);
 }
 
 }  // namespace
@@ -240,18 +252,18 @@ int Report(LineSession& s, const Options& o, std::ostream& out) {
     int nuCur = o.device - 1;
     if (!s.Read(image, nuCur)) return s.failure;
     ReportInput input{QDateTime::currentDateTime(), s.link.PortName, nuCur + 1, &image, {}};
-    const QString journal = o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
+    const QString journal = o.journal.empty() ? JournalPathFromEnvironment() : PathFromBytes(o.journal);
     JournalContents contents = ReadJournal(journal, nuCur + 1);
     if (!contents.error.empty()) s.messages.Plain(contents.error);
     input.journal = std::move(contents.entries);
     const bool pdf = !o.pdf.empty();
-    const QString file = QString::fromStdString(pdf ? o.pdf : o.html);
+    const QString file = PathFromBytes(pdf ? o.pdf : o.html);
     std::string error;
     if (!WriteSetupReport(SetupReportHtml(input), file, pdf, error)) {
         s.messages.Plain(error);
         return kExitRefused;
     }
-    out << "отчет: устройство " << nuCur + 1 << " → " << file.toStdString() << "\n";
+    out << "отчет: устройство " << nuCur + 1 << " → " << PathShown(file) << "\n";
     return 0;
 }
 

@@ -1,11 +1,10 @@
 #pragma once
-// FIELD=VALUE edits of `tservicectl set`, applied to the image with the rules
-// of the main window's controls (privilege, model and version, entry bounds).
+// FIELD=VALUE words of `tservicectl set`: checked before the line is touched,
+// then turned into the edits of the block every front end shares.
 #include <string>
 #include <vector>
 
 #include "DeviceImage.h"
-#include "Models.h"
 
 namespace tservice::cli {
 
@@ -14,6 +13,11 @@ struct EditResult {
     std::string error;            // why the edits were refused (nothing applied)
     int nuNew = -1;               // new device index when address= was given
 };
+
+// Why the words cannot be taken whatever the transmitter (an unknown field, a
+// field given twice, a word outside its list, an empty sensor, no number, a
+// number outside bounds that hold for every model); empty when they can.
+std::string CheckEditWords(const std::vector<std::string>& edits);
 
 // Applies edits to a copy of image (a complete reading with range limits
 // applied) and, when all are accepted, to image itself. Fields are applied in
@@ -25,14 +29,5 @@ EditResult ApplyEdits(DeviceImage& image, const std::vector<std::string>& edits)
 std::string EditableFields();
 // One line per field: its values with their unit, for the help of set.
 std::string EditableFieldsHelp();
-
-// Why the edits' field names cannot be taken (an unknown field, a field given
-// twice); empty when every name is known and given once.
-std::string CheckEditNames(const std::vector<std::string>& edits);
-
-
-// A number typed with a decimal point, in the window's comma form ("12.5" ->
-// "12,5"); a text that already has a comma is left as it is.
-std::string DecimalComma(const std::string& text);
 
 }  // namespace tservice::cli

@@ -4,9 +4,10 @@
 #include <map>
 #include <ostream>
 
-#include <QDir>
+#include <filesystem>
 
 #include "Commands.h"
+#include "FilePath.h"
 #include "LineBackup.h"
 #include "Models.h"
 #include "SavedSet.h"
@@ -24,10 +25,15 @@ struct RestoreFile {
 
 std::vector<RestoreFile> ReadDirectory(const std::string& dir) {
     std::vector<RestoreFile> files;
-    const QDir d(QString::fromStdString(dir));
-    for (const QString& name : d.entryList({"*.json"}, QDir::Files | QDir::Readable, QDir::Name)) {
+    // Names as bytes: a file whose name is not UTF-8 is restored like any other.
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+        if (entry.is_regular_file(ec) && entry.path().extension() == ".json") names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
         RestoreFile f;
-        f.path = d.filePath(name).toStdString();
+        f.path = (std::filesystem::path(dir) / name).string();
         LoadSavedSet(f.path, f.saved, f.error);
         if (f.error.empty() && (f.saved.device < 1 || f.saved.device > kLineSize))
             f.error = "номер устройства " + std::to_string(f.saved.device) + " вне 1.." + std::to_string(kLineSize);
@@ -57,7 +63,7 @@ bool RestoreDevice(LineSession& s, const Options& o, const SavedSet& saved, std:
 }  // namespace
 
 int Backup(LineSession& s, const Options& o, std::ostream& out) {
-    if (!QDir().mkpath(QString::fromStdString(o.file))) {
+    if (!MakeDirectory(PathFromBytes(o.file))) {
         s.messages.Plain("Каталог " + o.file + " не удается создать");
         return 1;
     }

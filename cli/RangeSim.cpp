@@ -2,7 +2,6 @@
 // range calculation and the simulated line on a pseudo-terminal or loopback TCP.
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <thread>
@@ -15,6 +14,7 @@
 #include "Models.h"
 #include "InputControl.h"
 #ifndef _WIN32
+#include "Number.h"
 #include "PtyServer.h"
 #endif
 #include "TcpServer.h"
@@ -30,19 +30,16 @@ namespace {
 volatile std::sig_atomic_t gQuit = 0;
 void OnQuit(int) { gQuit = 1; }
 
-bool ToDouble(std::string text, double& v) {
-    for (char& c : text)
-        if (c == ',') c = '.';
-    char* end = nullptr;
-    v = std::strtod(text.c_str(), &end);
-    return !text.empty() && end == text.c_str() + text.size();
+bool ToDouble(const std::string& text, double& v) {
+    const std::optional<double> n = ReadNumber(text, kTypedNumber);
+    if (n) v = *n;
+    return n.has_value();
 }
 
 bool ToInt(const std::string& text, int lo, int hi, int& v) {
-    double d = 0;
-    if (!ToDouble(text, d) || d != static_cast<int>(d) || d < lo || d > hi) return false;
-    v = static_cast<int>(d);
-    return true;
+    const std::optional<int> n = ReadWhole(text, lo, hi);
+    if (n) v = *n;
+    return n.has_value();
 }
 
 int ModelCode(const std::string& text) {

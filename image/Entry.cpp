@@ -1,10 +1,11 @@
 #include "Entry.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 #include <vector>
+
+#include "Number.h"
 
 namespace tservice {
 
@@ -61,33 +62,9 @@ KeyVerdict JudgeNumKey(int vkCode, bool shift, bool fieldEmpty) {
 }
 
 bool ParseDecimalComma(const std::string& text, double& value) {
-    std::string plain;
-    plain.reserve(text.size());
-    int digits = 0;
-    int commas = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            ++digits;
-            plain.push_back(c);
-        } else if (c == ',') {
-            // A trailing comma is as incomplete here as rule 2 finds it.
-            if (++commas > 1 || i + 1 == text.size()) return false;
-            plain.push_back('.');
-        } else if (c == '-' && i == 0) {
-            plain.push_back(c);
-        } else {
-            return false;
-        }
-    }
-    if (digits == 0) return false;
-    double v = 0.0;
-    const char* first = plain.data();
-    const char* last = plain.data() + plain.size();
-    const auto [end, ec] = std::from_chars(first, last, v, std::chars_format::fixed);
-    if (ec != std::errc() || end != last || !std::isfinite(v)) return false;
-    value = v;
-    return true;
+    const std::optional<double> v = ReadNumber(text, kCommaNumber);
+    if (v) value = *v;
+    return v.has_value();
 }
 
 int JudgeEntryChars(const std::string& text) {

@@ -144,6 +144,11 @@ const std::vector<std::string>& SensorTypes(int tip) {
     }
 }
 
+bool SensorSelectable(int tip, int index) {
+    const auto& list = SensorTypes(tip);
+    return index >= 0 && index < static_cast<int>(list.size()) && !list[index].empty();
+}
+
 bool ColdJunctionFaulty(int kodTxc, int txc) { return kodTxc == 0x7FFF || kodTxc == -0x8000 || txc == -0x8000; }
 
 int RangeTableIndex(int tip, int tipD) { return tipD + RulesFor(tip, 0).rangeTableOffset; }

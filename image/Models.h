@@ -53,6 +53,9 @@ ModelRules RulesFor(int tip, int version);
 // Sensor-type list of the model (ЛАДР 2 items, ТЕВ-ТС 6, ТЕВ-ТП 11 with an
 // empty last one); empty for ОСКИ and unknown codes. Item index = TipD.
 const std::vector<std::string>& SensorTypes(int tip);
+// Whether item index of the model's sensor list may be chosen and written:
+// within the list and with a text (never ТЕВ-ТП's empty last item).
+bool SensorSelectable(int tip, int index);
 
 // Whether the cold-junction value of a ТЕВ-ТП reading is faulty (KodTxc
 // 0x7FFF or -0x8000, or Txc -0x8000).

@@ -1,5 +1,6 @@
 #include "Comportclass.h"
 
+#include "Number.h"
 #include "PortList.h"
 
 #include <climits>
@@ -7,7 +8,7 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
+#include <limits>
 #include <cstdio>
 #include <cstring>
 
@@ -27,11 +28,10 @@ const char* const kErrorCaption = "Ошибка";
 
 // Whole-string decimal; anything else (blanks, signs, letters, empty) fails.
 bool ParseDecimal(const std::string& text, int* value) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first == last || *first < '0' || *first > '9') return false;
-    auto [end, ec] = std::from_chars(first, last, *value);
-    return ec == std::errc() && end == last;
+    if (text.empty() || text[0] == '-') return false;
+    const std::optional<int> v = ReadWhole(text, 0, std::numeric_limits<int>::max());
+    if (v) *value = *v;
+    return v.has_value();
 }
 
 std::string UpperHex(int code) {

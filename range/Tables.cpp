@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include <QString>
 
 #include "Models.h"
+#include "Number.h"
 
 namespace tservice {
 
@@ -102,16 +102,11 @@ private:
     char token_[kMaxToken];
 };
 
-// A finite number in the C locale ("-1.5", "+2", "3e-2"), whole token.
+// A finite number in the C locale's form ("-1.5", "+2", "3e-2"), whole token.
 bool ParseNumber(std::string_view token, double& value) {
-    if (!token.empty() && token.front() == '+') {
-        token.remove_prefix(1);
-        if (!token.empty() && (token.front() == '+' || token.front() == '-')) return false;
-    }
-    if (token.empty()) return false;
-    const char* end = token.data() + token.size();
-    auto [ptr, ec] = std::from_chars(token.data(), end, value, std::chars_format::general);
-    return ec == std::errc() && ptr == end && std::isfinite(value);
+    const std::optional<double> v = ReadNumber(token, kTableNumber);
+    if (v) value = *v;
+    return v.has_value();
 }
 
 std::string BadContent(std::string_view fileName, int line, const char* what) {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <limits>
 
-#include "Entry.h"
 
 namespace tservice {
 
@@ -124,7 +123,5 @@ std::int32_t LadrPercentToCode(double p) { return TruncToInt(p * kLadrScale * 0.
 double LadrCodeToMa(std::int32_t code) { return code * 16.0 / kLadrScale + 4.0; }
 
 std::int32_t LadrMaToCode(double ma) { return TruncToInt((ma - 4.0) * kLadrScale * 0.0625); }
-
-bool ParseCommaNumber(const std::string& text, double& value) { return ParseDecimalComma(text, value); }
 
 }  // namespace tservice

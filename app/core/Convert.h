@@ -27,8 +27,4 @@ std::int32_t LadrPercentToCode(double p);                            // trunc(p*
 double LadrCodeToMa(std::int32_t code);                              // code*16/kLadrScale+4
 std::int32_t LadrMaToCode(double ma);                                // trunc((ma-4)*kLadrScale*0.0625)
 
-// A comma-decimal text ("-12,5", ",5", "12") to a number; false (value
-// untouched) for "", "-", "1,2,3", "1a" and anything not wholly a number.
-bool ParseCommaNumber(const std::string& text, double& value);
-
 }  // namespace tservice

@@ -1,5 +1,7 @@
 #include "Describe.h"
 
+#include <cmath>
+
 #include "Convert.h"
 #include "Models.h"
 #include "Ranges.h"
@@ -40,7 +42,32 @@ void AddMeasurement(const DeviceImage& im, Reading& r) {
     }
 }
 
+// Decimals that show a ТЕВ setpoint within one code step of its range.
+int TevSetpointDecimals(float tMin, float tMax) {
+    const double step = std::fabs(static_cast<double>(tMax) - tMin) / kTevScale;
+    int decimals = 0;
+    for (double shown = 1.0; decimals < 3 && shown > step; shown /= 10.0) ++decimals;
+    return decimals;
+}
+
 }  // namespace
+
+std::string SetpointText(const DeviceImage& im, int which) {
+    const ModelRules rules = RulesFor(im.Tip, im.Ver);
+    const int code = which == 1 ? im.GetUstKod1() : im.GetUstKod2();
+    if (rules.tev) {
+        const int decimals = TevSetpointDecimals(im.TMin, im.TMax);
+        std::string text = FormatFixed(im.ToTemp(code), 5 + decimals, decimals);
+        // Whole degrees read as before ("-20"); the decimals only where they say something.
+        if (decimals > 0 && text.find('E') == std::string::npos) {
+            text.erase(text.find_last_not_of('0') + 1);
+            if (text.back() == ',') text.pop_back();
+            if (text == "-0") text = "0";
+        }
+        return text;
+    }
+    return rules.hasAlarm ? FormatFixed(LadrCodeToPercent(code), 4, 2) : std::string();
+}
 
 std::string Hex(const std::uint8_t* data, int count) {
     static const char* digits = "0123456789ABCDEF";
@@ -89,13 +116,11 @@ Reading Describe(const DeviceImage& im, int device) {
             r.rangeFrom = r.nonStandard ? std::to_string(im.GetNonStandMin()) : LimitText(im.TMin);
             r.rangeTo = r.nonStandard ? std::to_string(im.GetNonStandMax()) : LimitText(im.TMax);
         }
+    }
+    if (rules.hasAlarm) {
         r.setpointUnit = rules.setpointUnit;
-        r.setpoint1 = FormatFixed(im.ToTemp(im.GetUstKod1()), 4, 0);
-        r.setpoint2 = FormatFixed(im.ToTemp(im.GetUstKod2()), 4, 0);
-    } else if (rules.hasAlarm) {
-        r.setpointUnit = rules.setpointUnit;
-        r.setpoint1 = FormatFixed(LadrCodeToPercent(im.GetUstKod1()), 4, 2);
-        r.setpoint2 = FormatFixed(LadrCodeToPercent(im.GetUstKod2()), 4, 2);
+        r.setpoint1 = SetpointText(im, 1);
+        r.setpoint2 = SetpointText(im, 2);
     }
     AddMeasurement(im, r);
     r.raw = Hex(im.Baza.data() + 1, im.GetLen());

@@ -38,6 +38,12 @@ struct Reading {
 // window's limit lists do. False when the sensor type has no such range.
 bool ApplyRangeLimits(DeviceImage& image);
 
+// Setpoint 1 or 2 as the operator sees it in its unit (°C for ТЕВ with the
+// decimals one code step of the range needs, trailing zeros dropped; % with
+// two decimals for ЛАДР);
+// "" for a model without setpoints. image needs TMin/TMax for a ТЕВ.
+std::string SetpointText(const DeviceImage& image, int which);
+
 // Everything a complete reading of a served model shows. image must hold a
 // complete reading with TMin/TMax applied.
 Reading Describe(const DeviceImage& image, int device);

@@ -1,5 +1,7 @@
 #include "Journal.h"
 
+#include <filesystem>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,7 @@
 #include <QSysInfo>
 
 #include "Check.h"
+#include "FilePath.h"
 #include "Describe.h"
 #include "JournalChain.h"
 #include "JournalLines.h"

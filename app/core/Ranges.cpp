@@ -4,6 +4,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "Number.h"
+
 namespace tservice {
 
 namespace {
@@ -80,14 +82,7 @@ std::string LimitText(float value) {
 }
 
 float LimitValue(const std::string& text) {
-    std::string plain = text;
-    for (char& c : plain)
-        if (c == ',') c = '.';
-    float v = 0.0f;
-    const char* last = plain.data() + plain.size();
-    const auto [end, ec] = std::from_chars(plain.data(), last, v, std::chars_format::fixed);
-    if (ec != std::errc() || end != last) return 0.0f;
-    return v;
+    return static_cast<float>(ReadNumber(text, kCommaNumber).value_or(0.0));
 }
 
 void FillMinList(const StdRange* table, int count, int range, IComboList& minList, DeviceImage& image) {

@@ -32,26 +32,6 @@ std::string Refusal(const std::string& field, int value, const std::string& allo
 
 std::string Span(int lo, int hi) { return std::to_string(lo) + "…" + std::to_string(hi); }
 
-// What the window can set a field to, as "lo…hi"; lo > hi when the field
-// only goes back as read (Diap of ЛАДР, the special NonStand fields).
-struct Bounds {
-    int lo;
-    int hi;
-};
-
-Bounds BoundsOf(const std::string& name, const ModelRules& r) {
-    if (name == "TipSign") return {0, 2};
-    if (name == "Break" || name == "TipK") return {0, 1};
-    if (name == "Current" || name == "CurrentEnd") return {0, 15};
-    if (name == "UstKod1" || name == "UstKod2") return {0, r.setpointScale};
-    if (name == "TipD") return {0, static_cast<int>(SensorTypes(r.tip).size()) - 1};
-    if (name == "Nu") return {0, kMaxDeviceIndex};
-    if (name == "Connect") return {1, 2};
-    if (name == "KTxc") return {0, kMaxKTxc};
-    if (name == "KBegSk" || name == "KEndSk" || name == "BegSkTxc" || name == "EndSkTxc") return {-32768, 32767};
-    return {1, 0};
-}
-
 // The range number: a standard one of the sensor's table, or exactly the
 // non-standard mark where the sensor and version admit one.
 std::string CheckDiap(const DeviceImage& next, const ModelRules& r) {
@@ -92,6 +72,19 @@ bool SameBlock(const DeviceImage& a, const DeviceImage& b) {
 }
 
 }  // namespace
+
+Bounds BoundsOf(const std::string& name, const ModelRules& r) {
+    if (name == "TipSign") return {0, 2};
+    if (name == "Break" || name == "TipK") return {0, 1};
+    if (name == "Current" || name == "CurrentEnd") return {0, 15};
+    if (name == "UstKod1" || name == "UstKod2") return {0, r.setpointScale};
+    if (name == "TipD") return {0, static_cast<int>(SensorTypes(r.tip).size()) - 1};
+    if (name == "Nu") return {0, kMaxDeviceIndex};
+    if (name == "Connect") return {1, 2};
+    if (name == "KTxc") return {0, kMaxKTxc};
+    if (name == "KBegSk" || name == "KEndSk" || name == "BegSkTxc" || name == "EndSkTxc") return {-32768, 32767};
+    return {1, 0};
+}
 
 MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip) {
     const std::string device = Device(deviceIndex);
@@ -166,6 +159,8 @@ std::string CheckBlock(const DeviceImage& next, const DeviceImage& last) {
             const Bounds b = BoundsOf(field, rules);
             if (b.lo > b.hi) return Refusal(name, v, "только как считано (" + std::to_string(f.get(last, k)) + ")");
             if (v < b.lo || v > b.hi) return Refusal(name, v, Span(b.lo, b.hi));
+            if (field == "TipD" && !SensorSelectable(rules.tip, v))
+                return Refusal(name, v, "тип датчика с названием из списка модели");
         }
     }
     if (!SameBlock(probe, next)) {

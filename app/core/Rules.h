@@ -6,6 +6,7 @@
 
 #include "DeviceImage.h"
 #include "Messages.h"
+#include "Models.h"
 #include "Workflow.h"
 
 namespace tservice {
@@ -40,6 +41,15 @@ ReadJudgement JudgeReading(const ReadOutcome& outcome, const DeviceImage& image,
 // The same rule for a block that did not come from the line (a saved set):
 // image holds Tip, Ver, Len and the block.
 ReadJudgement JudgeBlock(const DeviceImage& image, int deviceIndex);
+
+// What the window can set a parameter field (a name of FieldsOf) to, lo..hi
+// inclusive; lo > hi when the field only goes back as read (Diap of ЛАДР,
+// the non-standard range, judged as a whole by CheckBlock).
+struct Bounds {
+    int lo;
+    int hi;
+};
+Bounds BoundsOf(const std::string& name, const ModelRules& rules);
 
 // The block check before any write. next is the block to send, last the
 // complete reading of the same transmitter it was made from. Every field of

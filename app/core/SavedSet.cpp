@@ -9,10 +9,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
-#include "Models.h"
 #include "Describe.h"
+#include "FilePath.h"
+#include "Models.h"
+#include "Number.h"
 #include "Rules.h"
 
 namespace tservice {
@@ -44,19 +45,50 @@ bool ReadRaw(const QJsonObject& o, std::vector<std::uint8_t>& raw, std::string& 
     return true;
 }
 
-// Every named field in the file must agree with the raw block.
+// Keys about the measurement at saving time, which a block does not hold.
+bool MeasurementKey(const QString& key) {
+    static const QStringList keys{"Rez",   "Sost",      "KodACP",       "Txc",       "KodTxc",
+                                  "percent", "value", "valueUnit", "coldJunction", "privileged"};
+    return keys.contains(key);
+}
+
+// A number of the file, written as a number or as a shown text ("133,37").
+std::optional<double> FileNumber(const QJsonValue& v) {
+    if (v.isDouble()) return v.toDouble();
+    if (v.isString()) return ReadNumber(v.toString().toStdString(), kTypedNumber);
+    return std::nullopt;
+}
+
+std::string Shown(const QJsonValue& v) {
+    if (v.isString()) return "\"" + v.toString().toStdString() + "\"";
+    return QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).mid(1).chopped(1).toStdString();
+}
+
+// Every readable field in the file must say what the raw block says; a
+// setpoint within the last digit files of every version show.
 bool CheckFields(SavedSet& saved, const QJsonObject& o, std::string& error) {
-    const Reading r = Describe(ImageOf(saved), saved.device);
-    for (const auto& [name, value] : r.fields) {
-        if (!o.contains(QString::fromStdString(name))) continue;
-        int v = 0;
-        if (!ReadInt(o, name.c_str(), -32768, 65535, v, error)) return false;
-        if (v != value) {
-            error = "файл поврежден: поле \"" + name + "\" не совпадает с блоком raw";
+    DeviceImage image = ImageOf(saved);
+    ApplyRangeLimits(image);
+    const Reading r = Describe(image, saved.device);
+    const QJsonObject block = ToJson(r);
+    const double setpointSlack = RulesFor(saved.model, saved.version).tev ? 0.5 : 0.005;
+    for (auto it = block.begin(); it != block.end(); ++it) {
+        const QString key = it.key();
+        if (!o.contains(key) || MeasurementKey(key) || key == "device" || key == "format") continue;
+        const QJsonValue file = o.value(key);
+        bool agree = file == it.value();
+        if (!agree && it.value().isDouble()) {
+            const std::optional<double> n = FileNumber(file);
+            const double slack = key.startsWith("setpoint") ? setpointSlack : 0.0;
+            agree = n && std::fabs(*n - it.value().toDouble()) <= slack;
+        }
+        if (!agree) {
+            error = "файл изменен вручную: поле \"" + key.toStdString() + "\" = " + Shown(file) +
+                    ", а по блоку raw " + Shown(it.value()) + "\nфайл не загружен";
             return false;
         }
-        saved.fields[name] = v;
     }
+    for (const auto& [name, value] : r.fields) saved.fields[name] = value;
     return true;
 }
 
@@ -106,14 +138,14 @@ bool ParseSavedSet(const QByteArray& content, SavedSet& saved, std::string& erro
 }
 
 bool LoadSavedSet(const std::string& path, SavedSet& saved, std::string& error) {
-    QFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = "Файл " + path + " не удается открыть";
+    QFile f;
+    if (!OpenPath(f, PathFromBytes(path), QIODevice::ReadOnly)) {
+        error = "Файл " + PathShown(PathFromBytes(path)) + " не удается открыть";
         return false;
     }
     const QByteArray content = f.read(kMaxSavedFileBytes + 1);
     if (content.size() > kMaxSavedFileBytes) {
-        error = "файл " + path + " слишком велик";
+        error = "файл " + PathShown(PathFromBytes(path)) + " слишком велик";
         return false;
     }
     return ParseSavedSet(content, saved, error);
@@ -162,11 +194,10 @@ namespace {
 
 // A shown number ("133,37", "1,2346E+5") as a JSON number; null when the
 // window shows no number ("NAN", "").
-QJsonValue Number(std::string text) {
-    std::replace(text.begin(), text.end(), ',', '.');
-    bool ok = false;
-    const double v = QString::fromStdString(text).toDouble(&ok);
-    return ok && std::isfinite(v) ? QJsonValue(v) : QJsonValue();
+QJsonValue Number(const std::string& text) {
+    constexpr NumberForm kShown{true, false, false, true};  // FormatFixed's "1,2346E+5"
+    const std::optional<double> v = ReadNumber(text, kShown);
+    return v ? QJsonValue(*v) : QJsonValue();
 }
 
 // The list fields also by the words set takes, so a script can hand them back.
@@ -185,6 +216,13 @@ void AddListWords(const Reading& r, QJsonObject& o) {
 }
 
 }  // namespace
+
+void PutSetpoints(const Reading& r, QJsonObject& o) {
+    if (r.setpointUnit.empty()) return;
+    o["setpointUnit"] = QString::fromStdString(r.setpointUnit);
+    o["setpoint1"] = Number(r.setpoint1);
+    o["setpoint2"] = Number(r.setpoint2);
+}
 
 QJsonObject ToJson(const Reading& r) {
     auto q = [](const std::string& s) { return QString::fromStdString(s); };
@@ -209,11 +247,7 @@ QJsonObject ToJson(const Reading& r) {
         o["rangeFrom"] = Number(r.rangeFrom);
         o["rangeTo"] = Number(r.rangeTo);
     }
-    if (!r.setpointUnit.empty()) {
-        o["setpointUnit"] = q(r.setpointUnit);
-        o["setpoint1"] = Number(r.setpoint1);
-        o["setpoint2"] = Number(r.setpoint2);
-    }
+    PutSetpoints(r, o);
     for (const auto& [k, v] : r.measurement) o[q(k)] = v;
     AddListWords(r, o);
     o["percent"] = Number(r.percent);
@@ -227,9 +261,8 @@ QJsonObject ToJson(const Reading& r) {
 QByteArray SavedSetContent(const Reading& r) { return QJsonDocument(ToJson(r)).toJson(QJsonDocument::Indented); }
 
 bool WriteSavedSet(const Reading& r, const std::string& path, std::string& error) {
-    QSaveFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::WriteOnly) || f.write(SavedSetContent(r)) < 0 || !f.commit()) {
-        error = "Файл " + path + " не удается записать";
+    if (!WritePath(PathFromBytes(path), SavedSetContent(r))) {
+        error = "Файл " + PathShown(PathFromBytes(path)) + " не удается записать";
         return false;
     }
     return true;

@@ -62,6 +62,9 @@ struct SavedSetTransfer {
 bool ApplySavedSet(const SavedSet& saved, DeviceImage& image, std::string& error, bool withCalibration = false,
                    SavedSetTransfer* transfer = nullptr);
 
+// The setpoints of a reading as the window shows them, with their unit
+// ("setpointUnit", "setpoint1", "setpoint2"); nothing for a model without.
+void PutSetpoints(const Reading& r, QJsonObject& o);
 // The file's JSON object for a described reading (also the JSON output of
 // `tservicectl read --json`).
 QJsonObject ToJson(const Reading& r);

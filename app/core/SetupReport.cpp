@@ -1,12 +1,13 @@
 #include "SetupReport.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QTextDocument>
 
 #include "CheckReport.h"
 #include "Describe.h"
+#include "FilePath.h"
 #include "Models.h"
 
 namespace tservice {
@@ -105,25 +106,22 @@ QString SetupReportHtml(const ReportInput& in) {
 }
 
 bool WriteSetupReport(const QString& html, const QString& path, bool pdf, std::string& error) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = "Файл " + path.toStdString() + " не удается записать";
-        return false;
+    QByteArray bytes;
+    if (pdf) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        QTextDocument doc;
+        doc.setHtml(html);
+        writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
+        doc.print(&writer);
+    } else {
+        bytes = html.toUtf8();
     }
-    if (!pdf) {
-        const QByteArray bytes = html.toUtf8();
-        if (f.write(bytes) == bytes.size() && f.flush()) return true;
-        error = "Файл " + path.toStdString() + " не удается записать";
-        return false;
-    }
-    f.close();
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    QTextDocument doc;
-    doc.setHtml(html);
-    writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
-    doc.print(&writer);
-    return true;
+    if (WritePath(path, bytes)) return true;
+    error = "Файл " + PathShown(path) + " не удается записать";
+    return false;
 }
 
 }  // namespace tservice

@@ -61,6 +61,9 @@ inline const QColor kNavy{0x00, 0x00, 0x80};
 QColor InfoColor();
 // Red bold letters: LabTimer and the mark of unwritten changes.
 void MakeRedBold(QLabel* label);
+// Shows text in an entry field; the same text again is no change (no text
+// change signal, so the image is not marked changed).
+void ShowText(QLineEdit& field, const std::string& text);
 // Background and letter colour of a control as the window sets them.
 QColor BackColor(const QWidget* w);
 QColor LetterColor(const QWidget* w);
@@ -410,8 +413,10 @@ private:
     void ConnectEditing();
     // The common beginning of a pick: focus record, polling stopped, Izmen.
     void BeginPick(QComboBox* box);
-    // Setpoint fields in °C for the present limits (codes unchanged).
+    // Setpoint fields for the present limits (codes unchanged), as stored.
     void ShowSetpointsAnew();
+    // The limit lists for the image's sensor type and Diap (TMin, TMax set).
+    void FillRangeLists();
     void SetpointExit(QLineEdit* field);
     void KTxcExit();
     void Edit1Exit();

@@ -1,7 +1,6 @@
 // The alarm group (alarm type, setpoints, contact type, output on a line
 // break), the cold-junction coefficient of ТЕВ-ТП and the direct output
 // current of ОСКИ, with the key filter and exit check of the entry fields.
-#include <cmath>
 #include <cstdint>
 
 #include <QComboBox>
@@ -12,7 +11,9 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "BlockEdit.h"
 #include "Convert.h"
+#include "Describe.h"
 #include "Entry.h"
 #include "FocusChain.h"
 #include "Form1.h"
@@ -23,8 +24,6 @@ namespace tservice {
 
 namespace {
 
-
-QString Fixed(double v, int p, int d) { return QString::fromStdString(FormatFixed(v, p, d)); }
 
 // An entry field as the entry checks see it.
 class LineEditField final : public IEntryField {
@@ -105,6 +104,11 @@ private:
 
 }  // namespace
 
+void ShowText(QLineEdit& field, const std::string& text) {
+    const QString shown = QString::fromStdString(text);
+    if (field.text() != shown) field.setText(shown);
+}
+
 void TForm1::ConnectEditing() {
     const std::pair<QComboBox*, void (TForm1::*)()> picks[] = {
         {CBoxTipD, &TForm1::CBoxTipDClick},     {CBoxMin, &TForm1::CBoxMinClick},
@@ -130,17 +134,17 @@ void TForm1::ConnectEditing() {
 
 void TForm1::CBoxTipSignClick() {
     BeginPick(CBoxTipSign);
-    if (CBoxTipSign->currentIndex() >= 0) Image.PutTipSign(CBoxTipSign->currentIndex());
+    EditChoice(Image, "TipSign", CBoxTipSign->currentIndex());
 }
 
 void TForm1::CBoxTipKClick() {
     BeginPick(CBoxTipK);
-    if (CBoxTipK->currentIndex() >= 0) Image.PutTipK(CBoxTipK->currentIndex());
+    EditChoice(Image, "TipK", CBoxTipK->currentIndex());
 }
 
 void TForm1::CBoxBreakClick() {
     BeginPick(CBoxBreak);
-    if (CBoxBreak->currentIndex() >= 0) Image.PutBreak(CBoxBreak->currentIndex());
+    EditChoice(Image, "Break", CBoxBreak->currentIndex());
 }
 
 bool TForm1::UstProc1KeyDown(QLineEdit* field, int key, bool shift) {
@@ -184,39 +188,31 @@ void TForm1::UstProc1Exit(QLineEdit* field) {
 }
 
 void TForm1::SetpointExit(QLineEdit* field) {
-    const bool ladr = !RulesFor(Image.Tip, Image.Ver).tev;
-    const bool first = field == UstProc1;
-    LineEditField entry(*field);
-    if (CheckEntry(entry, ladr ? kEntryPercent : kEntryTemp, Image, messages_) != 0) {
-        const std::int32_t stored = first ? Image.GetUstKod1() : Image.GetUstKod2();
-        field->setText(ladr ? Fixed(LadrCodeToPercent(stored), 4, 2) : Fixed(Image.ToTemp(stored), 4, 0));
-        return;
+    const int which = field == UstProc1 ? 1 : 2;
+    const EditOutcome edit = EditSetpoint(Image, which, field->text().toStdString());
+    if (edit.entryError) {
+        LineEditField entry(*field);
+        ShowEntryError(entry, messages_);
     }
-    double v = 0.0;
-    if (!ParseDecimalComma(entry.Text(), v)) return;  // accepted texts are numbers
-    const std::int32_t code = ladr ? LadrPercentToCode(v) : TevTempToCode(v, Image.TMin, Image.TMax);
-    (first ? StUstKod1 : StUstKod2)->setText(QString::number(code));
-    if (first)
-        Image.PutUstKod1(code);
-    else
-        Image.PutUstKod2(code);
+    // What is shown is what is stored: a typed 30 that stores 29,99 % says so.
+    ShowText(*field, SetpointText(Image, which));
+    (which == 1 ? StUstKod1 : StUstKod2)->setText(QString::number(which == 1 ? Image.GetUstKod1() : Image.GetUstKod2()));
 }
 
 void TForm1::KTxcExit() {
-    if (Image.IzmenTipD == 1) {
-        messages_.Show({"Был изменен тип датчика,\nпроизведите запись в прибор", "Предупреждение", MsgIcon::Warning,
-                        MsgButtons::Ok, MsgAnswer::Ok});
+    const EditOutcome edit = EditKTxc(Image, KTxc->text().toStdString());
+    if (!edit.Ok() && !edit.entryError) {
+        // The sensor type changed and is not written: the text stays.
+        messages_.Show({edit.refusal, "Предупреждение", MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok});
         return;
     }
-    LineEditField entry(*KTxc);
-    if (CheckEntry(entry, kEntryCoef, Image, messages_) != 0) {
-        KTxc->setText(QString::number(Image.GetKTxc()));
-        return;
+    if (edit.entryError) {
+        LineEditField entry(*KTxc);
+        ShowEntryError(entry, messages_);
     }
-    double v = 0.0;
-    if (!ParseDecimalComma(entry.Text(), v)) return;
-    Image.PutKTxc(static_cast<std::int32_t>(std::trunc(v)));
-    if (QWidget* previous = NeighbourInTabOrder(KTxc, false)) previous->setFocus(Qt::BacktabFocusReason);
+    ShowText(*KTxc, std::to_string(Image.GetKTxc()));
+    if (edit.Ok())
+        if (QWidget* previous = NeighbourInTabOrder(KTxc, false)) previous->setFocus(Qt::BacktabFocusReason);
 }
 
 void TForm1::Edit1Exit() {

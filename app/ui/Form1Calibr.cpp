@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "BlockEdit.h"
 #include "Form1.h"
 
 namespace tservice {
@@ -20,31 +21,31 @@ struct CalibrPoint {
     const char* caption;
     QLabel* TForm1::*source;  // raw code now measured
     QLabel* TForm1::*target;  // the scale end's shown code
-    void (DeviceImage::*store)(std::int32_t);
-    const char* help;  // the question's entry in the manual
+    const char* field;  // the block field the code goes into
+    const char* help;   // the question's entry in the manual
 };
 
 const std::array<CalibrPoint, 4> kPoints = {{
     {&TForm1::Button1, &TForm1::LabRegKalibr,
      "Внимание! Сейчас будет произведена калибровка\nначала шкалы измерения \nУбедитесь, подан ли на вход "
      "сигнал,\nсоответствующий началу шкалы?",
-     "Подтвердите готовность к калибровке шкалы", &TForm1::StKodACP, &TForm1::StKBegSk, &DeviceImage::PutKBegSk,
+     "Подтвердите готовность к калибровке шкалы", &TForm1::StKodACP, &TForm1::StKBegSk, "KBegSk",
      "msg-calibr-start"},
     {&TForm1::Button2, &TForm1::LabRegKalibr,
      "Внимание! Сейчас будет произведена калибровка\nконца шкалы измерения \nУбедитесь, подан ли на вход "
      "сигнал,\nсоответствующий концу шкалы?",
-     "Подтвердите готовность к калибровке шкалы", &TForm1::StKodACP, &TForm1::StKEndSk, &DeviceImage::PutKEndSk,
+     "Подтвердите готовность к калибровке шкалы", &TForm1::StKodACP, &TForm1::StKEndSk, "KEndSk",
      "msg-calibr-end"},
     {&TForm1::KalibrBegSk, &TForm1::LabRegKalibrTXC,
      "Внимание! Сейчас будет произведена калибровка\nначала шкалы измерения Тхс\nПодан ли на вход Тхс сигнал "
      "100 Ом?",
      "Подтвердите готовность к калибровке шкалы Тхс", &TForm1::StKodTxc, &TForm1::StBegSkTxc,
-     &DeviceImage::PutBegSkTxc, "msg-calibr-txc-start"},
+     "BegSkTxc", "msg-calibr-txc-start"},
     {&TForm1::KalibrEndSk, &TForm1::LabRegKalibrTXC,
      "Внимание! Сейчас будет произведена калибровка\nконца шкалы измерения Тхс\nПодан ли на вход Тхс сигнал, "
      "соответствующий 100°С?",
      "Подтвердите готовность к калибровке шкалы Тхс", &TForm1::StKodTxc, &TForm1::StEndSkTxc,
-     &DeviceImage::PutEndSkTxc, "msg-calibr-txc-end"},
+     "EndSkTxc", "msg-calibr-txc-end"},
 }};
 
 }  // namespace
@@ -74,10 +75,7 @@ void TForm1::CalibratePoint(int point) {
         (this->*p.target)->setText(source->text());
         bool number = false;
         const int code = source->text().toInt(&number);
-        if (number) {
-            (Image.*p.store)(code);
-            OutPortClick();
-        }
+        if (number && EditCalibration(Image, p.field, code).Ok()) OutPortClick();
         mode->hide();
         return;
     }
@@ -94,10 +92,8 @@ void TForm1::CBoxCurrentClick() {
     const bool polling = Timer1->isActive();
     StopPolling();
     UstKod1Change();
-    if (CBoxCurrent->currentIndex() >= 0) {
-        Image.PutCurrent(CBoxCurrent->currentIndex());
+    if (CBoxCurrent->currentIndex() >= 0 && EditCorrection(Image, false, CBoxCurrent->currentIndex()).Ok())
         OutPortClick();
-    }
     if (polling && !Timer1->isActive()) BtnPuskTimerClick();
 }
 
@@ -107,10 +103,8 @@ void TForm1::CBoxCurrentEndClick() {
     const bool polling = Timer1->isActive();
     StopPolling();
     UstKod1Change();
-    if (CBoxCurrentEnd->currentIndex() >= 0) {
-        Image.PutCurrentEnd(CBoxCurrentEnd->currentIndex());
+    if (CBoxCurrentEnd->currentIndex() >= 0 && EditCorrection(Image, true, CBoxCurrentEnd->currentIndex()).Ok())
         OutPortClick();
-    }
     if (polling && !Timer1->isActive()) BtnPuskTimerClick();
 }
 

@@ -4,8 +4,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "BlockEdit.h"
 #include "ComboAdapter.h"
-#include "Convert.h"
+#include "Describe.h"
 #include "Form1.h"
 #include "Models.h"
 #include "Obrappr.h"
@@ -32,8 +33,8 @@ void TForm1::BeginPick(QComboBox* box) {
 }
 
 void TForm1::ShowSetpointsAnew() {
-    UstProc1->setText(QString::fromStdString(FormatFixed(Image.ToTemp(Image.GetUstKod1()), 4, 0)));
-    UstProc2->setText(QString::fromStdString(FormatFixed(Image.ToTemp(Image.GetUstKod2()), 4, 0)));
+    for (const auto& [field, which] : {std::pair{UstProc1, 1}, std::pair{UstProc2, 2}})
+        ShowText(*field, SetpointText(Image, which));
 }
 
 void TForm1::CBoxTipDClick() {
@@ -41,27 +42,31 @@ void TForm1::CBoxTipDClick() {
     BeginPick(CBoxTipD);
     const int picked = CBoxTipD->currentIndex();
     if (picked < 0 || picked == Image.GetTipD()) return;
-    Image.PutTipD(picked);
-    Trace("CBoxTipDClick " + std::to_string(Image.GetDiap()));
+    const std::string trace = "CBoxTipDClick " + std::to_string(Image.GetDiap());
+    if (!EditSensor(Image, picked).Ok()) {
+        SelectQuietly(*CBoxTipD, Image.GetTipD());  // an item that cannot be chosen
+        return;
+    }
+    Trace(trace);
     if (!HasRangeLists(Image.Tip)) return;
 
-    // The untick shows the lists and empties the limits; the range itself is
-    // set below, not restored.
-    // The remembered standard range belonged to the old sensor type; a later
-    // untick must return to a range of this one, never past its table.
-    Image.DiapStand = 0;
+    // The untick shows the lists and empties the limits; the sensor edit has
+    // already returned the range, and the range to come back to, to 0.
     SetNonStandChecked(false);
-    const RangeTableRef ranges = SensorRanges(Image);
-    Image.PutDiap(0);
-    ComboAdapter minList(*CBoxMin);
-    ComboAdapter maxList(*CBoxMax);
-    FillMinList(ranges.table, ranges.count, 0, minList, Image);
-    FillMaxList(ranges.table, ranges.count, 0, minList, maxList, Image);
+    FillRangeLists();
     ShowSetpointsAnew();
 
     ChBoxNonStand->setEnabled(true);
     if (FormNewRange != nullptr) FormNewRange->NoResult = 1;  // its calculation was for the old type
     if (!NonStandardAllowed(CBoxTipD->currentText().toStdString(), Image.Ver)) ChBoxNonStand->setEnabled(false);
+}
+
+void TForm1::FillRangeLists() {
+    const RangeTableRef ranges = SensorRanges(Image);
+    ComboAdapter minList(*CBoxMin);
+    ComboAdapter maxList(*CBoxMax);
+    FillMinList(ranges.table, ranges.count, Image.GetDiap(), minList, Image);
+    FillMaxList(ranges.table, ranges.count, Image.GetDiap(), minList, maxList, Image);
 }
 
 void TForm1::CBoxMinClick() {
@@ -84,9 +89,8 @@ void TForm1::CBoxMinClick() {
     FillMaxList(ranges.table, ranges.count, first, minList, maxList, Image);
     int range = first;
     FindRange(ranges.table, ranges.count, minList, maxList, range);
-    Image.PutDiap(range);
+    EditRange(Image, range);
     Trace("CBoxMinClick " + std::to_string(Image.GetDiap()));
-    Image.TMin = lo;
     ShowSetpointsAnew();
 }
 
@@ -99,18 +103,16 @@ void TForm1::CBoxMaxClick() {
     const RangeTableRef ranges = SensorRanges(Image);
     int range = 0;
     FindRange(ranges.table, ranges.count, minList, maxList, range);
-    Image.PutDiap(range);
+    EditRange(Image, range);
     Trace("CBoxMaxClick " + std::to_string(Image.GetDiap()));
     if (maxList.Text().empty()) return;
-    Image.TMax = LimitValue(maxList.Text());
     ShowSetpointsAnew();
 }
 
 void TForm1::CBoxConnectClick() {
     HandlerScope scope(*this);
     BeginPick(CBoxConnect);
-    const int picked = CBoxConnect->currentIndex();
-    if (picked >= 0) Image.PutConnect(picked + 1);
+    EditChoice(Image, "Connect", CBoxConnect->currentIndex());
 }
 
 }  // namespace tservice

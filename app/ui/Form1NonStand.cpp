@@ -10,8 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ComboAdapter.h"
-#include "Convert.h"
+#include "BlockEdit.h"
 #include "Entry.h"
 #include "Form1.h"
 #include "Models.h"
@@ -21,12 +20,6 @@
 namespace tservice {
 
 namespace {
-
-// The setpoints in °C for the present limits; their codes stay as they are.
-void ShowSetpointTemps(TForm1& f) {
-    f.UstProc1->setText(QString::fromStdString(FormatFixed(f.Image.ToTemp(f.Image.GetUstKod1()), 4, 0)));
-    f.UstProc2->setText(QString::fromStdString(FormatFixed(f.Image.ToTemp(f.Image.GetUstKod2()), 4, 0)));
-}
 
 // A shown number truncated toward zero; false when the text is no number or
 // the whole number does not fit the transmitter's signed 16-bit word.
@@ -80,15 +73,11 @@ void TForm1::ChBoxNonStandClick() {
     ButNonStand->setEnabled(false);
     CBoxMin->show();
     CBoxMax->show();
-    Image.PutDiap(Image.DiapStand);
-    const RangeTableRef ranges = SensorRanges(Image);
-    ComboAdapter minList(*CBoxMin);
-    ComboAdapter maxList(*CBoxMax);
-    FillMinList(ranges.table, ranges.count, Image.DiapStand, minList, Image);
-    FillMaxList(ranges.table, ranges.count, Image.DiapStand, minList, maxList, Image);
+    EditStandardRange(Image);
+    FillRangeLists();
     StMin->clear();
     StMax->clear();
-    ShowSetpointTemps(*this);
+    ShowSetpointsAnew();
 }
 
 void TForm1::ButNonStandClick() {
@@ -125,18 +114,14 @@ void TForm1::ButNonStandClick() {
         InPortClick();
         return;
     }
-    Image.PutDiap(ranges.count);
-    Image.PutNonStandMin(taken.min);
-    Image.PutNonStandMax(taken.max);
-    Image.TMin = static_cast<float>(taken.min);
-    Image.TMax = static_cast<float>(taken.max);
+    const EditOutcome edit = EditNonStandard(Image, taken.min, taken.max, taken.codes);
+    if (!edit.Ok()) {
+        messages_.Plain(edit.refusal);
+        return;
+    }
     StMin->setText(QString::number(taken.min));
     StMax->setText(QString::number(taken.max));
-    ShowSetpointTemps(*this);
-    for (int k = 0; k < 8; ++k) Image.PutNonStandY(k, taken.codes[k]);
-    // The image now differs from the transmitter even when the box was ticked
-    // by a reading, so closing or changing the device offers to write it.
-    Image.Izmen = 1;
+    ShowSetpointsAnew();
 }
 
 }  // namespace tservice

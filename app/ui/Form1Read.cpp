@@ -1,6 +1,7 @@
 // Reading a transmitter (F9): identification, parameter block, measurement
 // block, the layout for its model and version, and the filling of every
 // control from the image.
+#include <QStandardItemModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -48,7 +49,12 @@ void SetShown(std::initializer_list<QWidget*> widgets, bool shown) {
 void CopyItems(const QComboBox& from, QComboBox& to) {
     const QSignalBlocker block(to);
     to.clear();
-    for (int i = 0; i < from.count(); ++i) to.addItem(from.itemText(i));
+    for (int i = 0; i < from.count(); ++i) {
+        to.addItem(from.itemText(i));
+        // An item without a text is never chosen (ТЕВ-ТП's empty last one).
+        if (auto* model = qobject_cast<QStandardItemModel*>(to.model()); model && from.itemText(i).isEmpty())
+            model->item(i)->setEnabled(false);
+    }
     to.setCurrentIndex(-1);
 }
 
@@ -300,16 +306,12 @@ void TForm1::FillMeasurement(const ModelRules& rules) {
     if (!rules.tev) {
         StRezGrMA->setText(Fixed(LadrCodeToMa(rez), 5, 3));
         StRezProc->setText(Fixed(LadrCodeToPercent(rez), 5, 3));
-        if (rules.hasAlarm) {
-            UstProc1->setText(Fixed(LadrCodeToPercent(Image.GetUstKod1()), 4, 2));
-            UstProc2->setText(Fixed(LadrCodeToPercent(Image.GetUstKod2()), 4, 2));
-        }
+        if (rules.hasAlarm) ShowSetpointsAnew();
         return;
     }
     StRezProc->setText(Fixed(TevCodeToPercent(rez), 5, 3));
     StRezGrMA->setText(Fixed(Image.ToTemp(rez), 5, 2));
-    UstProc1->setText(Fixed(Image.ToTemp(Image.GetUstKod1()), 4, 0));
-    UstProc2->setText(Fixed(Image.ToTemp(Image.GetUstKod2()), 4, 0));
+    ShowSetpointsAnew();
     if (rules.hasConnect) SelectQuietly(*CBoxConnect, Image.GetConnect() - 1);
 }
 

@@ -67,6 +67,7 @@ void TForm1::ForgetDevice() {
     Image.Vvod = 0;
     Image.VidOk = 0;
     Panel1->clear();
+    Label27->clear();  // the privilege belonged to the device given up
     HideGroups();
 }
 

@@ -7,6 +7,7 @@
 
 #include "ComboAdapter.h"
 #include "FocusChain.h"
+#include "BlockEdit.h"
 #include "Form1.h"
 #include "Workflow.h"
 
@@ -77,7 +78,7 @@ void TForm1::CBoxUstrZClick() {
     if (picked < 0 || picked > kMaxDeviceIndex) return;
     UstKod1Change();
     ServClass.NuNew = picked;
-    Image.PutNu(ServClass.NuNew);  // traces "PutNu " + Diap
+    EditAddress(Image, ServClass.NuNew);  // traces "PutNu " + Diap
 }
 
 }  // namespace tservice

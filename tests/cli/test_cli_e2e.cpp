@@ -246,6 +246,17 @@ TEST(CliEndToEnd, ExitStatusTellsTheKindOfFailure) {
         {{"read", "--port", port, "--device", "3"}, 0, ""},
         {{"set", "--port", port, "--device", "3", "setpoint1=100.5"}, 1, "setpoint1: ошибка ввода \"100.5\""},
         {{"set", "--port", "/dev/nonexistent-tty", "colour=red"}, 2, "неизвестное поле \"colour\""},
+        // Words wrong for every transmitter are usage errors before the port opens.
+        {{"set", "--port", "/dev/nonexistent-tty", "alarm=XX"}, 2, "alarm: допустимо LH|LL|HH"},
+        {{"set", "--port", "/dev/nonexistent-tty", "alarm="}, 2, "alarm: допустимо LH|LL|HH"},
+        {{"set", "--port", "/dev/nonexistent-tty", "address=abc"}, 2, "address: ожидается целое число от 1 до 32"},
+        {{"set", "--port", "/dev/nonexistent-tty", "ktxc=12.5"}, 2, "ktxc: ожидается целое число от 0 до 9999"},
+        {{"set", "--port", "/dev/nonexistent-tty", "sensor="}, 2, "sensor: нет такого типа датчика: \"\""},
+        {{"set", "--port", "/dev/nonexistent-tty", "setpoint1=1e2"}, 2, "setpoint1: ошибка ввода \"1e2\""},
+        {{"range", "--sensor", "Pt100", "--from", "0x10", "--to", "100"}, 2, " Ошибка ввода "},
+        {{"range", "--sensor", "Pt100", "--from", "0", "--to", "30,"}, 2, " Ошибка ввода "},
+        {{"range", "--sensor", "Pt100", "--from", "1e2", "--to", "300"}, 2, " Ошибка ввода "},
+        {{"range", "--sensor", "Pt100", "--from", "nan", "--to", "300"}, 2, " Ошибка ввода "},
         {{"read", "--port", "/dev/nonexistent-tty"}, 3, "невозможно открыть последовательный порт  (код 132)"},
         {{"watch", "--port", port, "--device", "9", "--count", "2"}, 3, "устройство 9 " + port.toStdString() + " не отвечает на запрос (код 130)"},
         {{"read", "--port", port, "--device", "2"}, 3, "ошибка контрольной суммы (код 131)"},
@@ -256,6 +267,17 @@ TEST(CliEndToEnd, ExitStatusTellsTheKindOfFailure) {
         EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString() << "\n" << r.err;
         EXPECT_NE(r.err.find(c.text), std::string::npos) << r.err;
     }
+}
+
+// The process locale (a decimal comma) changes no number read.
+TEST(CliEndToEnd, NumbersDoNotDependOnTheLocale) {
+    const QByteArray before = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "ru_RU.UTF-8");
+    for (const char* from : {"-50.0", "-50,0"}) {
+        const Result r = Ctl({"range", "--sensor", "Pt100", "--from", from, "--to", "30", "--tables", TABLES_DIR});
+        EXPECT_EQ(r.code, 0) << from << "\n" << r.err;
+    }
+    if (before.isNull()) qunsetenv("LC_ALL"); else qputenv("LC_ALL", before);
 }
 
 TEST(CliEndToEnd, SetTakesADecimalPoint) {

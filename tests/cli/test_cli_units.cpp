@@ -1,12 +1,18 @@
 // Command-line parsing, the edit rules and the parameter-set file, without a line.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include "Args.h"
 #include "Edits.h"
 #include "Report.h"
+#include "FilePath.h"
+#include "Rules.h"
 #include "SavedSet.h"
 
 using namespace tservice;
@@ -223,6 +229,24 @@ TEST(CliEdits, SensorChangeReturnsToRangeZeroAndBlocksKTxc) {
     EXPECT_EQ(im.GetDiap(), 0);
     EXPECT_FLOAT_EQ(im.TMin, -120.0f);
     EXPECT_FLOAT_EQ(im.TMax, 30.0f);
+    // The list's empty last item is never chosen, by set or by a hand-made block.
+    EXPECT_FALSE(ApplyEdits(im, {"sensor="}).ok);
+    DeviceImage empty = im;
+    empty.PutTipD(10);
+    EXPECT_NE(CheckBlock(empty, im).find("TipD"), std::string::npos);
+}
+
+TEST(FileNames, AnyBytesTheShellGives) {
+    const std::string name = (std::filesystem::temp_directory_path() /
+                              ("set-\xff\xfe-" + std::to_string(::getpid()) + ".json")).string();
+    EXPECT_EQ(PathBytes(PathFromBytes(name)), name);
+    EXPECT_EQ(ParseArgs({"save", "--port", "/dev/null", "--device", "2", name}).file, name);
+    std::string error;
+    ASSERT_TRUE(WriteSavedSet(name, TevTs(), 2, error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(name));
+    SavedSet s;
+    EXPECT_TRUE(LoadSavedSet(name, s, error)) << error;
+    std::filesystem::remove(name);
 }
 
 TEST(CliSavedSet, RoundTripAndRefusals) {
@@ -247,9 +271,19 @@ TEST(CliSavedSet, RoundTripAndRefusals) {
     };
     for (const auto& [text, why] : bad) EXPECT_FALSE(ParseSavedSet(text, s, error)) << why;
 
-    QJsonObject tampered = saved;
-    tampered["Diap"] = 3;  // disagrees with the raw block
-    EXPECT_FALSE(ParseSavedSet(QJsonDocument(tampered).toJson(), s, error));
+    // A readable field edited by hand over the raw block: refused, naming it.
+    const std::vector<std::pair<const char*, QJsonValue>> handEdited{
+        {"Diap", 3}, {"alarm", "LL"}, {"setpoint1", 99}, {"sensor", "Ni"}, {"rangeTo", 150},
+        {"NonStandY", "x"}, {"nonStandard", true}, {"setpointUnit", "%"}};
+    for (const auto& [key, value] : handEdited) {
+        QJsonObject tampered = saved;
+        tampered[key] = value;
+        EXPECT_FALSE(ParseSavedSet(QJsonDocument(tampered).toJson(), s, error)) << key;
+        EXPECT_NE(error.find(std::string("\"") + key + "\""), std::string::npos) << error;
+    }
+    QJsonObject shown = saved;
+    shown["setpoint1"] = QString::fromStdString(SetpointText(im, 1));  // as a text
+    EXPECT_TRUE(ParseSavedSet(QJsonDocument(shown).toJson(), s, error)) << error;
     QJsonObject later = saved;
     later["format"] = 2;
     EXPECT_FALSE(ParseSavedSet(QJsonDocument(later).toJson(), s, error));
@@ -274,6 +308,7 @@ TEST(CliSavedSet, ApplyChecksModelLengthAndKeepsTheTargetsNumber) {
     DeviceImage source = TevTs();
     source.PutDiap(30);
     source.PutNu(4);
+    ApplyRangeLimits(source);
     SavedSet s;
     std::string error;
     ASSERT_TRUE(ParseSavedSet(QJsonDocument(ToJson(Describe(source, 5))).toJson(), s, error)) << error;

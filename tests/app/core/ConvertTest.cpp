@@ -1,4 +1,5 @@
 #include "Convert.h"
+#include "Number.h"
 
 #include <gtest/gtest.h>
 
@@ -69,17 +70,31 @@ TEST(Conversions, NoUndefinedTruncation) {
     EXPECT_EQ(LadrMaToCode(-1e300), std::numeric_limits<std::int32_t>::min());
 }
 
-TEST(Conversions, ParseCommaNumber) {
-    const struct { const char* text; bool ok; double value; } kCases[] = {
-        {"-12,5", true, -12.5}, {",5", true, 0.5}, {"12", true, 12.0}, {"0", true, 0.0},
-        {"", false, 0}, {"-", false, 0}, {"1,2,3", false, 0}, {"1a", false, 0},
-        {"12.5", false, 0}, {"--1", false, 0}, {"1 ", false, 0},
+// One reader for every source; only the form differs. 'c' comma form (the
+// window), 't' typed (command line, files), 'T' tables, 'w' whole.
+TEST(NumberReader, FormsAndRefusals) {
+    const struct { const char* text; const char* forms; double value; } kCases[] = {
+        {"-12,5", "ct", -12.5}, {",5", "ct", 0.5}, {"12", "ctTw", 12.0}, {"0", "ctTw", 0.0},
+        {"-50.0", "tT", -50.0}, {"-50,0", "ct", -50.0}, {"+2", "T", 2.0}, {"3e-2", "T", 0.03},
+        {"2.0E0", "T", 2.0}, {"", "", 0}, {"-", "", 0}, {"1,2,3", "", 0}, {"1a", "", 0},
+        {"--1", "", 0}, {"1 ", "", 0}, {" 1", "", 0}, {"0x10", "", 0}, {"30,", "", 0},
+        {"30.", "", 0}, {"1e2", "T", 100.0}, {"nan", "", 0}, {"inf", "", 0}, {"1e", "", 0},
+        {"1e999", "", 0}, {"+-1", "", 0}, {"12.5", "tT", 12.5},
     };
-    for (const auto& c : kCases) {
-        double v = -7;
-        EXPECT_EQ(ParseCommaNumber(c.text, v), c.ok) << c.text;
-        EXPECT_EQ(v, c.ok ? c.value : -7) << c.text;
-    }
+    const std::pair<char, NumberForm> kForms[] = {
+        {'c', kCommaNumber}, {'t', kTypedNumber}, {'T', kTableNumber}, {'w', kWholeNumber}};
+    for (const auto& c : kCases)
+        for (const auto& [letter, form] : kForms) {
+            const std::optional<double> v = ReadNumber(c.text, form);
+            const bool ok = std::string(c.forms).find(letter) != std::string::npos;
+            EXPECT_EQ(v.has_value(), ok) << c.text << " form " << letter;
+            if (ok && v) {
+                EXPECT_DOUBLE_EQ(*v, c.value) << c.text;
+            }
+        }
+    EXPECT_EQ(ReadWhole("12,0", 0, 20, true), 12);
+    EXPECT_FALSE(ReadWhole("12,5", 0, 20, true));
+    EXPECT_FALSE(ReadWhole("21", 0, 20));
 }
 
 TEST(Words, CountAgreesWithItsNoun) {

@@ -50,9 +50,9 @@ TEST(ChangeList, EachEditInTheOperatorsUnitsWithItsKind) {
              ApplyRangeLimits(im);
          },
          {"тип датчика: Pt100 → 100П", "диапазон: -50…100 °C → 0…100 °C", "уставка 1: -20 °C → 20 °C",
-          "уставка 2: 70 °C → 80 °C"},
+          "уставка 2: 69,99 °C → 79,99 °C"},
          ChangeKind::Setting, 0, 0},
-        {"setpoint in °C", [](DeviceImage& im) { im.PutUstKod1(4096); }, {"уставка 1: -20 °C → 25 °C"},
+        {"setpoint in °C", [](DeviceImage& im) { im.PutUstKod1(4096); }, {"уставка 1: -20 °C → 25,01 °C"},
          ChangeKind::Setting, 0, 0},
     };
     for (const EditCase& c : cases) {

@@ -20,6 +20,7 @@ TEST(SavedSetLoad, KeepsTheTargetsCalibrationUnlessAsked) {
         im->PutTipD(2);
         im->PutDiap(1);
         im->Vvod = 1;
+        ApplyRangeLimits(*im);  // as every saved reading has them
     }
     source.PutKBegSk(1111);
     source.PutBegSkTxc(2222);

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <QStandardItemModel>
+
 #include "Convert.h"
 #include "EditFixture.h"
 #include "Obrappr.h"
@@ -88,19 +90,24 @@ INSTANTIATE_TEST_SUITE_P(Channel, Form1NonStandOffer,
                          ::testing::Values(Offer{kTevTp, 3, 4, false},   // MK(T)
                                            Offer{kTevTp, 3, 0, true},    // XK(L)
                                            Offer{kTevTp, 2, 0, false},   // XK(L) below version 3
-                                           Offer{kTevTp, 4, 10, false},  // the empty eleventh item
-                                           Offer{kTevTp, 2, 10, false},
                                            Offer{kTevTs, 3, 4, true},    // 100M
                                            Offer{kTevTs, 5, 0, true}));  // 100П
 
-TEST_F(Form1Channel, EmptyEleventhThermocoupleUsesTableF) {
-    ReadDevice(1, kTevTp, 4);
-    Pick(form->CBoxTipD, 10);
-    EXPECT_EQ(form->Image.GetTipD(), 10);
-    EXPECT_EQ(form->Image.GetDiap(), 0);
-    EXPECT_EQ(Text(form->CBoxMin->currentText()), "-200");
-    EXPECT_EQ(Text(form->CBoxMax->currentText()), "-150");
-    EXPECT_EQ(ListItems(form->CBoxMin).size(), 15u);
+// The empty eleventh thermocouple item cannot be chosen: disabled, and a
+// pick of it changes nothing, on every version.
+TEST_F(Form1Channel, EmptyEleventhThermocoupleIsNeverChosen) {
+    for (int version : {2, 4}) {
+        line.Add(version, kTevTp, version).drift = 0;
+        OpenPort();
+        Read(version);
+        const auto before = form->Image.Baza;
+        const QString min = form->CBoxMin->currentText();
+        EXPECT_FALSE(qobject_cast<QStandardItemModel*>(form->CBoxTipD->model())->item(10)->isEnabled());
+        Pick(form->CBoxTipD, 10);
+        EXPECT_EQ(form->Image.Baza, before) << version;
+        EXPECT_EQ(form->CBoxMin->currentText(), min);
+        EXPECT_NE(form->CBoxTipD->currentIndex(), 10);
+    }
 }
 
 TEST_F(Form1Channel, LadrCharacteristicOnlySetsTheTypeAndTheFlags) {
@@ -136,13 +143,13 @@ TEST_F(Form1Channel, LimitPicksFindTheRangeAndItsLimits) {
     EXPECT_EQ(form->Image.TMin, 0.0f);
     EXPECT_EQ(form->Image.TMax, 50.0f);
     EXPECT_EQ(form->Image.Izmen, 1);
-    EXPECT_EQ(Text(form->UstProc2->text()), FormatFixed(form->Image.ToTemp(form->Image.GetUstKod2()), 4, 0));
+    EXPECT_EQ(Text(form->UstProc2->text()), "39,995");  // code 6552 of 0…50
 
     PickText(form->CBoxMax, "120");
     EXPECT_EQ(form->Image.GetDiap(), 45);
     EXPECT_EQ(Text(form->Contr->text()), "CBoxMaxClick 45");
     EXPECT_EQ(form->Image.TMax, 120.0f);
-    EXPECT_EQ(Text(form->UstProc2->text()), "96");
+    EXPECT_EQ(Text(form->UstProc2->text()), "95,99");
     form->OutPortClick();
     EXPECT_EQ(t.block[10], 45);
 }

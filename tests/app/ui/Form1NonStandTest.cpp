@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include "Describe.h"
 #include "Convert.h"
 #include "GuiFixture.h"
 #include "Obrappr.h"
@@ -94,7 +95,12 @@ protected:
 
     void ExpectRefused(int model, int version, int tipD, int diap, const std::string& sensor);
 
-    std::string Setpoint(int code) const { return FormatFixed(form->Image.ToTemp(code), 4, 0); }
+    // The setpoint to one code step of the range, trailing zeros dropped.
+    std::string Setpoint(int code) const {
+        DeviceImage im = form->Image;
+        im.PutUstKod1(code);
+        return SetpointText(im, 1);
+    }
 
     fs::path dir_;
 };
@@ -133,7 +139,7 @@ TEST_F(NonStand, UntickingReturnsToTheRememberedStandardRange) {
     EXPECT_EQ(Text(form->StMax->text()), "");
     EXPECT_EQ(Text(form->UstProc1->text()), Setpoint(form->Image.GetUstKod1()));
     EXPECT_EQ(Text(form->UstProc2->text()), Setpoint(form->Image.GetUstKod2()));
-    EXPECT_EQ(Text(form->UstProc1->text()), "-190");
+    EXPECT_EQ(Text(form->UstProc1->text()), "-190,001");
     EXPECT_EQ(form->Image.Izmen, 1);
     EXPECT_EQ(Count(0x11), 1) << "nothing sent after the reading";
     EXPECT_EQ(Count(0x45), 0);
@@ -245,8 +251,8 @@ TEST_F(NonStand, StandingCalculationIsTakenOverTruncated) {
     EXPECT_EQ(Text(form->StMin->text()), "-50");
     EXPECT_EQ(Text(form->StMax->text()), "99");
     EXPECT_EQ(Text(form->UstProc1->text()), Setpoint(form->Image.GetUstKod1()));
-    EXPECT_EQ(Text(form->UstProc1->text()), "-20");  // -50 + 149 * 1638 / 8191
-    EXPECT_EQ(Text(form->UstProc2->text()), "69");
+    EXPECT_EQ(Text(form->UstProc1->text()), "-20,2");  // -50 + 149 * 1638 / 8191
+    EXPECT_EQ(Text(form->UstProc2->text()), "69,19");
     for (int k = 0; k < 8; ++k) EXPECT_EQ(std::to_string(form->Image.GetNonStandY(k)), codes[k]) << k;
     EXPECT_GT(form->Image.GetNonStandY(0), 0);
     EXPECT_EQ(form->Image.Izmen, 1);

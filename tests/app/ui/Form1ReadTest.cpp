@@ -265,7 +265,7 @@ TEST_F(Form1Read, TevTsShowsRangeListsConnectionAndTemperatures) {
     EXPECT_EQ(T("StRezGrMA"), "9,99");
     EXPECT_EQ(T("StRezProc"), "39,995");
     EXPECT_EQ(T("UstProc1"), "-20");
-    EXPECT_EQ(T("UstProc2"), "70");
+    EXPECT_EQ(T("UstProc2"), "69,99");  // code 6552 of -50…100: shown as stored
     EXPECT_TRUE(form->ChBoxNonStand->isEnabled());
     EXPECT_FALSE(form->ChBoxNonStand->isChecked());
     EXPECT_FALSE(form->ButNonStand->isEnabled());

@@ -1,0 +1,99 @@
+#include "FilePath.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace tservice {
+
+namespace {
+
+// Length of the UTF-8 sequence at text[i], or 0 when it is not one.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (n == 0 || i + n > text.size() || (n == 2 && c < 0xC2)) return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    // Surrogates and overlong three- and four-byte forms are no UTF-8.
+    if (n == 3 && ((c == 0xE0u && byte(i + 1) < 0xA0) || (c == 0xED && byte(i + 1) >= 0xA0))) return 0;
+    if (n == 4 && ((c == 0xF0 && byte(i + 1) < 0x90) || c > 0xF4 || (c == 0xF4 && byte(i + 1) >= 0x90))) return 0;
+    return n;
+}
+
+constexpr char16_t kEscaped = 0xDC00;
+
+}  // namespace
+
+QString PathFromBytes(const std::string& bytes) {
+    QString out;
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (const std::size_t n = Utf8Length(bytes, i); n > 0) {
+            out += QString::fromUtf8(bytes.data() + i, static_cast<qsizetype>(n));
+            i += n;
+        } else {
+            out += QChar(static_cast<char16_t>(kEscaped + static_cast<unsigned char>(bytes[i++])));
+        }
+    }
+    return out;
+}
+
+std::string PathBytes(const QString& path) {
+    std::string out;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= path.size(); ++i) {
+        const bool escaped = i < path.size() && path[i].unicode() >= 0xDC80 && path[i].unicode() <= 0xDCFF;
+        if (i < path.size() && !escaped) continue;
+        out += path.mid(from, i - from).toStdString();
+        if (escaped) out += static_cast<char>(path[i].unicode() - kEscaped);
+        from = i + 1;
+    }
+    return out;
+}
+
+std::string PathShown(const QString& path) {
+    QString shown = path;
+    for (QChar& c : shown)
+        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) c = u'?';
+    return shown.toStdString();
+}
+
+bool OpenPath(QFile& file, const QString& path, QIODevice::OpenMode mode) {
+    int flags = mode.testFlag(QIODevice::WriteOnly) ? O_WRONLY | O_CREAT : O_RDONLY;
+    if (mode.testFlag(QIODevice::Append)) flags |= O_APPEND;
+    else if (mode.testFlag(QIODevice::WriteOnly)) flags |= O_TRUNC;
+    const int fd = ::open(PathBytes(path).c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    if (file.open(fd, mode, QFileDevice::AutoCloseHandle)) return true;
+    ::close(fd);
+    return false;
+}
+
+bool WritePath(const QString& path, const QByteArray& content) {
+    const std::string target = PathBytes(path);
+    const std::string temporary = target + ".new";
+    {
+        QFile f;
+        if (!OpenPath(f, PathFromBytes(temporary), QIODevice::WriteOnly) || f.write(content) != content.size() ||
+            !f.flush()) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), target.c_str()) == 0) return true;
+    std::remove(temporary.c_str());
+    return false;
+}
+
+bool MakeDirectory(const QString& path) {
+    std::error_code ec;
+    const std::filesystem::path dir(PathBytes(path));
+    std::filesystem::create_directories(dir, ec);
+    return std::filesystem::is_directory(dir, ec);
+}
+
+}  // namespace tservice
