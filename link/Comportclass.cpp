@@ -279,9 +279,15 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
 
         int code = kOk;
         bool headerFailed = true;
+        bool foreign = false;
         const int got = port_.Read(answer, kHeaderLen);
         if (got < kHeaderLen) {
             code = got == 0 ? kNoAnswer : kTimeoutPart;
+        } else if (answer[0] != request[0]) {
+            // Another device's answer, most likely a late one: nothing in it is
+            // ours, and the rest of it must not be read as our next header.
+            code = kBadHeader;
+            foreign = true;
         } else {
             AnsCount = answer[2];
             AnsLen = AnswerLength(cmd, ReqLen, answer[2]);
@@ -306,6 +312,7 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
                   .code = code, .pauseMs = RetryPauseMs});
         }
         Sleep(RetryPauseMs);
+        if (foreign) DropReceived();
         int& left = headerFailed ? left1 : left2;
         if (--left == 0) return code;
     }
@@ -320,6 +327,14 @@ int TComPortClass::ReceiveBody(std::uint8_t* answer) {
     const std::uint16_t crc = Crc16(answer, AnsLen - 2);
     const bool match = answer[AnsLen - 2] == (crc & 0xFF) && answer[AnsLen - 1] == (crc >> 8);
     return match ? kOk : kCrcError;
+}
+
+void TComPortClass::DropReceived() {
+    try {
+        port_.ClearBuffer(true, false);
+    } catch (const PortError&) {
+        PortGone();
+    }
 }
 
 void TComPortClass::Sleep(int ms) {

@@ -285,7 +285,7 @@ void FaultSoak::CheckExchange(const ExchangeRecord& rec, int actualCode) {
         writeMs.push_back(t.writeMs);
     }
     const LinkSettings settings{link_.Povt1, link_.Povt2, link_.DelayOut};
-    last_ = Expect(cmd, static_cast<int>(req.size()), settings, rec.startMs, sent, lineModel_);
+    last_ = Expect(req[0], cmd, static_cast<int>(req.size()), settings, rec.startMs, sent, lineModel_);
     for (TryClass c : last_.classes) ++stats_.seen[c];
     const std::string where = "command " + HexByte(cmd) + " to " + std::to_string(req[0]) + ", tries " +
                               std::to_string(link_.Povt1) + "/" + std::to_string(link_.Povt2) +
