@@ -118,6 +118,10 @@ std::string LinkErrorHelp(int code) {
     }
 }
 
+std::string ExceptionText(int code) {
+    return code == kWriting ? "Идет запись базы данных. Ждите." : "ошибка обмена " + UpperHex(code);
+}
+
 MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
     MsgBox box;
     box.buttons = MsgButtons::Ok;
@@ -135,7 +139,7 @@ MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
         box.icon = MsgIcon::Error;
     };
     switch (code) {
-        case kWriting: warn(device + " Идет запись базы данных. Ждите."); break;
+        case kWriting: warn(device + " " + ExceptionText(code)); break;
         case kBadHeader: warn(device + " ошибка приема данных "); break;
         case kTimeoutPart: warn(device + " тайм-аут приема данных"); break;
         case kNoAnswer: warn(device + " не отвечает на запрос"); break;
@@ -145,7 +149,7 @@ MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
         case kPortPowerOff: error("сбой настройки порта при выключении прибора"); break;
         case kPortSetupError: error("ошибка настройки порта"); break;
         case kPortClosed: error("Не выбран COM-порт."); break;
-        default: warn(device + " ошибка обмена " + UpperHex(code)); break;
+        default: warn(device + " " + ExceptionText(code)); break;
     }
     box.help = LinkErrorHelp(code);
     return box;

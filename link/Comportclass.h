@@ -36,6 +36,11 @@ int AnswerLength(std::uint8_t cmd, int reqLen, std::uint8_t countByte);
 // A tcp:// name is no serial port; OpenPort takes it when ParseTcpPortName does.
 bool IsSerialPortName(const std::string& name);
 
+// A transmitter's exception code (1..255) in the link's words, without the
+// device and port: "Идет запись базы данных. Ждите." for 6, "ошибка обмена
+// HH" for the others.
+std::string ExceptionText(int code);
+
 // The message box ShowLinkError shows for code (device index, port name);
 // code 0 gives an empty text (no box).
 MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName);

@@ -197,7 +197,8 @@ void FaultSoak::Reading() {
     case ReadStage::BlockFailed: CheckRecords({0, out.code}, "reading"); break;
     case ReadStage::MeasFailed: CheckRecords({0, 0, out.code}, "reading"); break;
     case ReadStage::BadLength:
-    case ReadStage::BadNumber: CheckRecords({0, 0}, "reading"); break;
+    case ReadStage::BadNumber:
+    case ReadStage::OtherNumber: CheckRecords({0, 0}, "reading"); break;
     }
     const bool complete = JudgeReading(out, image_, nuCur).Accepted();
     if (complete) {
@@ -248,6 +249,9 @@ void FaultSoak::Write(sim::Transmitter& dev, bool readingComplete) {
     case WriteStage::OtherModel:
     case WriteStage::OtherVersion:
     case WriteStage::Refused:
+    case WriteStage::NumberTaken:      // the number does not change here
+    case WriteStage::ReadBackFailed:   // no reading back in WriteTransmitter
+    case WriteStage::ReadBackDiffers:
         Fail(stats_.damagedAccepted, "write after a complete reading stopped at stage " +
                                          std::to_string(static_cast<int>(w.stage)));
         break;

@@ -46,10 +46,16 @@ TEST_F(WorkflowFixture, OversizedCountAndForeignNumberNeverReachTheImage) {
     for (int i = 1; i < kBazaSize; ++i) EXPECT_EQ(image.Baza[i], 0) << i;
 
     line.Find(2)->blockLen = 40;
-    line.Find(2)->block[11] = 40;  // Nu 40: no such address
-    EXPECT_EQ(ReadTransmitter(link, image, nuCur).stage, ReadStage::BadNumber);
-    EXPECT_EQ(nuCur, 1);
-    EXPECT_EQ(image.Vvod, 0);
+    // Nu 40 is no address; Nu 5 is another transmitter's.
+    for (const auto& [nu, stage] : {std::pair{40, ReadStage::BadNumber}, std::pair{5, ReadStage::OtherNumber}}) {
+        line.Find(2)->block[11] = static_cast<std::uint8_t>(nu);
+        const ReadOutcome r = ReadTransmitter(link, image, nuCur);
+        EXPECT_EQ(r.stage, stage);
+        EXPECT_EQ(nuCur, 1);
+        EXPECT_EQ(image.Vvod, 0);
+        EXPECT_EQ(image.GetLen(), 0);
+    }
+    EXPECT_EQ(port.requests.back()[1], 0x44) << "no measurement after a refused block";
 }
 
 TEST_F(WorkflowFixture, WriteNeedsACompleteReadingAndTheSameModelAndVersion) {
