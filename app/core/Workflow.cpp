@@ -100,24 +100,26 @@ bool Answers(TComPortClass& link, int deviceIndex, int& code) {
 }
 
 // The block, the move to the new number and the confirmation. A port error
-// from here on leaves the transmitter in doubt, so it ends the write as
-// unconfirmed instead of escaping.
+// once the block is out leaves the transmitter in doubt, so it ends the
+// write as unconfirmed instead of escaping.
 WriteOutcome SendBlock(TComPortClass& link, const DeviceImage& image, int& nuCur, int nuNew,
                        const std::function<void()>& advance) {
     std::uint8_t data[kMaxParamLen] = {};
     std::uint8_t answer[kMaxAnswer] = {};
     image.GiveBlock(data);
     advance();
+    // A port error while the block goes out leaves it unsent or cut short,
+    // and a device drops a frame whose checksum fails: that one propagates.
+    const int code = link.Exchange(nuCur, kCmdWriteBlock, static_cast<std::uint8_t>(image.GetLen()), data, answer);
+    if (code != 0) return {WriteStage::BlockFailed, code, {}, {}, {}};
+    nuCur = nuNew;
+    advance();
     try {
-        const int code = link.Exchange(nuCur, kCmdWriteBlock, static_cast<std::uint8_t>(image.GetLen()), data, answer);
-        if (code != 0) return {WriteStage::BlockFailed, code, {}, {}, {}};
-        nuCur = nuNew;
-        advance();
         link.WaitMs(300);
         const int confirm = link.Exchange(nuCur, kCmdConfirm, 0, nullptr, answer);
         if (confirm != 0) return {WriteStage::ConfirmFailed, confirm, {}, {}, {}};
     } catch (const PortError& e) {
-        return {WriteStage::ConfirmFailed, 0, {}, e.what(), {}};
+        return {WriteStage::ConfirmFailed, 0, {}, PortErrorText(e), {}};
     }
     return {};
 }
@@ -171,7 +173,7 @@ WriteOutcome WriteAndReadBack(TComPortClass& link, DeviceImage& image, const Dev
         readBack = ReadTransmitter(link, image, nuCur);
     } catch (const PortError& e) {
         image = edited;
-        return {WriteStage::ReadBackFailed, 0, {}, e.what(), {}};
+        return {WriteStage::ReadBackFailed, 0, {}, PortErrorText(e), {}};
     }
     const ReadJudgement judged = JudgeReading(readBack, image, nuCur);
     if (!judged.Accepted()) {
@@ -188,7 +190,7 @@ WriteOutcome WriteAndReadBack(TComPortClass& link, DeviceImage& image, const Dev
 std::string UnconfirmedStep(const WriteOutcome& outcome) {
     switch (outcome.stage) {
     case WriteStage::ConfirmFailed:
-        return outcome.portError.empty() ? "подтверждение записи" : "передача блока или подтверждение";
+        return "подтверждение записи";
     case WriteStage::ReadBackFailed: return "чтение после записи";
     case WriteStage::ReadBackDiffers: return "сравнение после записи";
     default: return {};
@@ -199,7 +201,7 @@ MsgBox UnconfirmedWriteBox(const WriteOutcome& outcome, int deviceIndex, const s
     const std::string device = "устройство " + std::to_string(deviceIndex + 1);
     std::string why;
     if (!outcome.portError.empty())
-        why = "ошибка порта: " + outcome.portError;
+        why = outcome.portError;
     else if (outcome.stage == WriteStage::ReadBackDiffers)
         why = device + " - записанная база данных не совпадает с переданной\nсчитано  " +
               Hex(outcome.held.data(), static_cast<int>(outcome.held.size()));

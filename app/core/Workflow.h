@@ -79,8 +79,8 @@ bool WriteUnconfirmed(const WriteOutcome& outcome);
 // new number an identification at nuNew that nobody may answer, 50 ms, the
 // block (exactly Len bytes), nuCur := nuNew, 300 ms, confirmation 0x0E at
 // nuCur. step() is called before each stage for a progress display (may be
-// empty). Does not touch Izmen/IzmenTipD. A PortError before the block
-// propagates; one from the block on ends the write as ConfirmFailed with
+// empty). Does not touch Izmen/IzmenTipD. A PortError up to and with the
+// block propagates; one after it ends the write as ConfirmFailed with
 // portError set, since the transmitter may hold the block by then.
 WriteOutcome WriteTransmitter(TComPortClass& link, DeviceImage& image, const DeviceImage& lastReading, int& nuCur,
                               int nuNew, const std::function<void()>& step = {});

@@ -271,6 +271,7 @@ const Path kPaths[] = {
          t.block[11] = 9;
          f.F9();
          f.F10();
+         t.block[11] = 0;
      }},
     {"NewNumberAnsweredByAnotherTransmitter", true, 0,
      "Номер 3 уже занят: по нему отвечает другое устройство.\nВыберите свободный номер. Запись отменена",
