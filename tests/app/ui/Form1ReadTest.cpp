@@ -472,7 +472,6 @@ TEST_F(Form1Read, StoredNumberOtherThanTheAnsweringOneIsRefusedAndNothingCanBeWr
     ASSERT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.boxes[0].text.rfind("устройство 6 хранит номер 10: ", 0), 0u) << messages.boxes[0].text;
     EXPECT_EQ(form->NuCur, 5);
-    EXPECT_EQ(T("CBoxUstr"), "6");
     EXPECT_EQ(form->Image.Vvod, 0);
     for (int i = 1; i <= 40; ++i) EXPECT_EQ(form->Image.Baza[i], 0) << "no block kept, byte " << i;
     form->OutPortClick();
