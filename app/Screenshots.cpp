@@ -225,7 +225,7 @@ const std::map<std::string, Shot>& Shots() {
              });
          }},
         // The manual at the entry of "не отвечает на запрос", as "Справка" shows it.
-        {"help", [](TForm1& form, sim::PtyServer&, const QString& path) {
+        {"help", [](TForm1& form, sim::LineServer&, const QString& path) {
              auto* help = new THelpWindow(&form);
              help->ShowTopic(ManualDir(), MessageTopic("msg-130"));
              ShootDialog(*help, path, {});

@@ -6,7 +6,9 @@
 // simulated line served on loopback TCP, paced the same way in real time.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 #include <memory>
 
 #include "LinePort.h"
@@ -62,6 +64,40 @@ void BM_ScanVirtual(benchmark::State& state) {
     Report(state, totalMs, found, runs);
 }
 BENCHMARK(BM_ScanVirtual)->Args({0, 0})->Args({0, 10})->Args({1, 0})->Args({1, 10})->Iterations(200);
+
+// The fast scan against transmitters that answer late. Arg: the answer
+// delay after the request in ms (the simulated port's 5 ms turnaround plus
+// the late knob). found must equal present and ghosts stay 0.
+void BM_FastScanLateAnswers(benchmark::State& state) {
+    const int delayMs = static_cast<int>(state.range(0));
+    const std::vector<int> present{3, 9, 17, 30};
+    double totalMs = 0, found = 0, ghosts = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        sim::Line line;
+        for (int address : present) {
+            sim::Transmitter& t = line.Add(address, 100 + address % 4, 5);
+            t.faults.lateRate = 1.0;
+            t.faults.lateMs = delayMs - 5;
+        }
+        VirtualClock clock{0};
+        sim::SimComPort port(line, clock);
+        NoMessages messages;
+        TComPortClass link(port, clock, messages);
+        link.OpenPort();
+        const ScanResult r = FastScanLine(link, kAddresses);
+        totalMs += static_cast<double>(clock.NowMs());
+        for (const FoundDevice& d : r.found) {
+            const bool real = std::find(present.begin(), present.end(), d.number) != present.end();
+            (real ? found : ghosts) += 1;
+        }
+        ++runs;
+    }
+    Report(state, totalMs, found, runs);
+    state.counters["present"] = static_cast<double>(present.size());
+    state.counters["ghosts"] = ghosts / runs;
+}
+BENCHMARK(BM_FastScanLateAnswers)->Arg(10)->Arg(60)->Arg(100)->Iterations(20);
 
 void BM_FastScanOverTcp(benchmark::State& state) {
     sim::Line line;

@@ -199,7 +199,8 @@ const std::vector<OptionEntry> kCommandOptions{
      [](Options& o, const std::string& v) { o.devs.push_back(v); }},
     {"fault", "АДРЕС:ВИД[=ЗНАЧЕНИЕ]", "сбой устройства: silent, short, body, crc, exception=КОД, "
                                       "drop|truncate|corrupt=ДОЛЯ 0…1, late=МС, seed=N, listen=БИТ/С:N|O|E:1|2 "
-                                      "(слышит только при этих настройках); можно повторять",
+                                      "(слышит только при этих настройках), mute-after-write (молчит после записи), "
+                                      "nu=N (хранит номер N); можно повторять",
      [](Options& o, const std::string& v) { o.faults.push_back(v); }},
 };
 

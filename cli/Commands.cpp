@@ -54,9 +54,13 @@ int Scan(LineSession& s, const Options& o, std::ostream& out) {
         }
         QJsonObject scan;
         scan["devices"] = a;
+        QJsonArray doubtful;
+        for (int n : r.doubtful) doubtful.append(n);
+        scan["doubtful"] = doubtful;
         out << QJsonDocument(Versioned(scan)).toJson(QJsonDocument::Indented).toStdString();
     } else {
         for (const auto& d : r.found) out << d.number << " " << ModelName(d.model) << "\n";
+        if (!r.doubtful.empty()) out << DoubtfulText(r) << "\n";
     }
     out.flush();
     if (r.stopCode) {
@@ -137,33 +141,27 @@ QString JournalFile(const Options& o) {
 }  // namespace
 
 // Writes the edited image as F10 does, proves that the transmitter now
-// holds exactly the block sent and records the write in the journal; a
-// journal that cannot be written is reported and changes nothing else.
+// holds exactly the block sent and records every write that went out in the
+// journal, an unconfirmed one as such; a journal that cannot be written is
+// reported and changes nothing else.
 int WriteAndVerify(LineSession& s, const Options& o, DeviceImage& image, const DeviceImage& lastReading, int& nuCur,
                    int nuNew, std::ostream& out) {
-    const std::vector<std::uint8_t> sent(image.Baza.begin() + 1, image.Baza.begin() + 1 + image.GetLen());
     const DeviceImage written = image;
     const int deviceBefore = nuCur + 1;
-    if (!s.Write(image, lastReading, nuCur, nuNew)) return s.failure;
-    DeviceImage back;
-    if (!s.Read(back, nuCur)) return s.failure;
-    const std::vector<std::uint8_t> held(back.Baza.begin() + 1, back.Baza.begin() + 1 + back.GetLen());
-    if (held != sent) {
-        s.messages.Show({"устройство " + std::to_string(nuCur + 1) +
-                             " - записанная база данных не совпадает с переданной\nпередано " +
-                             Hex(sent.data(), static_cast<int>(sent.size())) + "\nсчитано  " +
-                             Hex(held.data(), static_cast<int>(held.size())),
-                         "Ошибка", MsgIcon::Error});
-        return kExitLine;
-    }
-    out << "записано в устройство " << nuCur + 1 << ", проверено\n";
+    const WriteOutcome w = s.Write(image, lastReading, nuCur, nuNew);
+    const bool unconfirmed = WriteUnconfirmed(w);
+    if (w.stage != WriteStage::Done && !unconfirmed) return s.failure;
+    if (!unconfirmed) out << "записано в устройство " << nuCur + 1 << ", проверено\n";
     const QString journal = JournalFile(o);
+    JournalEntry entry = MakeJournalEntry(lastReading, written, s.link.PortName, deviceBefore, nuCur + 1,
+                                          QDateTime::currentDateTime());
+    if (unconfirmed) {
+        entry.status = kUnconfirmed;
+        entry.failedStep = UnconfirmedStep(w);
+    }
     std::string error;
-    if (!journal.isEmpty() &&
-        !AppendJournal(journal, MakeJournalEntry(lastReading, written, s.link.PortName, deviceBefore, nuCur + 1,
-                                                 QDateTime::currentDateTime()), error))
-        s.messages.Plain(error);
-    return 0;
+    if (!journal.isEmpty() && !AppendJournal(journal, entry, error)) s.messages.Plain(error);
+    return unconfirmed ? s.failure : 0;
 }
 
 void PrintChanges(const DeviceImage& before, const DeviceImage& after, std::ostream& out) {

@@ -67,11 +67,10 @@ int Backup(LineSession& s, const Options& o, std::ostream& out) {
         s.messages.Plain("Каталог " + o.file + " не удается создать");
         return 1;
     }
-    std::vector<FoundDevice> found;
-    const auto keep = [&found](const FoundDevice& d) { found.push_back(d); };
-    const ScanResult scan =
-        o.fast ? FastScanLine(s.link, o.max, o.timeoutMs, {}, keep) : ScanLine(s.link, o.max, {}, keep);
+    const ScanResult scan = o.fast ? FastScanLine(s.link, o.max, o.timeoutMs) : ScanLine(s.link, o.max);
     if (scan.stopCode) s.link.ShowLinkError(scan.stopIndex, scan.stopCode);
+    const std::vector<FoundDevice>& found = scan.found;
+    if (!scan.doubtful.empty()) out << DoubtfulText(scan) << "\n";
     if (found.empty()) {
         out << "устройства не найдены\n";
         return 1;

@@ -71,7 +71,8 @@ bool ParseFraming(const std::string& text, sim::Framing& f) {
 }
 
 // ADDR:KIND[=VALUE]; kinds: silent short body crc exception=N drop=R
-// truncate=R corrupt=R late=MS seed=N.
+// truncate=R corrupt=R late=MS seed=N mute-after-write, and nu=N, a stored
+// device number other than the address it answers at.
 bool ApplyFault(sim::Line& line, const std::string& fault, std::string& error) {
     const auto colon = fault.find(':');
     int addr = 0;
@@ -79,7 +80,8 @@ bool ApplyFault(sim::Line& line, const std::string& fault, std::string& error) {
         error = "--fault " + fault + ": ожидается АДРЕС:ВИД[=ЗНАЧЕНИЕ] для имеющегося устройства";
         return false;
     }
-    sim::Faults& f = line.Find(addr)->faults;
+    sim::Transmitter& device = *line.Find(addr);
+    sim::Faults& f = device.faults;
     const std::string kind = fault.substr(colon + 1, fault.find('=') == std::string::npos ? std::string::npos
                                                                                     : fault.find('=') - colon - 1);
     const std::string value = fault.find('=') == std::string::npos ? "" : fault.substr(fault.find('=') + 1);
@@ -96,6 +98,8 @@ bool ApplyFault(sim::Line& line, const std::string& fault, std::string& error) {
     else if (kind == "late" && ToInt(value, 0, 60000, n)) { f.lateRate = 1.0; f.lateMs = n; }
     else if (kind == "seed" && ToInt(value, 0, 2147483647, n)) f.seed = static_cast<std::uint32_t>(n);
     else if (kind == "listen" && ParseFraming(value, line.Find(addr)->listen)) {}
+    else if (kind == "mute-after-write") f.muteAfterWrite = true;
+    else if (kind == "nu" && ToInt(value, 1, 32, n)) device.block[11] = static_cast<std::uint8_t>(n - 1);
     else {
         error = "--fault " + fault + ": неизвестный вид или значение";
         return false;

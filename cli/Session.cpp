@@ -78,21 +78,29 @@ bool ReadChecked(TComPortClass& link, IMessages& messages, DeviceImage& image, i
     return true;
 }
 
-bool LineSession::Write(DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew) {
-    const WriteOutcome w = WriteTransmitter(link, image, lastReading, nuCur, nuNew);
+WriteOutcome LineSession::Write(DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew) {
+    ReadOutcome back;
+    const WriteOutcome w = WriteAndReadBack(link, image, lastReading, nuCur, nuNew, back);
     if (w.stage == WriteStage::Done) {
+        ApplyRangeLimits(image);
+        image.Vvod = 1;
         image.Izmen = 0;
         image.IzmenTipD = 0;
-        return true;
+        return w;
+    }
+    if (WriteUnconfirmed(w)) {
+        messages.Show(UnconfirmedWriteBox(w, nuCur, link.PortName));
+        failure = kExitLine;
+        return w;
     }
     const MsgBox refusal = WriteRefusalBox(w.stage, w.refusal);
     if (refusal.text.empty()) {
         LineFailed(nuCur, w.code);
-        return false;
+        return w;
     }
     messages.Show(refusal);
     failure = kExitRefused;
-    return false;
+    return w;
 }
 
 }  // namespace tservice::cli

@@ -14,6 +14,7 @@
 #include "LinePort.h"
 #include "LineStats.h"
 #include "LineTrace.h"
+#include "Workflow.h"
 
 namespace tservice::cli {
 
@@ -31,10 +32,12 @@ public:
     // A complete reading as the window's F9: the exchanges, the model check
     // and the range limits. Shows the window's messages; false on any failure.
     bool Read(DeviceImage& image, int& nuCur);
-    // The write of F10 (block check against lastReading, model and version
-    // check, block, confirmation) with the window's messages. False when
-    // anything failed or was refused.
-    bool Write(DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew);
+    // The write of F10 with its reading back (WriteAndReadBack): block check
+    // against lastReading, model and version, a free new number, block,
+    // confirmation, the same block read back. Shows the window's messages
+    // and sets failure (1 refused, 3 line or unconfirmed, 4 exception);
+    // image holds the reading back when Done, the edited image otherwise.
+    WriteOutcome Write(DeviceImage& image, const DeviceImage& lastReading, int& nuCur, int nuNew);
 
     // Exit status of the last failure of Open, Read, Write or LineFailed.
     int failure = 1;

@@ -68,4 +68,8 @@ void TComPort::SetRts(bool /*on*/) {
     throw PortError("SetRts", EOPNOTSUPP, "управление RTS на этом порту недоступно");
 }
 
+std::string PortErrorText(const PortError& error) {
+    return "Ошибка последовательного порта (" + error.Operation() + "):\n" + error.SystemText();
+}
+
 }  // namespace tservice

@@ -44,6 +44,10 @@ private:
     std::string systemText_;
 };
 
+// The operator's text of a port error: "Ошибка последовательного порта
+// (Operation):\n" and the system's text.
+std::string PortErrorText(const PortError& error);
+
 // Timeouts every implementation keeps (milliseconds).
 inline constexpr int kReadIntervalMs = 100;       // silence after a byte ends a read
 inline constexpr int kReadTotalPerByteMs = 100;   // total = count * 100 + 1000

@@ -118,6 +118,10 @@ std::string LinkErrorHelp(int code) {
     }
 }
 
+std::string ExceptionText(int code) {
+    return code == kWriting ? "Идет запись базы данных. Ждите." : "ошибка обмена " + UpperHex(code);
+}
+
 MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
     MsgBox box;
     box.buttons = MsgButtons::Ok;
@@ -135,7 +139,7 @@ MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
         box.icon = MsgIcon::Error;
     };
     switch (code) {
-        case kWriting: warn(device + " Идет запись базы данных. Ждите."); break;
+        case kWriting: warn(device + " " + ExceptionText(code)); break;
         case kBadHeader: warn(device + " ошибка приема данных "); break;
         case kTimeoutPart: warn(device + " тайм-аут приема данных"); break;
         case kNoAnswer: warn(device + " не отвечает на запрос"); break;
@@ -145,7 +149,7 @@ MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName) {
         case kPortPowerOff: error("сбой настройки порта при выключении прибора"); break;
         case kPortSetupError: error("ошибка настройки порта"); break;
         case kPortClosed: error("Не выбран COM-порт."); break;
-        default: warn(device + " ошибка обмена " + UpperHex(code)); break;
+        default: warn(device + " " + ExceptionText(code)); break;
     }
     box.help = LinkErrorHelp(code);
     return box;
@@ -279,9 +283,15 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
 
         int code = kOk;
         bool headerFailed = true;
+        bool foreign = false;
         const int got = port_.Read(answer, kHeaderLen);
         if (got < kHeaderLen) {
             code = got == 0 ? kNoAnswer : kTimeoutPart;
+        } else if (answer[0] != request[0]) {
+            // Another device's answer, most likely a late one: nothing in it is
+            // ours, and the rest of it must not be read as our next header.
+            code = kBadHeader;
+            foreign = true;
         } else {
             AnsCount = answer[2];
             AnsLen = AnswerLength(cmd, ReqLen, answer[2]);
@@ -306,6 +316,7 @@ int TComPortClass::Transaction(std::uint8_t cmd, const std::uint8_t* request, st
                   .code = code, .pauseMs = RetryPauseMs});
         }
         Sleep(RetryPauseMs);
+        if (foreign) DropReceived();
         int& left = headerFailed ? left1 : left2;
         if (--left == 0) return code;
     }
@@ -320,6 +331,14 @@ int TComPortClass::ReceiveBody(std::uint8_t* answer) {
     const std::uint16_t crc = Crc16(answer, AnsLen - 2);
     const bool match = answer[AnsLen - 2] == (crc & 0xFF) && answer[AnsLen - 1] == (crc >> 8);
     return match ? kOk : kCrcError;
+}
+
+void TComPortClass::DropReceived() {
+    try {
+        port_.ClearBuffer(true, false);
+    } catch (const PortError&) {
+        PortGone();
+    }
 }
 
 void TComPortClass::Sleep(int ms) {

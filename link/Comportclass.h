@@ -36,6 +36,11 @@ int AnswerLength(std::uint8_t cmd, int reqLen, std::uint8_t countByte);
 // A tcp:// name is no serial port; OpenPort takes it when ParseTcpPortName does.
 bool IsSerialPortName(const std::string& name);
 
+// A transmitter's exception code (1..255) in the link's words, without the
+// device and port: "Идет запись базы данных. Ждите." for 6, "ошибка обмена
+// HH" for the others.
+std::string ExceptionText(int code);
+
 // The message box ShowLinkError shows for code (device index, port name);
 // code 0 gives an empty text (no box).
 MsgBox LinkErrorBox(int deviceIndex, int code, const std::string& portName);
@@ -88,6 +93,16 @@ public:
     // null when 0); answer must have room for kMaxAnswer bytes. Returns a
     // result code. A PortError from Read/Write propagates. A call made while
     // another exchange waits (from the window's timers) returns 1 unsent.
+    //
+    // How one try judges the three header bytes, in this order:
+    //   fewer than 3 bytes             stage-1 failure, 130 (none) or 129
+    //   address byte not the request's stage-1 failure, 128; after the retry
+    //                                  pause the bytes received are dropped
+    //   command | 0x80, code not 0     the exchange ends with that code
+    //   command byte neither           stage-1 failure, 128
+    //   command (or | 0x80, code 0)    stage 2: body and CRC (129, 130, 131)
+    // So an answer counts only from the address asked, and a late answer of
+    // another device is never taken for this one's.
     int Exchange(int deviceIndex, std::uint8_t cmd, std::uint8_t dataLen,
                  const std::uint8_t* data, std::uint8_t* answer);
 
@@ -122,6 +137,7 @@ private:
     int Transaction(std::uint8_t cmd, const std::uint8_t* request, std::uint8_t* answer);
     int ReceiveBody(std::uint8_t* answer);  // stage 2 of one try: rest of the answer, CRC
     void PortGone();  // "COM-порт отключен..." and ask the main window to close
+    void DropReceived();  // the rest of a foreign answer, after the retry pause
 
     TComPort& port_;
     IClock& clock_;

@@ -56,7 +56,7 @@ enum LinkResult : int {
     kOk = 0,
     kRefused = 1,         // command not in the accepted set; nothing sent
     kWriting = 6,         // the transmitter is storing its block
-    kBadHeader = 128,     // answer header names another command (last stage-1 try)
+    kBadHeader = 128,     // answer header from another address or for another command (last stage-1 try)
     kTimeoutPart = 129,   // some but not all bytes arrived
     kNoAnswer = 130,      // nothing arrived
     kCrcError = 131,

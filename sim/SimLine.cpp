@@ -260,7 +260,7 @@ std::vector<std::uint8_t> Transmitter::Answer(const std::uint8_t* req, int len, 
     Event ev;
     ev.request.assign(req, req + len);
     const Faults& f = faults;
-    if (f.silent) {
+    if (f.silent || (f.muteAfterWrite && writes > 0)) {
         ev.valid = false;
         log.push_back(std::move(ev));
         return {};

@@ -30,6 +30,7 @@ struct Framing {
 // code or random) replace the command: the device does not act on it.
 struct Faults {
     bool silent = false;          // never answers
+    bool muteAfterWrite = false;  // silent from its first accepted block on (the write's answer lost)
     bool shortHeader = false;     // sends only 2 bytes of every answer
     bool corruptBody = false;     // valid header, damaged data byte
     bool corruptCrc = false;      // valid header, damaged CRC byte

@@ -117,6 +117,10 @@ QJsonObject ToJson(const JournalEntry& e) {
         o["kind"] = Q(e.kind);
         o["check"] = e.check;
     }
+    if (!e.status.empty()) {
+        o["status"] = Q(e.status);
+        o["stage"] = Q(e.failedStep);
+    }
     return o;
 }
 
@@ -138,6 +142,8 @@ bool FromJson(const QJsonObject& o, JournalEntry& e) {
     r.rawAfter = S(raw["after"]);
     r.operatorName = S(o["operator"]);
     r.host = S(o["host"]);
+    r.status = S(o["status"]);
+    r.failedStep = S(o["stage"]);
     for (const QJsonValue& v : o["changes"].toArray()) {
         const QJsonObject j = v.toObject();
         FieldChange c{S(j["field"]), S(j["label"]), S(j["before"]), S(j["after"])};
@@ -263,6 +269,7 @@ std::string JournalChangesText(const JournalEntry& e) {
         s += (i ? "; " : " ") + ChangeLine(c) + AsFoundNote(c);
     }
     if (e.changes.empty()) s += " без изменений";
+    if (!e.status.empty()) s += " — " + e.status + " (" + e.failedStep + ")";
     return s;
 }
 

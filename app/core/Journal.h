@@ -1,6 +1,6 @@
 #pragma once
-// The change journal: one JSON line per successful write of a parameter
-// block, from the window or the command line, so a unit's service record
+// The change journal: one JSON line per write of a parameter block that
+// went out (an unconfirmed one marked so), from the window or the command line, so a unit's service record
 // (settings, calibrations as found / as left) survives the session.
 #include <string>
 #include <vector>
@@ -36,7 +36,14 @@ struct JournalEntry {
     // (CheckToJson) is in check and which changes nothing.
     std::string kind;
     QJsonObject check;
+    // Empty for a confirmed write; "не подтверждено" when the block went out
+    // but was not proven, with the step that failed in failedStep.
+    std::string status;
+    std::string failedStep;
 };
+
+// The status of a write that went out without proof.
+inline constexpr const char* kUnconfirmed = "не подтверждено";
 
 // The entry for a write of `sent` over the reading `before` (both complete
 // readings of the same model with range limits applied). Device numbers are

@@ -72,8 +72,10 @@ RoundStep LineRound::Step(TComPortClass& link) {
     Povt1Guard tries(link, kScanTries);
     step.full = !d.read;
     d.silent = true;  // until the exchange proves otherwise (also for a PortError)
+    d.exception = false;
     step.code = step.full ? ReadAccepted(link, d) : ReadMeasurement(link, d.image, d.number - 1);
     d.lastCode = step.code;
+    d.exception = step.code != 0 && link.LastException;
     d.silent = step.code != 0;
     if (step.code == 0 && timeOfDay_) d.lastGoodMs = timeOfDay_();
     return step;
@@ -110,6 +112,8 @@ std::vector<std::string> LineRowTexts(const LineDevice& d) {
     }
     if (!d.refusal.empty())
         row[9] = d.refusal;
+    else if (d.exception)
+        row[9] = ExceptionText(d.lastCode);  // it answered, just not with data
     else if (d.silent)
         row[9] = "нет ответа";
     else if (d.lastGoodMs >= 0)

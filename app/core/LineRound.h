@@ -22,6 +22,7 @@ struct LineDevice {
     std::string refusal;         // why its reading was refused ("" when none)
     bool silent = false;         // its last exchange failed
     int lastCode = 0;            // link result of that exchange
+    bool exception = false;      // that result is the transmitter's exception answer
     std::int64_t lastGoodMs = -1;  // time of day (ms since midnight) of its last good answer
 };
 

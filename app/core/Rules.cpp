@@ -93,6 +93,11 @@ MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip) {
                     " байт)\nДанные не считаны", "msg-read-length");
     if (outcome.stage == ReadStage::BadNumber)
         return Warn(device + " - неверный номер устройства в базе данных\nДанные не считаны", "msg-read-number");
+    if (outcome.stage == ReadStage::OtherNumber)
+        return Warn(device + " хранит номер " + std::to_string(outcome.storedIndex + 1) +
+                    ": ответил не тот номер, что записан в его базе данных. Найдите устройство поиском по "
+                    "линии («Список устройств») и задайте ему номер заново.\nДанные не считаны",
+                    "msg-read-other-number");
     if (outcome.stage != ReadStage::Done) return {};
     if (tip == 0xFF) return Warn(device + " - не определен тип прибора\nДанные не считаны", "msg-read-model");
     if (!IsServedModel(tip)) return Warn(device + " - не ТЕВ, не ЛАДР и не ОСКИ\nДанные не считаны", "msg-read-model");
@@ -111,6 +116,8 @@ ReadJudgement JudgeReading(const ReadOutcome& outcome, const DeviceImage& image,
     }
     case ReadStage::BadLength: return Refused(ReadVerdict::Length, ReadRefusalBox(outcome, deviceIndex, image.Tip));
     case ReadStage::BadNumber: return Refused(ReadVerdict::Number, ReadRefusalBox(outcome, deviceIndex, image.Tip));
+    case ReadStage::OtherNumber:
+        return Refused(ReadVerdict::OtherNumber, ReadRefusalBox(outcome, deviceIndex, image.Tip));
     case ReadStage::Done: break;
     }
     if (!IsServedModel(image.Tip))

@@ -16,6 +16,7 @@ enum class ReadVerdict {
     LinkFailed,  // an exchange failed: the caller shows the link's message
     Length,      // count byte above 40
     Number,      // stored number above 31
+    OtherNumber, // stored number is not the one that answered
     Model,       // model code outside 100..103
     Sensor,      // TipD past the model's sensor list
     Range,       // no range limits for the stored sensor type and range
@@ -29,7 +30,7 @@ struct ReadJudgement {
 };
 
 // The window's message for a reading that stopped without a link failure
-// (BadLength, BadNumber) or at the model check (model code outside
+// (BadLength, BadNumber, OtherNumber) or at the model check (model code outside
 // 100..103); deviceIndex is the index addressed. Empty text when none.
 MsgBox ReadRefusalBox(const ReadOutcome& outcome, int deviceIndex, int tip);
 

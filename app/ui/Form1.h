@@ -22,6 +22,7 @@
 #include "Scan.h"
 #include "Servclass.h"
 #include "UiSupport.h"
+#include "Workflow.h"
 
 class QAction;
 class QCheckBox;
@@ -376,9 +377,11 @@ public:
     std::function<QString(const QString& current)> AskOperator;
     // The report of the device in hand, PDF or HTML by the file's suffix.
     void ReportClick();
-    // The journal line of a successful write of sent, made at deviceBefore
-    // (1..32); a journal that cannot be written is reported, nothing more.
-    void RecordWrite(const DeviceImage& sent, int deviceBefore);
+    // The journal line of a write of sent that went out, made at
+    // deviceBefore (1..32); failedStep names the step of an unconfirmed one
+    // (empty when confirmed). A journal that cannot be written is reported,
+    // nothing more.
+    void RecordWrite(const DeviceImage& sent, int deviceBefore, const std::string& failedStep = {});
 
     // Menu "Сервис" (Form1Check.cpp): the calibration check, a modeless
     // dialog made on first use, so the adjustment between as found and as
@@ -430,6 +433,13 @@ private:
 
     // Reading, in steps; each returns false when the reading ends there.
     bool ReadDevice();
+    // The window's part of a reading whose exchanges are done (read).
+    bool ShowReading(const ReadOutcome& read);
+    // The reading after a confirmed write shown as any reading is.
+    void ShowReadBack(const ReadOutcome& read);
+    // A write that went out without proof: journalled as such, the operator
+    // told to read first; the edited image and its mark stay.
+    void WriteUnconfirmedFound(const WriteOutcome& out, const DeviceImage& sent, int deviceBefore);
     // A reading refused for its sensor type or range: lists emptied, refused.
     void RefuseSensor(const MsgBox& box);
     bool LayOut(int model, int version);

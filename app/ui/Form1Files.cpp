@@ -176,11 +176,15 @@ void TForm1::ReportClick() {
         messages_.Show({error, "Ошибка", MsgIcon::Error});
 }
 
-void TForm1::RecordWrite(const DeviceImage& sent, int deviceBefore) {
+void TForm1::RecordWrite(const DeviceImage& sent, int deviceBefore, const std::string& failedStep) {
     if (JournalPath.isEmpty() || !LastReading.Vvod) return;
     std::string error;
-    const JournalEntry entry =
+    JournalEntry entry =
         MakeJournalEntry(LastReading, sent, Link.PortName, deviceBefore, NuCur + 1, QDateTime::currentDateTime());
+    if (!failedStep.empty()) {
+        entry.status = kUnconfirmed;
+        entry.failedStep = failedStep;
+    }
     if (!AppendJournal(JournalPath, entry, error)) messages_.Show({error, "Предупреждение", MsgIcon::Warning});
 }
 

@@ -87,8 +87,18 @@ void TForm1::InPortClick() {
     reading_ = false;
 }
 
-bool TForm1::ReadDevice() {
-    const ReadOutcome read = ReadTransmitter(Link, Image, NuCur);
+bool TForm1::ReadDevice() { return ShowReading(ReadTransmitter(Link, Image, NuCur)); }
+
+void TForm1::ShowReadBack(const ReadOutcome& read) {
+    reading_ = true;
+    if (ShowReading(read))
+        Trend->AddReading(Image, NuCur + 1, Link.PortName);
+    else
+        Image.Vvod = 0;
+    reading_ = false;
+}
+
+bool TForm1::ShowReading(const ReadOutcome& read) {
     const ReadJudgement judged = JudgeReading(read, Image, NuCur);
     if (read.stage != ReadStage::IdentFailed && read.newModel)
         for (QComboBox* box : {CBoxTipD, CBoxMin, CBoxMax, CBoxTipK, CBoxBreak}) SelectQuietly(*box, 0);
@@ -96,11 +106,12 @@ bool TForm1::ReadDevice() {
         ReadFailed(read.code);
         return false;
     }
-    if (judged.verdict == ReadVerdict::Length || judged.verdict == ReadVerdict::Number) {
+    if (judged.verdict == ReadVerdict::Length || judged.verdict == ReadVerdict::Number ||
+        judged.verdict == ReadVerdict::OtherNumber) {
         RefuseReading(judged.box);
         return false;
     }
-    // The block has arrived: the addressed number follows the stored one.
+    // The block has arrived and names the number that answered.
     ServClass.NuNew = NuCur;
     SelectQuietly(*CBoxUstr, NuCur);
     SelectQuietly(*CBoxUstrZ, NuCur);

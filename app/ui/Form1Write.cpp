@@ -31,31 +31,29 @@ void TForm1::OutPortClick() {
     const DeviceImage sent = Image;
     const int deviceBefore = NuCur + 1;
     try {
-        const WriteOutcome out = WriteTransmitter(Link, Image, LastReading, NuCur, ServClass.NuNew, [this] {
+        ReadOutcome back;
+        const WriteOutcome out = WriteAndReadBack(Link, Image, LastReading, NuCur, ServClass.NuNew, back, [this] {
             SelectQuietly(*CBoxUstr, NuCur);
             StepIt(*ProgressBar1, 25);
         });
-        switch (out.stage) {
-        case WriteStage::Done:
+        if (WriteUnconfirmed(out)) {
+            WriteUnconfirmedFound(out, sent, deviceBefore);
+        } else if (out.stage == WriteStage::Done) {
             Image.Izmen = 0;
             Image.IzmenTipD = 0;
             RecordWrite(sent, deviceBefore);
-            InPortClick();
+            ShowReadBack(back);
             Trace("OutPortClick " + std::to_string(Image.GetDiap()));
-            break;
-        case WriteStage::IdentFailed:
+        } else if (out.stage == WriteStage::IdentFailed) {
             StopPolling();
             if (ReportErrors) Link.ShowLinkError(NuCur, out.code);
-            break;
-        case WriteStage::BlockFailed:
-        case WriteStage::ConfirmFailed:
-            // Shown even while polling runs: the operator must know that the
-            // transmitter may not hold what the window shows.
+        } else if (out.stage == WriteStage::BlockFailed) {
+            // Shown even while polling runs: nothing was sent, but the
+            // operator must know the write did not happen.
             Link.ShowLinkError(NuCur, out.code);
-            break;
-        default:
+        } else {
             messages_.Show(WriteRefusalBox(out.stage, out.refusal));
-            break;
+            if (out.stage == WriteStage::NumberTaken) Image.SetFocusCombo(CBoxUstrZ);
         }
     } catch (const PortError& e) {
         StopPolling();
@@ -65,6 +63,13 @@ void TForm1::OutPortClick() {
     StepIt(*ProgressBar1, 25);
     ProgressBar1->hide();
     ReturnFocus();
+}
+
+void TForm1::WriteUnconfirmedFound(const WriteOutcome& out, const DeviceImage& sent, int deviceBefore) {
+    // A poll would read over the edited image before the operator has seen why.
+    StopPolling();
+    RecordWrite(sent, deviceBefore, UnconfirmedStep(out));
+    messages_.Show(UnconfirmedWriteBox(out, NuCur, Link.PortName));
 }
 
 void TForm1::ReturnFocus() {

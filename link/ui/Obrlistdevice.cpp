@@ -157,6 +157,7 @@ void TFormDevice::Button1Click() {
         repaint();
     };
     int done = maxNumber;
+    std::string missed;
     try {
         const auto stop = [this, &done] {
             // Asked before the next address: the one before it is done.
@@ -166,6 +167,12 @@ void TFormDevice::Button1Click() {
         const ScanResult result = ChBoxFast->isChecked() ? FastScanLine(link_, maxNumber, 0, step, list, stop)
                                                          : ScanLine(link_, maxNumber, step, list, stop);
         ProgressBar1->setValue(result.stopCode != 0 ? result.stopIndex + 1 : done);
+        // A second look may have found a device after higher ones: the rows
+        // follow the ascending result.
+        ScanRow = 0;
+        Found.clear();
+        for (const FoundDevice& d : result.found) list(d);
+        missed = DoubtfulText(result);
         if (result.stopCode != 0) {
             StringGrid1->repaint();
             link_.ShowLinkError(result.stopIndex, result.stopCode);
@@ -175,6 +182,10 @@ void TFormDevice::Button1Click() {
     }
     scanning_ = false;
     ShowScanControls(false);
+    if (!missed.empty()) {
+        LabAddress->setText(QString::fromStdString(missed));
+        LabAddress->show();
+    }
 }
 
 void TFormDevice::ButFindClick() {

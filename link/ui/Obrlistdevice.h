@@ -33,7 +33,7 @@ public:
     QPushButton* Button1 = nullptr;
     QTableWidget* StringGrid1 = nullptr;  // 2 columns; its header is row 0
     QProgressBar* ProgressBar1 = nullptr;  // 0..max, one step per address
-    QLabel* LabAddress = nullptr;          // "адрес N из M" during a scan
+    QLabel* LabAddress = nullptr;          // "адрес N из M" during a scan; after it the doubtful numbers
     QPushButton* ButStop = nullptr;        // "Стоп": the one control acting during a scan
     QCheckBox* ChBoxFast = nullptr;  // "Быстрый поиск": answer timeout from the rate
     QPushButton* ButLine = nullptr;  // "Линия": the found devices in the line overview

@@ -32,7 +32,7 @@ QColor LettersOn(const QColor& back) {
 
 MsgBox PortErrorBox(const PortError& error) {
     MsgBox box;
-    box.text = "Ошибка последовательного порта (" + error.Operation() + "):\n" + error.SystemText();
+    box.text = PortErrorText(error);
     box.caption = "Ошибка";
     box.icon = MsgIcon::Error;
     box.buttons = MsgButtons::Ok;

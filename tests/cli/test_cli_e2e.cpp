@@ -591,3 +591,35 @@ TEST(CliEndToEnd, CheckJudgesTheInputSetOnTheLineAndTheCertificateCarriesBothSta
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(report.readAll()).contains(QString::fromUtf8("Последняя проверка")));
 }
+
+TEST(CliEndToEnd, NeverTheWrongTransmitterAndNoWriteUnrecorded) {
+    // 6 stores number 10 where a ЛАДР of its version answers; 5 goes silent
+    // once it took a block; 3 and 7 answer 60 ms after a request.
+    SimLine line({"--dev", "3:100:5", "--dev", "5:101:5", "--dev", "6:100:5", "--dev", "7:100:5", "--dev",
+                  "10:100:5", "--fault", "6:nu=10", "--fault", "5:mute-after-write", "--fault", "3:late=55",
+                  "--fault", "7:late=55"});
+    ASSERT_TRUE(line.Ready());
+    QTemporaryDir dir;
+    const QString journal = dir.filePath("j.jsonl");
+    const QString port = line.Link();
+    struct Case { QStringList args; int code; const char* text; };
+    const Case cases[] = {
+        {{"scan", "--port", port, "--max", "10", "--fast"}, 0, "3 ЛАДР\n5 ТЕВ-ТС\n6 ЛАДР\n7 ЛАДР\n10 ЛАДР\n"},
+        {{"read", "--port", port, "--device", "6"}, 1, "устройство 6 хранит номер 10: "},
+        {{"set", "--port", port, "--device", "6", "contact=нз", "--journal", journal}, 1, "устройство 6 хранит номер 10: "},
+        {{"set", "--port", port, "--device", "7", "address=3", "--journal", journal}, 1, "Номер 3 уже занят"},
+        {{"set", "--port", port, "--device", "5", "alarm=HH", "--journal", journal}, 3, "Запись не подтверждена"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Ctl(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString() << "\n" << r.err;
+        EXPECT_NE((r.out + r.err).find(c.text), std::string::npos) << r.out << r.err;
+    }
+    QFile f(journal);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].contains(QString::fromUtf8("не подтверждено").toUtf8()));
+    line.Stop();
+    EXPECT_EQ(line.Writes(), (std::map<int, int>{{3, 0}, {5, 1}, {6, 0}, {7, 0}, {10, 0}}));
+}

@@ -200,9 +200,24 @@ TEST_F(ExchangeTest, FixedAnswerLengthsIgnoreByteTwo) {
     }
 }
 
-TEST_F(ExchangeTest, ForeignAnswerAddressIsAccepted) {
-    port.Reply(WithCrc(Hex("07 11 03 05 20 65")));
-    EXPECT_EQ(Run(0, 0x11), kOk);
+TEST_F(ExchangeTest, AnswerFromAnotherAddressIsAStageOneFailureAndIsDropped) {
+    // Per try the scripted answers; the code and the requests sent.
+    struct Case { std::vector<Bytes> replies; int code; std::size_t tries; };
+    const Bytes foreign = WithCrc(Hex("07 11 03 05 20 65"));
+    const Case cases[] = {
+        {{foreign, foreign, foreign, foreign, foreign, kIdent}, kBadHeader, 5},
+        {{foreign, kIdent}, kOk, 2},                  // its rest is not read as our header
+        {{Hex("07 91 06"), kIdent}, kOk, 2},          // another device's exception ends nothing
+        {{Hex("00 11 03 05 20 65"), kIdent}, kOk, 2},  // address 0 is no answer either
+    };
+    for (const Case& c : cases) {
+        port.replies.clear();
+        port.writes.clear();
+        for (const Bytes& r : c.replies) port.Reply(r);
+        EXPECT_EQ(Run(0, 0x11), c.code) << c.tries;
+        EXPECT_EQ(port.writes.size(), c.tries);
+        if (c.code == kOk) { EXPECT_EQ(Answer(6), Bytes(kIdent.begin(), kIdent.begin() + 6)); }
+    }
 }
 
 TEST_F(ExchangeTest, ChecksumMatchingInOneByteOnlyIsAMismatch) {

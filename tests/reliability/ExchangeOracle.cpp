@@ -24,7 +24,7 @@ struct TryVerdict {
     Bytes frame;
 };
 
-TryVerdict JudgeTry(std::uint8_t cmd, int reqLen, LineModel& line, std::int64_t& nowMs,
+TryVerdict JudgeTry(std::uint8_t address, std::uint8_t cmd, int reqLen, LineModel& line, std::int64_t& nowMs,
                     std::vector<ReadCall>& reads) {
     TryVerdict v;
     reads.push_back(line.Read(3, nowMs));
@@ -32,6 +32,11 @@ TryVerdict JudgeTry(std::uint8_t cmd, int reqLen, LineModel& line, std::int64_t&
     if (head.size() < 3) {
         v.cls = head.empty() ? TryClass::Nothing : TryClass::ShortHeader;
         v.code = head.empty() ? 130 : 129;
+        return v;
+    }
+    if (head[0] != address) {
+        v.cls = TryClass::ForeignAddress;
+        v.code = 128;
         return v;
     }
     const std::uint8_t exceptionCmd = static_cast<std::uint8_t>(cmd | 0x80);
@@ -113,6 +118,7 @@ const char* TryClassName(TryClass c) {
     case TryClass::Nothing: return "nothing";
     case TryClass::ShortHeader: return "short header";
     case TryClass::Exception: return "exception";
+    case TryClass::ForeignAddress: return "foreign address";
     case TryClass::ForeignCommand: return "foreign command";
     case TryClass::ShortBody: return "short body";
     case TryClass::BadCrc: return "bad CRC";
@@ -135,7 +141,7 @@ std::uint16_t OracleCrc(const std::uint8_t* data, std::size_t count) {
     return crc;
 }
 
-Expectation Expect(std::uint8_t cmd, int reqLen, const LinkSettings& link, std::int64_t purgeMs,
+Expectation Expect(std::uint8_t address, std::uint8_t cmd, int reqLen, const LinkSettings& link, std::int64_t purgeMs,
                    const std::vector<DeviceTry>& tries, LineModel& line) {
     Expectation e;
     const int full1 = std::max(1, link.povt1);
@@ -159,7 +165,7 @@ Expectation Expect(std::uint8_t cmd, int reqLen, const LinkSettings& link, std::
             e.endMs = now;
             return e;
         }
-        const TryVerdict v = JudgeTry(cmd, reqLen, line, now, e.reads.back());
+        const TryVerdict v = JudgeTry(address, cmd, reqLen, line, now, e.reads.back());
         e.classes.push_back(v.cls);
         if (v.cls == TryClass::Exception || v.cls == TryClass::Intact) {
             e.code = v.code;
@@ -177,6 +183,7 @@ Expectation Expect(std::uint8_t cmd, int reqLen, const LinkSettings& link, std::
         }
         if (v.validHeader) left1 = full1;
         now += kRetryPauseMs;
+        if (v.cls == TryClass::ForeignAddress) line.Purge(now);
         int& left = v.validHeader ? left2 : left1;
         if (--left == 0) {
             e.code = v.code;

@@ -21,6 +21,7 @@ enum class TryClass {
     Nothing,         // no byte of the header
     ShortHeader,     // 1 or 2 header bytes
     Exception,       // cmd|0x80 with a nonzero code: ends the exchange
+    ForeignAddress,  // header from another address: the rest is dropped after the pause
     ForeignCommand,  // header names another command
     ShortBody,       // valid header, the rest incomplete
     BadCrc,          // whole frame, checksum wrong
@@ -92,11 +93,12 @@ struct Expectation {
 // CRC-16/MODBUS, written anew for the oracle.
 std::uint16_t OracleCrc(const std::uint8_t* data, std::size_t count);
 
-// The verdict for one exchange of command cmd with a request of reqLen bytes
-// whose purge happened at purgeMs, given what the device sent in each try.
+// The verdict for one exchange of command cmd to address with a request of
+// reqLen bytes whose purge happened at purgeMs, given what the device sent in
+// each try.
 // line carries the bytes of earlier exchanges and is left as the exchange
 // leaves the port.
-Expectation Expect(std::uint8_t cmd, int reqLen, const LinkSettings& link, std::int64_t purgeMs,
+Expectation Expect(std::uint8_t address, std::uint8_t cmd, int reqLen, const LinkSettings& link, std::int64_t purgeMs,
                    const std::vector<DeviceTry>& tries, LineModel& line);
 
 // Readable dump of an expectation and the reads actually seen, for failures.

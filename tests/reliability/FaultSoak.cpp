@@ -197,7 +197,8 @@ void FaultSoak::Reading() {
     case ReadStage::BlockFailed: CheckRecords({0, out.code}, "reading"); break;
     case ReadStage::MeasFailed: CheckRecords({0, 0, out.code}, "reading"); break;
     case ReadStage::BadLength:
-    case ReadStage::BadNumber: CheckRecords({0, 0}, "reading"); break;
+    case ReadStage::BadNumber:
+    case ReadStage::OtherNumber: CheckRecords({0, 0}, "reading"); break;
     }
     const bool complete = JudgeReading(out, image_, nuCur).Accepted();
     if (complete) {
@@ -248,6 +249,9 @@ void FaultSoak::Write(sim::Transmitter& dev, bool readingComplete) {
     case WriteStage::OtherModel:
     case WriteStage::OtherVersion:
     case WriteStage::Refused:
+    case WriteStage::NumberTaken:      // the number does not change here
+    case WriteStage::ReadBackFailed:   // no reading back in WriteTransmitter
+    case WriteStage::ReadBackDiffers:
         Fail(stats_.damagedAccepted, "write after a complete reading stopped at stage " +
                                          std::to_string(static_cast<int>(w.stage)));
         break;
@@ -285,7 +289,7 @@ void FaultSoak::CheckExchange(const ExchangeRecord& rec, int actualCode) {
         writeMs.push_back(t.writeMs);
     }
     const LinkSettings settings{link_.Povt1, link_.Povt2, link_.DelayOut};
-    last_ = Expect(cmd, static_cast<int>(req.size()), settings, rec.startMs, sent, lineModel_);
+    last_ = Expect(req[0], cmd, static_cast<int>(req.size()), settings, rec.startMs, sent, lineModel_);
     for (TryClass c : last_.classes) ++stats_.seen[c];
     const std::string where = "command " + HexByte(cmd) + " to " + std::to_string(req[0]) + ", tries " +
                               std::to_string(link_.Povt1) + "/" + std::to_string(link_.Povt2) +

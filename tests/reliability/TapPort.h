@@ -32,10 +32,13 @@ public:
     TapPort(sim::SimComPort& inner, sim::Line& line, IClock& clock)
         : ForwardingPort(inner), line_(line), clock_(clock) {}
 
-    // The link purges once per exchange, before its first request.
+    // The link purges both buffers once per exchange, before its first
+    // request; dropping a foreign answer between tries clears input only.
     void ClearBuffer(bool input, bool output) override {
-        records.emplace_back();
-        records.back().startMs = clock_.NowMs();
+        if (output || records.empty()) {
+            records.emplace_back();
+            records.back().startMs = clock_.NowMs();
+        }
         ForwardingPort::ClearBuffer(input, output);
     }
     int Write(const std::uint8_t* data, int count) override {

@@ -43,6 +43,33 @@ TEST(FastScan, FindsWhatTheStandardScanFindsWithinFiveSeconds) {
     }
 }
 
+TEST(FastScan, LateAnswersCountOnlyAtTheirOwnAddress) {
+    // Answer delay after the request (turnaround 5 ms + late), the operator's
+    // timeout, a device whose every answer is damaged; the scan must list
+    // exactly 1, 3, 5, 7 and name the damaged one as possibly missed.
+    struct Case { int delayMs, timeoutMs, damaged; std::vector<int> doubtful; };
+    for (const Case& c : {Case{10, 0, 0, {}}, Case{60, 0, 0, {}}, Case{100, 0, 0, {}}, Case{60, 20, 0, {}},
+                          Case{100, 15, 0, {}}, Case{60, 0, 9, {9}}}) {
+        Line line;
+        for (int address : {1, 3, 5, 7}) {
+            Transmitter& t = line.Add(address, 100, 5);
+            t.faults.lateRate = 1.0;
+            t.faults.lateMs = c.delayMs - 5;
+        }
+        if (c.damaged) line.Add(c.damaged, 101, 5).faults.corruptCrc = true;
+        VirtualClock clock{0};
+        SimComPort port{line, clock};
+        tservice::testing::ScriptedMessages messages;
+        TComPortClass link{port, clock, messages};
+        ASSERT_EQ(link.OpenPort(), 0);
+        const ScanResult r = FastScanLine(link, 10, c.timeoutMs);
+        std::vector<int> numbers;
+        for (const FoundDevice& d : r.found) numbers.push_back(d.number);
+        EXPECT_EQ(numbers, (std::vector<int>{1, 3, 5, 7})) << c.delayMs << " ms, timeout " << c.timeoutMs;
+        EXPECT_EQ(r.doubtful, c.doubtful) << c.delayMs << " ms, timeout " << c.timeoutMs;
+    }
+}
+
 TEST(FastScan, PutsTheWaitsBackWhenThePortFails) {
     ScanLine9600 s(0.0);
     s.port.failRead = 1;

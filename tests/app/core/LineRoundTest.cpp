@@ -87,9 +87,28 @@ TEST_F(LineFixture, ASilentDeviceIsMarkedWhileTheOthersKeepUpdating) {
     }
     EXPECT_LT(d[1].lastGoodMs, d[0].lastGoodMs);
     EXPECT_EQ(link.GetPovt1(), 5);
+    // An exception answer is an answer: shown by its text, not as silence.
     line.Find(2)->faults.silent = false;
+    for (const auto& [code, text] : {std::pair{6, "Идет запись базы данных. Ждите."}, std::pair{2, "ошибка обмена 02"}}) {
+        line.Find(2)->faults.exceptionCode = code;
+        RunRounds(round, 1);
+        EXPECT_EQ(LineRowTexts(d[1])[9], text);
+    }
+    line.Find(2)->faults.exceptionCode = -1;
     RunRounds(round, 1);
     EXPECT_FALSE(d[1].silent);
+}
+
+TEST_F(LineFixture, AStoredNumberOtherThanTheAnsweringOneIsRefusedInRoundAndBackup) {
+    line.Find(2)->block[11] = 3;  // stores number 4, where the ОСКИ answers
+    LineRound round = MakeRound(Demo());
+    RunRounds(round, 1);
+    EXPECT_EQ(LineRowTexts(round.Devices()[1])[9].rfind("устройство 2 хранит номер 4: ", 0), 0u);
+    QTemporaryDir dir;
+    const std::vector<BackupEntry> saved = BackupLine(link, Demo(), dir.path().toStdString());
+    EXPECT_TRUE(saved[1].file.empty());
+    EXPECT_EQ(saved[1].error.rfind("устройство 2 хранит номер 4: ", 0), 0u) << saved[1].error;
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
 }
 
 TEST_F(LineFixture, RefusedReadingsArePassedOverAndTheClosedLineIsALineFailure) {

@@ -462,17 +462,21 @@ TEST_F(Form1Read, UnknownModelCodesAreRefusedWithTheirMessages) {
     EXPECT_EQ(messages.boxes[1].text, "устройство 1 - не ТЕВ, не ЛАДР и не ОСКИ\nДанные не считаны");
 }
 
-TEST_F(Form1Read, StoredNumberMovesTheAddress) {
-    sim::Transmitter& t = AddDevice(5, kLadr, 5);
-    t.block[11] = 6;  // stores number 7
-    AddDevice(7, kLadr, 5);
+TEST_F(Form1Read, StoredNumberOtherThanTheAnsweringOneIsRefusedAndNothingCanBeWritten) {
+    sim::Transmitter& t = AddDevice(6, kLadr, 5);
+    t.block[11] = 9;  // stores number 10, where another ЛАДР of the same version answers
+    sim::Transmitter& other = AddDevice(10, kLadr, 5);
     OpenPort();
-    Read(5);
-    EXPECT_EQ(Commands(), (std::vector<std::pair<int, int>>{{5, 0x11}, {5, 0x44}, {7, 0x47}}));
-    EXPECT_EQ(form->NuCur, 6);
-    EXPECT_EQ(form->ServClass.NuNew, 6);
-    EXPECT_EQ(T("CBoxUstr"), "7");
-    EXPECT_EQ(T("CBoxUstrZ"), "7");
+    Read(6);
+    EXPECT_EQ(Commands(), (std::vector<std::pair<int, int>>{{6, 0x11}, {6, 0x44}}));
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text.rfind("устройство 6 хранит номер 10: ", 0), 0u) << messages.boxes[0].text;
+    EXPECT_EQ(form->NuCur, 5);
+    EXPECT_EQ(form->Image.Vvod, 0);
+    for (int i = 1; i <= 40; ++i) EXPECT_EQ(form->Image.Baza[i], 0) << "no block kept, byte " << i;
+    form->OutPortClick();
+    EXPECT_EQ(Count(0x45), 0);
+    EXPECT_EQ(t.writes + other.writes, 0);
 }
 
 TEST_F(Form1Read, StoredNumberAbove31IsNeverAnAddress) {

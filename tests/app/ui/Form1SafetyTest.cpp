@@ -1,8 +1,10 @@
 // Write safety: a parameter block goes out only as a complete reading left it
 // plus the operator's edits. Every path that can end in a write is tried; the
 // evidence is what the simulated transmitters received and stored.
+#include <QTemporaryDir>
 #include <QTimer>
 
+#include "Journal.h"
 #include "SafetyFixture.h"
 
 namespace tservice::testing {
@@ -245,11 +247,40 @@ const Path kPaths[] = {
     {"ClosingNo", true, 0, nullptr, [](F& f, T&) { f.Close(MsgAnswer::No); }},
     {"ConfirmationLostThenF10Again", true, 2, nullptr,
      [](F& f, T&) {
+         QTemporaryDir dir;
+         f.form->JournalPath = dir.filePath("journal.jsonl");
          f.recorder.swallow = 0x0E;
          f.F10();
          f.recorder.swallow = -1;
-         EXPECT_EQ(f.form->Image.Izmen, 1);
+         EXPECT_EQ(f.form->Image.Izmen, 1) << "the edited image keeps its mark";
+         EXPECT_EQ(f.form->Image.GetTipSign(), 2);
+         ASSERT_FALSE(f.messages.boxes.empty());
+         EXPECT_NE(f.messages.boxes.back().text.find("Запись не подтверждена (подтверждение записи): устройство 1, "
+                                                     "возможно, уже хранит новую базу данных. Считайте его (F9)"),
+                   std::string::npos) << f.messages.boxes.back().text;
+         const std::vector<JournalEntry> lines = ReadJournal(f.form->JournalPath).entries;
+         ASSERT_EQ(lines.size(), 1u);
+         EXPECT_EQ(lines[0].status, kUnconfirmed);
+         EXPECT_EQ(lines[0].failedStep, "подтверждение записи");
          f.F10();
+         EXPECT_EQ(ReadJournal(f.form->JournalPath).entries.size(), 2u);
+     }},
+    {"StoredNumberOtherThanTheAnsweringOne", true, 0, kNoData,
+     [](F& f, T& t) {
+         f.AddDevice(10, kLadr, 5);  // the same model and version at the stored number
+         t.block[11] = 9;
+         f.F9();
+         f.F10();
+         t.block[11] = 0;
+     }},
+    {"NewNumberAnsweredByAnotherTransmitter", true, 0,
+     "Номер 3 уже занят: по нему отвечает другое устройство.\nВыберите свободный номер. Запись отменена",
+     [](F& f, T&) {
+         f.AddDevice(3, kTevTs, 5);
+         F::Pick(f.form->CBoxUstrZ, 2);
+         f.F10();
+         EXPECT_EQ(f.form->Image.FocusCombo(), f.form->CBoxUstrZ);
+         EXPECT_EQ(f.form->NuCur, 0);
      }},
     {"PurgeFailsBeforeTheBlock", true, 1, "COM-порт отключен. Проверьте оборудование, перезапустите программу.",
      [](F& f, T&) {
