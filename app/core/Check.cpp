@@ -9,6 +9,7 @@
 #include "Convert.h"
 #include "Describe.h"
 #include "Models.h"
+#include "Number.h"
 #include "Workflow.h"
 
 namespace tservice {
@@ -56,14 +57,13 @@ bool ParseStage(const std::string& word, CheckStage& stage) {
     return true;
 }
 
-// The one reader of the operator's numbers here; it goes through the
-// window's entry reading so both accept the same texts.
+// The operator's numbers here, through the one number reader (point or comma).
 bool ParseOperatorNumber(const std::string& text, double& value) {
-    std::string t = Trim(text);
-    std::replace(t.begin(), t.end(), '.', ',');
-    double v = 0;
-    if (t.size() > kMaxNumberText || !ParseCommaNumber(t, v) || !std::isfinite(v)) return false;
-    value = v;
+    const std::string t = Trim(text);
+    if (t.size() > kMaxNumberText) return false;
+    const std::optional<double> v = ReadNumber(t, kTypedNumber);
+    if (!v) return false;
+    value = *v;
     return true;
 }
 
