@@ -131,7 +131,7 @@ TEST(CliArgs, HelpOfEveryCommandNamesEachOptionAndAnExample) {
         EXPECT_NE(h.find("Пример:\n  tservicectl " + c), std::string::npos) << c;
         EXPECT_NE(h.find("4  устройство ответило исключением"), std::string::npos) << c;
     }
-    EXPECT_EQ(CommandOptionNames("read"), (std::vector<std::string>{"json", "port", "baud", "parity", "stop", "delay", "device", "trace"}));
+    EXPECT_EQ(CommandOptionNames("read"), (std::vector<std::string>{"json", "port", "baud", "parity", "stop", "delay", "device", "echo", "rts", "stats", "trace"}));
     EXPECT_TRUE(ParseArgs({"--version"}).version);
 }
 
