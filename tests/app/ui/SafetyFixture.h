@@ -20,6 +20,8 @@ protected:
         form = std::make_unique<TForm1>(trip, clock, thief, [this] { return portNames; });
         form->SetModalRunner([this](QDialog& dialog) { return RunDialog(dialog); });
     }
+    // The window goes before the port it was given, which this class owns.
+    ~SafetyTest() override { form.reset(); }
 
     // Baza[1..Len] of the image.
     std::vector<std::uint8_t> ImageBlock() const {
