@@ -23,6 +23,7 @@ DEB_PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev \
 FUZZ_DEB_PACKAGES = clang libclang-rt-14-dev
 FUZZ_TARGETS = fuzz_exchange fuzz_table fuzz_entry fuzz_load fuzz_journal fuzz_decode fuzz_compare fuzz_check
 FUZZ_SECONDS ?= 60
+FUZZ_JOBS    ?= 1
 SOAK_SIZE    ?= 100000
 
 .PHONY: deps deps-fuzz build run test check check-san check-package check-long bench screenshots \
@@ -97,7 +98,7 @@ check-long: deps deps-fuzz
 	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target $(FUZZ_TARGETS)
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS) $(LAUNCHER)
 	cmake --build $(BUILD) -j $(JOBS) --target reliability_tests
-	@FUZZ_TARGETS="$(FUZZ_TARGETS)" tools/check-long $(BUILD_FUZZ) $(BUILD) $(FUZZ_SECONDS) $(SOAK_SIZE)
+	@FUZZ_TARGETS="$(FUZZ_TARGETS)" FUZZ_JOBS=$(FUZZ_JOBS) tools/check-long $(BUILD_FUZZ) $(BUILD) $(FUZZ_SECONDS) $(SOAK_SIZE)
 
 # Benchmarks are built only here, so the test run stays short.
 bench: deps

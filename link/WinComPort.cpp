@@ -89,14 +89,15 @@ void WinComPort::Open() {
     dcb.fErrorChar = FALSE;
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
-    // No flow control; DTR and RTS inactive: nothing switches the line direction.
+    // No flow control; DTR inactive; RTS inactive unless the driver is to
+    // switch the line direction with it.
     dcb.fOutxCtsFlow = FALSE;
     dcb.fOutxDsrFlow = FALSE;
     dcb.fDsrSensitivity = FALSE;
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
     dcb.fDtrControl = DTR_CONTROL_DISABLE;
-    dcb.fRtsControl = RTS_CONTROL_DISABLE;
+    dcb.fRtsControl = lineOptions_.rts == RtsMode::Kernel ? RTS_CONTROL_TOGGLE : RTS_CONTROL_DISABLE;
     if (!SetCommState(h, &dcb)) refuse(GetLastError());
     handle_ = h;
     held_ = false;
@@ -134,6 +135,16 @@ int WinComPort::Write(const std::uint8_t* data, int count) {
     if (!WriteFile(handle_, data, static_cast<DWORD>(count), &written, nullptr)) Fail("Write", GetLastError());
     clock_.WhileWaiting();
     return static_cast<int>(written);
+}
+
+void WinComPort::SetRts(bool on) {
+    CheckOpen("SetRts");
+    if (!EscapeCommFunction(handle_, on ? SETRTS : CLRRTS)) Fail("SetRts", GetLastError());
+}
+
+void WinComPort::DrainOutput() {
+    CheckOpen("DrainOutput");
+    if (!FlushFileBuffers(handle_)) Fail("DrainOutput", GetLastError());
 }
 
 int WinComPort::Read(std::uint8_t* buffer, int count) {

@@ -14,6 +14,9 @@
 // next take), each take a ReadFile that returns at once with what the driver
 // holds, so the window repaints between slices and the interval and total
 // timeouts are the link's.
+//
+// RtsMode::Kernel maps to the driver's RTS_CONTROL_TOGGLE (RTS raised while
+// the driver transmits); a driver without it refuses the open.
 #include <cstdint>
 #include <string>
 
@@ -43,6 +46,10 @@ public:
     void ClearBuffer(bool input, bool output) override;
     int Write(const std::uint8_t* data, int count) override;
     int Read(std::uint8_t* buffer, int count) override;
+    // RTS by hand (the soft direction switch of DirectionPort).
+    void SetRts(bool on) override;
+    // Returns once the driver has sent what Write handed it.
+    void DrainOutput() override;
 
     // The device path Open uses for a port name.
     static std::string DevicePath(const std::string& name);

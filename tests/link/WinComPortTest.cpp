@@ -39,6 +39,8 @@ TEST(WinComPort, EveryTransferOnAClosedPortThrows) {
     EXPECT_THROW(port.Write(b, 4), PortError);
     EXPECT_THROW(port.Read(b, 4), PortError);
     EXPECT_THROW(port.ClearBuffer(true, true), PortError);
+    EXPECT_THROW(port.SetRts(true), PortError);
+    EXPECT_THROW(port.DrainOutput(), PortError);
     EXPECT_NO_THROW(port.ClearBuffer(false, false));
     EXPECT_NO_THROW(port.Close());
 }

@@ -1,10 +1,13 @@
 // wincom_probe: the Win32 port and the Winsock line server without Qt, so
 // that both can be exercised under wine before (or without) the Qt
 // cross-build; tools/wincom-probe builds it with mingw-w64 alone.
-//   wincom_probe com PORT MAX    the exchange protocol (TComPortClass) over
+//   wincom_probe com PORT MAX [soft|kernel]
+//                                the exchange protocol (TComPortClass) over
 //                                WinComPort: identification of devices 1..MAX
 //                                and the parameter block of the first found;
-//                                exit 0 when at least one answered
+//                                exit 0 when at least one answered; with a
+//                                direction mode, RTS switched by the program
+//                                (DirectionPort) or by the driver
 //   wincom_probe serve SECONDS   the four demo transmitters on loopback TCP
 //                                (sim::TcpServer over Winsock); prints the
 //                                address, serves, prints the frames served
@@ -16,6 +19,7 @@
 
 #include "Clock.h"
 #include "Comportclass.h"
+#include "DirectionPort.h"
 #include "PortList.h"
 #include "SimLine.h"
 #include "TcpServer.h"
@@ -44,9 +48,15 @@ std::string Hex(const std::uint8_t* p, int n) {
     return s;
 }
 
-int Com(const std::string& name, int max) {
+int Com(const std::string& name, int max, const std::string& direction) {
     tservice::SteadyClock clock;
-    tservice::WinComPort port(clock);
+    tservice::WinComPort serial(clock);
+    tservice::DirectionPort port(serial, clock);
+    tservice::LineOptions options;
+    options.rts = direction == "soft"     ? tservice::RtsMode::Soft
+                  : direction == "kernel" ? tservice::RtsMode::Kernel
+                                          : tservice::RtsMode::Off;
+    port.SetLineOptions(options);
     QuietMessages messages;
     tservice::TComPortClass link(port, clock, messages);
     link.PortName = name;
@@ -107,7 +117,7 @@ bool ParseTcpPortName(const std::string&, TcpAddress*, std::string* error) {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     try {
-        if (mode == "com" && argc == 4) return Com(argv[2], std::atoi(argv[3]));
+        if (mode == "com" && (argc == 4 || argc == 5)) return Com(argv[2], std::atoi(argv[3]), argc == 5 ? argv[4] : "");
         if (mode == "serve" && argc == 3) return Serve(std::atoi(argv[2]));
     } catch (const std::exception& e) {
         std::printf("error: %s\n", e.what());
