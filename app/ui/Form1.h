@@ -416,6 +416,8 @@ private:
     void ConnectEditing();
     // The common beginning of a pick: focus record, polling stopped, Izmen.
     void BeginPick(QComboBox* box);
+    // A trim picked in box (CBoxCurrent, or CBoxCurrentEnd when end) written at once.
+    void PickCorrection(QComboBox* box, bool end);
     // Setpoint fields for the present limits (codes unchanged), as stored.
     void ShowSetpointsAnew();
     // The limit lists for the image's sensor type and Diap (TMin, TMax set).

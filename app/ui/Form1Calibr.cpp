@@ -86,25 +86,17 @@ void TForm1::CalibratePoint(int point) {
         Link.ShowLinkError(NuCur, result);
 }
 
-void TForm1::CBoxCurrentClick() {
-    HandlerScope scope(*this);
-    Image.SetFocusCombo(CBoxCurrent);
-    const bool polling = Timer1->isActive();
-    StopPolling();
-    UstKod1Change();
-    if (CBoxCurrent->currentIndex() >= 0 && EditCorrection(Image, false, CBoxCurrent->currentIndex()).Ok())
-        OutPortClick();
-    if (polling && !Timer1->isActive()) BtnPuskTimerClick();
-}
+void TForm1::CBoxCurrentClick() { PickCorrection(CBoxCurrent, false); }
 
-void TForm1::CBoxCurrentEndClick() {
+void TForm1::CBoxCurrentEndClick() { PickCorrection(CBoxCurrentEnd, true); }
+
+void TForm1::PickCorrection(QComboBox* box, bool end) {
     HandlerScope scope(*this);
-    Image.SetFocusCombo(CBoxCurrentEnd);
+    Image.SetFocusCombo(box);
     const bool polling = Timer1->isActive();
     StopPolling();
     UstKod1Change();
-    if (CBoxCurrentEnd->currentIndex() >= 0 && EditCorrection(Image, true, CBoxCurrentEnd->currentIndex()).Ok())
-        OutPortClick();
+    if (box->currentIndex() >= 0 && EditCorrection(Image, end, box->currentIndex()).Ok()) OutPortClick();
     if (polling && !Timer1->isActive()) BtnPuskTimerClick();
 }
 

@@ -19,13 +19,8 @@ namespace tservice {
 namespace {
 
 MsgBox SaveQuestion(int nuCur) {
-    MsgBox box;
-    box.text = "устройство " + std::to_string(nuCur + 1) + " - база данных была изменена,\nСохранить?";
-    box.caption = "Предупреждение";
-    box.icon = MsgIcon::Question;
-    box.buttons = MsgButtons::YesNoCancel;
-    box.defaultAnswer = MsgAnswer::No;
-    return box;
+    return {"устройство " + std::to_string(nuCur + 1) + " - база данных была изменена,\nСохранить?", "Предупреждение",
+            MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::No};
 }
 
 }  // namespace
@@ -119,11 +114,7 @@ void TForm1::TakeDevice(int number) {
 
 void TForm1::N4ParolClick() {
     HandlerScope scope(*this);
-    MsgBox box;
-    box.text = "Ваш уровень доступа не позволяет\nменять пароль";
-    box.caption = "Предупреждение";
-    box.icon = MsgIcon::Warning;
-    messages_.Show(box);
+    messages_.Show({"Ваш уровень доступа не позволяет\nменять пароль", "Предупреждение", MsgIcon::Warning});
 }
 
 void TForm1::PortClick() {
@@ -132,13 +123,8 @@ void TForm1::PortClick() {
         const int result = FormPort->ShowModal();
         if (result == QDialog::Accepted) break;
         if (result != TFormPort::kRefusedResult) return;
-        MsgBox box;
-        box.text = "Ошибочные данные ";
-        box.caption = "Ошибка";
-        box.icon = MsgIcon::Error;
-        box.buttons = MsgButtons::RetryCancel;
-        box.defaultAnswer = MsgAnswer::Retry;
-        if (messages_.Show(box) != MsgAnswer::Retry) return;
+        const MsgBox retry{"Ошибочные данные ", "Ошибка", MsgIcon::Error, MsgButtons::RetryCancel, MsgAnswer::Retry};
+        if (messages_.Show(retry) != MsgAnswer::Retry) return;
     }
     if (Link.PortName != FormPort->ChosenPort()) {
         StopPolling();
@@ -188,19 +174,11 @@ void TForm1::SaveOnOldPort() {
 void TForm1::FormClose() {
     HandlerScope scope(*this);
     if (Image.Izmen != 0) {
-        MsgBox ask;
-        ask.text = "Данные были изменены. Передать?";
-        ask.caption = "Подтвердите передачу данных";
-        ask.icon = MsgIcon::Question;
-        ask.buttons = MsgButtons::YesNo;
-        ask.defaultAnswer = MsgAnswer::Yes;
+        const MsgBox ask{"Данные были изменены. Передать?", "Подтвердите передачу данных", MsgIcon::Question,
+                         MsgButtons::YesNo, MsgAnswer::Yes};
         if (messages_.Show(ask) == MsgAnswer::Yes) OutPortClick();
     }
-    MsgBox done;
-    done.text = "Работа закончена";
-    done.caption = "Подтверждение";
-    done.icon = MsgIcon::Information;
-    messages_.Show(done);
+    messages_.Show({"Работа закончена", "Подтверждение", MsgIcon::Information});
     Link.ClosePort();
 }
 

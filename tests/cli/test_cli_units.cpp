@@ -1,17 +1,14 @@
-// Command-line parsing, the edit rules and the parameter-set file, without a line.
+// Command-line parsing and the edit rules, without a line.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <filesystem>
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include "Args.h"
 #include "Edits.h"
-#include "Report.h"
 #include "FilePath.h"
+#include "Readings.h"
 #include "Rules.h"
 #include "SavedSet.h"
 
@@ -20,26 +17,11 @@ using namespace tservice::cli;
 
 namespace {
 
+using tservice::testing::ReadingOf;
+using tservice::testing::TevTs;
+
 Options Parse(std::initializer_list<const char*> args) {
     return ParseArgs(std::vector<std::string>(args.begin(), args.end()));
-}
-
-// A complete reading of a ТЕВ-ТС v5: Pt100, range -50…100 (table F, 17).
-DeviceImage TevTs(bool privileged = true) {
-    DeviceImage im;
-    im.Tip = kTevTs;
-    im.Ver = 5;
-    im.PutLen(40);
-    im.PutTipD(2);
-    im.PutDiap(17);
-    im.PutNu(1);
-    im.PutConnect(1);
-    im.PutUstKod1(4095);
-    im.PutUstKod2(8000);
-    im.NePriv = privileged ? 0 : 1;
-    im.Vvod = 1;
-    ApplyRangeLimits(im);
-    return im;
 }
 
 }  // namespace
@@ -151,19 +133,6 @@ TEST(CliEdits, DecimalPointOrCommaGiveTheSameImage) {
     }
 }
 
-TEST(CliJson, ReadingCarriesNumbersFlagsAndListWords) {
-    DeviceImage im = TevTs();
-    im.PutTipSign(1);
-    const QJsonObject o = ToJson(Describe(im, 2));
-    EXPECT_EQ(o["format"].toInt(), 1);
-    for (const char* key : {"value", "percent", "setpoint1", "setpoint2", "rangeFrom", "rangeTo", "TipSign"})
-        EXPECT_TRUE(o[key].isDouble()) << key;
-    EXPECT_DOUBLE_EQ(o["rangeFrom"].toDouble(), -50.0);
-    EXPECT_TRUE(o["privileged"].isBool());
-    EXPECT_EQ(o["alarm"].toString(), "LL");
-    EXPECT_EQ(o["connect"].toString(), "4");
-}
-
 TEST(CliEdits, ApplyWithTheWindowsRules) {
     DeviceImage im = TevTs();
     const EditResult r = ApplyEdits(im, {"setpoint1=50", "range=0..100", "alarm=HH", "address=7"});
@@ -215,14 +184,7 @@ TEST(CliEdits, PrivilegedFieldsNeedPrivilegedMode) {
 }
 
 TEST(CliEdits, SensorChangeReturnsToRangeZeroAndBlocksKTxc) {
-    DeviceImage im;
-    im.Tip = kTevTp;
-    im.Ver = 4;
-    im.PutLen(40);
-    im.PutTipD(2);
-    im.PutDiap(1);
-    im.Vvod = 1;
-    ApplyRangeLimits(im);
+    DeviceImage im = ReadingOf(kTevTp, 4, 2, 1);
     EXPECT_FALSE(ApplyEdits(im, {"sensor=XK(L)", "ktxc=100"}).ok);
     ASSERT_TRUE(ApplyEdits(im, {"sensor=XK(L)"}).ok);
     EXPECT_EQ(im.GetTipD(), 0);
@@ -247,83 +209,4 @@ TEST(FileNames, AnyBytesTheShellGives) {
     SavedSet s;
     EXPECT_TRUE(LoadSavedSet(name, s, error)) << error;
     std::filesystem::remove(name);
-}
-
-TEST(CliSavedSet, RoundTripAndRefusals) {
-    DeviceImage im = TevTs();
-    const QJsonObject saved = ToJson(Describe(im, 2));
-    SavedSet s;
-    std::string error;
-    ASSERT_TRUE(ParseSavedSet(QJsonDocument(saved).toJson(), s, error)) << error;
-    EXPECT_EQ(s.model, kTevTs);
-    EXPECT_EQ(s.raw.size(), 40u);
-
-    const std::vector<std::pair<QByteArray, const char*>> bad{
-        {"", "empty"},
-        {"[1,2]", "not an object"},
-        {"{\"model\":101,\"version\":5,\"device\":2}", "no raw"},
-        {"{\"model\":101,\"version\":5,\"device\":2,\"raw\":\"0G\"}", "not hex"},
-        {"{\"model\":101,\"version\":5,\"device\":2,\"raw\":\"0\"}", "odd hex"},
-        {"{\"model\":101,\"version\":5,\"device\":40,\"raw\":\"00\"}", "device beyond 32"},
-        {"{\"model\":7,\"version\":5,\"device\":2,\"raw\":\"00\"}", "unknown model"},
-        {"{\"model\":101.5,\"version\":5,\"device\":2,\"raw\":\"00\"}", "fractional model"},
-        {QByteArray("{\"model\":101,\"version\":5,\"device\":2,\"raw\":\"") + QByteArray(82, '0') + "\"}", "41 bytes"},
-    };
-    for (const auto& [text, why] : bad) EXPECT_FALSE(ParseSavedSet(text, s, error)) << why;
-
-    // A readable field edited by hand over the raw block: refused, naming it.
-    const std::vector<std::pair<const char*, QJsonValue>> handEdited{
-        {"Diap", 3}, {"alarm", "LL"}, {"setpoint1", 99}, {"sensor", "Ni"}, {"rangeTo", 150},
-        {"NonStandY", "x"}, {"nonStandard", true}, {"setpointUnit", "%"}};
-    for (const auto& [key, value] : handEdited) {
-        QJsonObject tampered = saved;
-        tampered[key] = value;
-        EXPECT_FALSE(ParseSavedSet(QJsonDocument(tampered).toJson(), s, error)) << key;
-        EXPECT_NE(error.find(std::string("\"") + key + "\""), std::string::npos) << error;
-    }
-    QJsonObject shown = saved;
-    shown["setpoint1"] = QString::fromStdString(SetpointText(im, 1));  // as a text
-    EXPECT_TRUE(ParseSavedSet(QJsonDocument(shown).toJson(), s, error)) << error;
-    QJsonObject later = saved;
-    later["format"] = 2;
-    EXPECT_FALSE(ParseSavedSet(QJsonDocument(later).toJson(), s, error));
-}
-
-TEST(CliSavedSet, FilesWrittenBeforeTheFormatVersionStillLoad) {
-    // Texts with decimal commas, no "format": as the first versions saved.
-    const QByteArray old = QByteArray(R"({"device": 2, "model": 101, "name": "ТЕВ-ТС", "version": 5,
-        "privileged": true, "TipD": 2, "Diap": 17, "UstKod1": 4095, "nonStandard": false,
-        "rangeFrom": "-50", "rangeTo": "100", "setpointUnit": "°C", "setpoint1": "25", "setpoint2": "96",
-        "percent": "0,000", "value": "-50,00", "valueUnit": "°C", "raw": ")") +
-                           QByteArray::fromStdString(Describe(TevTs(), 2).raw) + "\"}";
-    SavedSet s;
-    std::string error;
-    ASSERT_TRUE(ParseSavedSet(old, s, error)) << error;
-    EXPECT_EQ(s.fields.at("Diap"), 17);
-    DeviceImage target = TevTs();
-    EXPECT_TRUE(ApplySavedSet(s, target, error)) << error;
-}
-
-TEST(CliSavedSet, ApplyChecksModelLengthAndKeepsTheTargetsNumber) {
-    DeviceImage source = TevTs();
-    source.PutDiap(30);
-    source.PutNu(4);
-    ApplyRangeLimits(source);
-    SavedSet s;
-    std::string error;
-    ASSERT_TRUE(ParseSavedSet(QJsonDocument(ToJson(Describe(source, 5))).toJson(), s, error)) << error;
-
-    DeviceImage target = TevTs();
-    ASSERT_TRUE(ApplySavedSet(s, target, error)) << error;
-    EXPECT_EQ(target.GetDiap(), 30);
-    EXPECT_EQ(target.GetNu(), 1);  // not 4: two devices must not share a number
-
-    DeviceImage other = TevTs();
-    other.Ver = 4;
-    const auto before = other.Baza;
-    EXPECT_FALSE(ApplySavedSet(s, other, error));
-    EXPECT_EQ(other.Baza, before);
-
-    DeviceImage unprivileged = TevTs(false);
-    EXPECT_FALSE(ApplySavedSet(s, unprivileged, error));  // Diap is a privileged field
 }

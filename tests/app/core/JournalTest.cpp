@@ -6,24 +6,10 @@
 #include <functional>
 
 #include "Journal.h"
+#include "Readings.h"
 
-namespace tservice {
+namespace tservice::testing {
 namespace {
-
-// A complete reading of a ТЕВ-ТС v5 at device 2 as the simulated line holds
-// it: Pt100, -50…100 °C, setpoints at 20 % and 80 %.
-DeviceImage TevTs() {
-    const QByteArray block = QByteArray::fromHex(
-        "9C04007800660698190211010100000000000000000000000000000000000000000000000000005A");
-    DeviceImage im;
-    im.Tip = kTevTs;
-    im.Ver = 5;
-    im.PutLen(static_cast<int>(block.size()));
-    std::copy(block.begin(), block.end(), im.Baza.begin() + 1);
-    im.Vvod = 1;
-    ApplyRangeLimits(im);
-    return im;
-}
 
 struct EditCase {
     const char* name;
@@ -126,4 +112,4 @@ TEST(JournalFile, UnwritablePlaceIsReportedAndTheEnvironmentChoosesTheFile) {
 }
 
 }  // namespace
-}  // namespace tservice
+}  // namespace tservice::testing
