@@ -41,8 +41,18 @@ const std::string& Dir() {
     return dir.path;
 }
 
-SensorTable& Before() {
-    static SensorTable t;
+// A previous table with recognisable content, to see that a bad file leaves
+// it whole; made once, since filling it per input was a third of the time.
+const SensorTable& Before() {
+    static const SensorTable t = [] {
+        SensorTable p;
+        for (int i = 0; i < kTableRows; ++i) {
+            p.TabT[i] = -100.0 + i;
+            p.TabX[i] = 0.5 * i;
+        }
+        p.TabCount = 17;
+        return p;
+    }();
     return t;
 }
 
@@ -60,15 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::fwrite(data, 1, size, f) == size);
     std::fclose(f);
 
-    // A previous table with recognisable content, to see that a bad file
-    // leaves it whole.
     SensorTable& table = Loaded();
-    for (int i = 0; i < kTableRows; ++i) {
-        table.TabT[i] = -100.0 + i;
-        table.TabX[i] = 0.5 * i;
-    }
-    table.TabCount = 17;
-    std::memcpy(&Before(), &table, sizeof table);
+    std::memcpy(&table, &Before(), sizeof table);
 
     std::string error;
     const std::array<std::string, 1> dirs{Dir()};

@@ -89,19 +89,23 @@ std::vector<CompareRow> CompareReadings(const Reading& device, const Reading& fi
         return p.code.empty() || p.code == p.value ? p.value : p.value + " (" + p.code + ")";
     };
     std::vector<CompareRow> rows;
-    std::vector<ParameterRow> fileRows = ParameterRows(file);
+    const std::vector<ParameterRow> fileRows = ParameterRows(file);
+    // Each file row pairs with the first device row of its label; marked, not
+    // erased, so the rows are not moved about once per parameter.
+    std::vector<bool> paired(fileRows.size(), false);
     for (const ParameterRow& d : ParameterRows(device)) {
         CompareRow row{d.label, text(d), "", true};
-        for (auto f = fileRows.begin(); f != fileRows.end(); ++f) {
-            if (f->label != d.label) continue;
-            row.file = text(*f);
-            fileRows.erase(f);
+        for (std::size_t i = 0; i < fileRows.size(); ++i) {
+            if (paired[i] || fileRows[i].label != d.label) continue;
+            row.file = text(fileRows[i]);
+            paired[i] = true;
             break;
         }
         row.differs = row.device != row.file;
         rows.push_back(std::move(row));
     }
-    for (const ParameterRow& f : fileRows) rows.push_back({f.label, "", text(f), true});
+    for (std::size_t i = 0; i < fileRows.size(); ++i)
+        if (!paired[i]) rows.push_back({fileRows[i].label, "", text(fileRows[i]), true});
     return rows;
 }
 
