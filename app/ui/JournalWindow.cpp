@@ -4,13 +4,13 @@
 
 #include <QColor>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "FilePath.h"
 #include "Journal.h"
 #include "JournalChain.h"
 #include "Models.h"
@@ -68,8 +68,8 @@ void TFormJournal::CBoxUstrClick() {
         return;
     }
     const JournalContents j = ReadJournal(path_, CBoxUstr->currentIndex());
-    LabInfo->setText(j.error.empty() ? path_ + Q(JournalReadNote(j)) : Q(j.error));
-    const ChainVerdict verdict = QFileInfo::exists(path_) ? VerifyJournalFile(path_) : ChainVerdict{};
+    LabInfo->setText(Q(j.error.empty() ? PathShown(path_) + JournalReadNote(j) : j.error));
+    const ChainVerdict verdict = PathExists(path_) ? VerifyJournalFile(path_) : ChainVerdict{};
     const bool broken = verdict.fault != ChainFault::None;
     LabVerdict->setText(Q(VerdictText(verdict)));
     LabVerdict->setStyleSheet(broken ? QStringLiteral("color: red") : QString());
