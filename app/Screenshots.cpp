@@ -116,21 +116,24 @@ void ShootPanels(TForm1& form, sim::LineServer&, const QString& path) {
     });
 }
 
-// A file saved, then an alarm type picked and not written: the comparison
-// with the file; or that change written: the change journal.
-void ShootFiles(TForm1& form, const QString& path, bool journal) {
+// A file saved, then the alarm type changed on the line behind the window's
+// back and read: the comparison with the file; or an alarm type picked and
+// written: the change journal.
+void ShootFiles(TForm1& form, sim::LineServer& server, const QString& path, bool journal) {
     static QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("03_ТЕВ-ТП.json"));
     form.ChooseFile = [file](const QString&, const QString&, const QString&, bool) { return file; };
     form.JournalPath = dir.filePath(QStringLiteral("journal.jsonl"));
-    form.FileSaveClick();
-    form.CBoxTipSign->setCurrentIndex((form.CBoxTipSign->currentIndex() + 1) % 3);
-    form.CBoxTipSignClick();
     if (!journal) {
+        form.FileSaveClick();
+        server.WithLine([](sim::Line& line) { line.Find(3)->block[4] ^= 0x01; });
+        form.InPortClick();
         form.FileCompareClick();
         ShootDialog(*form.FormCompare, path, {});
         return;
     }
+    form.CBoxTipSign->setCurrentIndex((form.CBoxTipSign->currentIndex() + 1) % 3);
+    form.CBoxTipSignClick();
     form.OutPortClick();
     form.JournalClick();
     ShootDialog(*form.FormJournal, path, {});
@@ -211,8 +214,8 @@ const std::map<std::string, Shot>& Shots() {
              });
          }},
         {"check", ShootCheck},
-        {"compare", [](TForm1& form, sim::LineServer&, const QString& path) { ShootFiles(form, path, false); }},
-        {"journal", [](TForm1& form, sim::LineServer&, const QString& path) { ShootFiles(form, path, true); }},
+        {"compare", [](TForm1& form, sim::LineServer& line, const QString& path) { ShootFiles(form, line, path, false); }},
+        {"journal", [](TForm1& form, sim::LineServer& line, const QString& path) { ShootFiles(form, line, path, true); }},
         {"", [](TForm1& form, sim::LineServer&, const QString& path) {
              Save(form, path);
              QCoreApplication::exit(0);

@@ -43,6 +43,9 @@ TFormJournal::TFormJournal(QWidget* parent) : QDialog(parent) {
     GridJournal->setHorizontalHeaderLabels({QStringLiteral("Время"), QStringLiteral("Порт"), QStringLiteral("Устройство"),
                                             QStringLiteral("Прибор"), QStringLiteral("Изменения")});
     GridJournal->horizontalHeader()->setStretchLastSection(true);
+    // Time and device label on one line each; the changes wrap in the rest.
+    int column = 0;
+    for (const int width : {140, 100, 90, 300}) GridJournal->setColumnWidth(column++, width);
     GridJournal->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LabInfo = new QLabel(this);
     LabVerdict = new QLabel(this);
@@ -51,7 +54,7 @@ TFormJournal::TFormJournal(QWidget* parent) : QDialog(parent) {
     layout->addWidget(GridJournal);
     layout->addWidget(LabInfo);
     layout->addWidget(LabVerdict);
-    resize(900, 420);
+    resize(980, 420);
     connect(CBoxUstr, &QComboBox::activated, this, [this] { CBoxUstrClick(); });
 }
 
