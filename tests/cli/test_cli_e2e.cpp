@@ -30,19 +30,23 @@ struct Result {
     std::string out, err;
 };
 
-Result Ctl(const QStringList& args) {
+Result Run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
     QProcess p;
-    p.start(TSERVICECTL_PATH, args);
+    p.start(program, args);
+    p.write(input);
+    p.closeWriteChannel();
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
             p.readAllStandardError().toStdString()};
 }
 
+Result Ctl(const QStringList& args) { return Run(TSERVICECTL_PATH, args); }
+
 // tservicectl with arguments taken as bytes: QProcess passes a program only
 // UTF-8, so the shell's printf makes each one from octal escapes. env sets
 // variables the same way ("" unsets one).
-Result CtlBytes(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
-                const QByteArray& input = {}) {
+using Env = std::vector<std::pair<std::string, std::string>>;
+Result CtlBytes(const std::vector<std::string>& args, const Env& env = {}, const QByteArray& input = {}) {
     const auto bytes = [](const std::string& a) {
         QString octal;
         for (const unsigned char c : a) octal += QString::asprintf("\\%03o", c);
@@ -54,13 +58,7 @@ Result CtlBytes(const std::vector<std::string>& args, const std::vector<std::pai
                                  : "export " + QString::fromStdString(name) + "=" + bytes(value)) + "; ";
     script += "exec \"$0\"";
     for (const std::string& a : args) script += ' ' + bytes(a);
-    QProcess p;
-    p.start("sh", {"-c", script, TSERVICECTL_PATH});
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
-            p.readAllStandardError().toStdString()};
+    return Run("sh", {"-c", script, TSERVICECTL_PATH}, input);
 }
 
 // A simulated line served by a child `tservicectl sim`.
@@ -479,12 +477,7 @@ TEST(CliEndToEnd, FileNamesThatAreNotUtf8) {
     ASSERT_TRUE(line.Ready());
     QTemporaryDir dir;
     const std::string base = dir.path().toStdString() + "/\xff", port = line.Link().toStdString();
-    struct Case {
-        const char* edit;
-        std::vector<std::string> option;
-        std::vector<std::pair<std::string, std::string>> env;
-        std::string file;
-    };
+    struct Case { const char* edit; std::vector<std::string> option; Env env; std::string file; };
     const Case cases[] = {
         {"alarm=HH", {"--journal", base + "j.jsonl"}, {}, base + "j.jsonl"},
         {"alarm=LL", {}, {{"TSERVICE_JOURNAL", base + "e.jsonl"}}, base + "e.jsonl"},
@@ -497,9 +490,9 @@ TEST(CliEndToEnd, FileNamesThatAreNotUtf8) {
         const Result written = CtlBytes(set, c.env);
         EXPECT_EQ(written.code, 0) << c.edit << written.err;
         EXPECT_TRUE(std::filesystem::is_regular_file(c.file)) << c.edit;
-        const Result verified = CtlBytes(c.option.empty() ? std::vector<std::string>{"journal", "--verify"}
-                                                          : std::vector<std::string>{"journal", "--verify", c.file},
-                                         c.env);
+        std::vector<std::string> verify{"journal", "--verify"};
+        if (!c.option.empty()) verify.push_back(c.file);
+        const Result verified = CtlBytes(verify, c.env);
         EXPECT_EQ(verified.code, 0) << c.edit << verified.err;
         EXPECT_NE(verified.out.find("журнал цел, записей: 1"), std::string::npos) << c.edit << verified.out;
     }

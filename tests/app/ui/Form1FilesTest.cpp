@@ -37,8 +37,7 @@ protected:
     }
     // The toolkit cannot list, so not remove, a name that is not UTF-8.
     void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(PathBytes(folder), ignored);
+        std::filesystem::remove_all(PathBytes(folder));
         EditTest::TearDown();
     }
     std::vector<std::string> Changes() {
