@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QDateTime>
 #include <QDockWidget>
 #include <QMessageBox>
@@ -20,6 +21,8 @@
 #include <QTimer>
 
 #include "ChangesPanel.h"
+#include "CompareWindow.h"
+#include "JournalWindow.h"
 #include "Form1.h"
 #include "Obrline.h"
 #include "Obrcheck.h"
@@ -103,6 +106,7 @@ void ShootPanels(TForm1& form, sim::LineServer&, const QString& path) {
     form.CBoxTipSignClick();
     for (QDockWidget* panel : std::initializer_list<QDockWidget*>{form.Trend, form.ChangesPanel, form.LineLog})
         panel->show();
+    form.LineLog->raise();  // its tab in front: the widest columns
     Later(kSettleMs, [&form, path] {
         form.InPortClick();
         Later(kSettleMs, [path] {
@@ -110,6 +114,29 @@ void ShootPanels(TForm1& form, sim::LineServer&, const QString& path) {
             QCoreApplication::exit(0);
         });
     });
+}
+
+// A file saved, then the alarm type changed on the line behind the window's
+// back and read: the comparison with the file; or an alarm type picked and
+// written: the change journal.
+void ShootFiles(TForm1& form, sim::LineServer& server, const QString& path, bool journal) {
+    static QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("03_ТЕВ-ТП.json"));
+    form.ChooseFile = [file](const QString&, const QString&, const QString&, bool) { return file; };
+    form.JournalPath = dir.filePath(QStringLiteral("journal.jsonl"));
+    if (!journal) {
+        form.FileSaveClick();
+        server.WithLine([](sim::Line& line) { line.Find(3)->block[4] ^= 0x01; });
+        form.InPortClick();
+        form.FileCompareClick();
+        ShootDialog(*form.FormCompare, path, {});
+        return;
+    }
+    form.CBoxTipSign->setCurrentIndex((form.CBoxTipSign->currentIndex() + 1) % 3);
+    form.CBoxTipSignClick();
+    form.OutPortClick();
+    form.JournalClick();
+    ShootDialog(*form.FormJournal, path, {});
 }
 
 // "Линия" over the main window while its round runs over the demo line.
@@ -187,6 +214,8 @@ const std::map<std::string, Shot>& Shots() {
              });
          }},
         {"check", ShootCheck},
+        {"compare", [](TForm1& form, sim::LineServer& line, const QString& path) { ShootFiles(form, line, path, false); }},
+        {"journal", [](TForm1& form, sim::LineServer& line, const QString& path) { ShootFiles(form, line, path, true); }},
         {"", [](TForm1& form, sim::LineServer&, const QString& path) {
              Save(form, path);
              QCoreApplication::exit(0);

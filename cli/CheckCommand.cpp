@@ -8,8 +8,10 @@
 #include <QJsonDocument>
 
 #include "CheckReport.h"
+#include "Commands.h"
 #include "Describe.h"
 #include "ExitCodes.h"
+#include "FilePath.h"
 #include "Journal.h"
 #include "Report.h"
 #include "SetupReport.h"
@@ -138,7 +140,7 @@ bool WriteCertificate(const Options& o, const QString& journal, const CheckRecor
     }
     const bool pdf = !o.pdf.empty();
     return WriteSetupReport(CertificateHtml(checks, QDateTime::currentDateTime()),
-                            QString::fromStdString(pdf ? o.pdf : o.html), pdf, error);
+                            PathFromBytes(pdf ? o.pdf : o.html), pdf, error);
 }
 
 }  // namespace
@@ -149,8 +151,7 @@ int CheckCommand(LineSession& s, const Options& o, std::istream& in, std::ostrea
     const int exit = RunCheck(s.link, s.clock, s.messages, o, in, err, record, image);
     if (exit != kExitOk && exit != kExitCheckFailed) return exit;
     record.conditions = LoadCheckConditions();
-    const QString journal =
-        o.noJournal ? QString() : o.journal.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.journal);
+    const QString journal = JournalFile(o);
     std::string error;
     if (!journal.isEmpty() && !AppendJournal(journal, MakeCheckJournalEntry(record, image), error))
         s.messages.Plain(error);

@@ -132,13 +132,12 @@ int Watch(LineSession& s, const Options& o, std::ostream& out) {
     return 0;
 }
 
-// The journal file of this command; empty when it keeps none.
+}  // namespace
+
 QString JournalFile(const Options& o) {
     if (o.noJournal) return {};
     return o.journal.empty() ? JournalPathFromEnvironment() : PathFromBytes(o.journal);
 }
-
-}  // namespace
 
 // Writes the edited image as F10 does, proves that the transmitter now
 // holds exactly the block sent and records every write that went out in the
@@ -268,13 +267,13 @@ int Report(LineSession& s, const Options& o, std::ostream& out) {
 // journal --verify [FILE]: the chain of the file named, else of the journal
 // the writes would use; 0 when intact, 1 with the first broken line.
 int VerifyCommand(const Options& o, std::ostream& out, std::ostream& err) {
-    const QString path = o.file.empty() ? JournalPathFromEnvironment() : QString::fromStdString(o.file);
+    const QString path = o.file.empty() ? JournalPathFromEnvironment() : PathFromBytes(o.file);
     const ChainVerdict v = VerifyJournalFile(path);
     if (v.fault == ChainFault::Unreadable) {
         err << v.error << "\n";
         return kExitRefused;
     }
-    (v.fault == ChainFault::None ? out : err) << path.toStdString() << ": " << VerdictText(v) << "\n";
+    (v.fault == ChainFault::None ? out : err) << PathShown(path) << ": " << VerdictText(v) << "\n";
     return v.fault == ChainFault::None ? kExitOk : kExitRefused;
 }
 

@@ -3,6 +3,7 @@
 // the reason of a failure is on err.
 #include <iosfwd>
 
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ bool SameBlock(const DeviceImage& a, const DeviceImage& b);
 // otherwise WriteAndVerify.
 int Finish(LineSession& s, const Options& o, DeviceImage& image, const DeviceImage& read, int& nuCur, int nuNew,
            std::ostream& out);
+// The journal file of a command (--journal, TSERVICE_JOURNAL or the default,
+// as bytes); empty with --no-journal.
+QString JournalFile(const Options& options);
 // Names joined with ", ".
 std::string Join(const std::vector<std::string>& names);
 

@@ -5,8 +5,8 @@
 # dialog, the device list during and after a scan, a question box, and the
 # trend after five minutes of polling the ТЕВ-ТП (accelerated time), the
 # exchange settings, the closing and entry-error boxes, every panel open and
-# the line overview at 1024x768 and 1280x1024, and the check dialog with three
-# points of a ТЕВ-ТС taken,
+# the line overview at 1024x768 and 1280x1024, the check dialog with three
+# points of a ТЕВ-ТС taken, the comparison with a file and the change journal,
 # and the manual's window at a message's entry.
 # Usage: tools/screenshots.sh [build dir] [output dir]
 # A new picture is one more line in SHOTS: file name, device number read
@@ -42,6 +42,8 @@ SHOTS=(
   "line-1024 0 line 1024x768"
   "line-1280 0 line 1280x1024"
   "dialog-check 2 check"
+  "compare 3 compare"
+  "journal 3 journal"
   "help 1 help"
 )
 

@@ -1,11 +1,20 @@
 #include "FilePath.h"
 
+#include <cstdio>
+
+#ifdef _WIN32
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+#endif
 
 namespace tservice {
 
@@ -62,14 +71,46 @@ std::string PathShown(const QString& path) {
     return shown.toStdString();
 }
 
-bool OpenPath(QFile& file, const QString& path, QIODevice::OpenMode mode) {
-    int flags = mode.testFlag(QIODevice::WriteOnly) ? O_WRONLY | O_CREAT : O_RDONLY;
+QString PathFromEnvironment(const char* name) {
+#ifdef _WIN32
+    return qEnvironmentVariable(name);
+#else
+    return PathFromBytes(qgetenv(name).toStdString());
+#endif
+}
+
+#ifdef _WIN32
+
+bool OpenPath(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* why) {
+    file.setFileName(path);
+    if (file.open(mode)) return true;
+    if (why != nullptr) *why = file.errorString();
+    return false;
+}
+
+bool WritePath(const QString& path, const QByteArray& content) {
+    QSaveFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() && f.commit();
+}
+
+bool PathExists(const QString& path) { return QFileInfo::exists(path); }
+
+bool MakeDirectory(const QString& path) { return QDir().mkpath(path); }
+
+bool MakeDirectoryFor(const QString& path) { return QDir().mkpath(QFileInfo(path).absolutePath()); }
+
+#else
+
+bool OpenPath(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* why) {
+    // As QFile takes the modes: writing creates, write-only truncates unless appending.
+    const bool reads = mode.testFlag(QIODevice::ReadOnly), writes = mode.testFlag(QIODevice::WriteOnly);
+    int flags = writes ? (reads ? O_RDWR : O_WRONLY) | O_CREAT : O_RDONLY;
     if (mode.testFlag(QIODevice::Append)) flags |= O_APPEND;
-    else if (mode.testFlag(QIODevice::WriteOnly)) flags |= O_TRUNC;
+    else if (mode.testFlag(QIODevice::Truncate) || (writes && !reads)) flags |= O_TRUNC;
     const int fd = ::open(PathBytes(path).c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    if (file.open(fd, mode, QFileDevice::AutoCloseHandle)) return true;
-    ::close(fd);
+    if (fd >= 0 && file.open(fd, mode, QFileDevice::AutoCloseHandle)) return true;
+    if (why != nullptr) *why = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+    if (fd >= 0) ::close(fd);
     return false;
 }
 
@@ -89,11 +130,23 @@ bool WritePath(const QString& path, const QByteArray& content) {
     return false;
 }
 
+bool PathExists(const QString& path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::path(PathBytes(path)), ec);
+}
+
 bool MakeDirectory(const QString& path) {
     std::error_code ec;
     const std::filesystem::path dir(PathBytes(path));
     std::filesystem::create_directories(dir, ec);
     return std::filesystem::is_directory(dir, ec);
 }
+
+bool MakeDirectoryFor(const QString& path) {
+    const std::filesystem::path dir = std::filesystem::path(PathBytes(path)).parent_path();
+    return dir.empty() || MakeDirectory(PathFromBytes(dir.string()));
+}
+
+#endif
 
 }  // namespace tservice

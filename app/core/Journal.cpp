@@ -200,11 +200,11 @@ JournalContents ReadJournalFrom(QIODevice& in, qint64 maxBytes, int device, int 
 }
 
 JournalContents ReadJournal(const QString& path, int device) {
-    QFile f(path);
-    if (!f.exists()) return {};
-    if (!f.open(QIODevice::ReadOnly)) {
+    QFile f;
+    if (!PathExists(path)) return {};
+    if (!OpenPath(f, path, QIODevice::ReadOnly)) {
         JournalContents out;
-        out.error = "Журнал изменений " + path.toStdString() + " не удается прочитать";
+        out.error = "Журнал изменений " + PathShown(path) + " не удается прочитать";
         return out;
     }
     // Read no further than the size now: a device file or a growing file
@@ -239,12 +239,20 @@ std::string JournalReadNote(const JournalContents& j) {
 QString DefaultJournalPath() {
     // The generic folder plus the program's name, so tservicectl, whose own
     // application name differs, keeps the same journal as the window.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/tservice/journal.jsonl");
+    const QString file = QStringLiteral("/tservice/journal.jsonl");
+#ifndef _WIN32
+    // The folder by the XDG rule from the variables' bytes: the toolkit's
+    // own answer would lose a home folder whose name is not UTF-8.
+    const QString data = PathFromEnvironment("XDG_DATA_HOME");
+    if (data.startsWith(u'/')) return data + file;
+    const QString home = PathFromEnvironment("HOME");
+    if (!home.isEmpty()) return home + QStringLiteral("/.local/share") + file;
+#endif
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + file;
 }
 
 QString JournalPathFromEnvironment() {
-    const QString env = qEnvironmentVariable("TSERVICE_JOURNAL");
+    const QString env = PathFromEnvironment("TSERVICE_JOURNAL");
     return env.isEmpty() ? DefaultJournalPath() : env;
 }
 

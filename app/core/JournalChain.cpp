@@ -2,16 +2,24 @@
 
 #include <algorithm>
 
+#ifdef _WIN32
+#include <optional>
+
+#include <QLockFile>
+#else
+#include <sys/file.h>
+
+#include <cerrno>
+#endif
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
-#include <QLockFile>
 #include <QRandomGenerator>
 #include <QThread>
 
+#include "FilePath.h"
 #include "JournalLines.h"
 
 namespace tservice {
@@ -70,16 +78,48 @@ bool ReadLastLine(QFile& f, QByteArray& last) {
     return true;
 }
 
-// QLockFile's own wait doubles its pauses up to seconds, which starves a
-// writer among several busy ones; short random pauses keep turns fair.
-bool TakeLock(QLockFile& lock, int waitMs) {
-    QDeadlineTimer deadline(waitMs);
-    while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
-        QThread::msleep(1 + QRandomGenerator::global()->bounded(10));
+// Writers take turns on the journal: an flock on the open file itself on
+// Unix (no second name to get wrong, and the system drops it with a crashed
+// writer), a lock file beside it on Windows. Short random pauses keep turns
+// fair among several busy writers.
+class TurnLock {
+public:
+    TurnLock(const QString& path, QFile& file) : file_(file) {
+#ifdef _WIN32
+        lock_.emplace(path + QStringLiteral(".lock"));
+#else
+        Q_UNUSED(path);
+#endif
     }
-    return true;
-}
+    // False when the turn did not come within waitMs, or the lock failed
+    // (busy then says which).
+    bool Take(int waitMs, bool& busy) {
+        QDeadlineTimer deadline(waitMs);
+        while (!TryOnce(busy)) {
+            if (!busy || deadline.hasExpired()) return false;
+            QThread::msleep(1 + QRandomGenerator::global()->bounded(10));
+        }
+        return true;
+    }
+
+private:
+    bool TryOnce(bool& busy) {
+#ifdef _WIN32
+        const bool taken = lock_->tryLock(0);
+        busy = !taken && lock_->error() == QLockFile::LockFailedError;
+        return taken;
+#else
+        const bool taken = ::flock(file_.handle(), LOCK_EX | LOCK_NB) == 0;
+        busy = !taken && errno == EWOULDBLOCK;
+        return taken;
+#endif
+    }
+
+    QFile& file_;
+#ifdef _WIN32
+    std::optional<QLockFile> lock_;
+#endif
+};
 
 ChainVerdict Fault(ChainVerdict v, ChainFault fault, int line, long long removed = 0) {
     v.fault = fault;
@@ -109,16 +149,16 @@ QByteArray SealJournalLine(QJsonObject object, const QByteArray& lastLine) {
 
 bool AppendChainedLine(const QString& path, const QJsonObject& object, std::string& error, int lockWaitMs) {
     const auto fail = [&](const QString& why) {
-        error = "Журнал изменений " + path.toStdString() + " не удается записать" +
+        error = "Журнал изменений " + PathShown(path) + " не удается записать" +
                 (why.isEmpty() ? "" : ": " + why.toStdString());
         return false;
     };
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return fail({});
-    QLockFile lock(path + QStringLiteral(".lock"));
-    if (!TakeLock(lock, lockWaitMs))
-        return fail(lock.error() == QLockFile::LockFailedError ? QStringLiteral("занят другой программой") : QString());
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite | QIODevice::Append)) return fail(f.errorString());
+    QFile f;
+    if (!MakeDirectoryFor(path)) return fail({});
+    if (QString why; !OpenPath(f, path, QIODevice::ReadWrite | QIODevice::Append, &why)) return fail(why);
+    TurnLock lock(path, f);
+    if (bool busy = false; !lock.Take(lockWaitMs, busy))
+        return fail(busy ? QStringLiteral("занят другой программой") : QString());
     QByteArray last;
     const qint64 size = f.size();
     // A file cut short in a line keeps that piece as a line of its own.
@@ -171,11 +211,12 @@ ChainVerdict VerifyJournal(QIODevice& in, qint64 maxBytes) {
 }
 
 ChainVerdict VerifyJournalFile(const QString& path) {
-    QFile f(path);
-    if (!f.exists() || !f.open(QIODevice::ReadOnly)) {
+    QFile f;
+    const bool exists = PathExists(path);
+    if (!exists || !OpenPath(f, path, QIODevice::ReadOnly)) {
         ChainVerdict v;
         v.fault = ChainFault::Unreadable;
-        v.error = "Журнал изменений " + path.toStdString() + (f.exists() ? " не удается прочитать" : " не найден");
+        v.error = "Журнал изменений " + PathShown(path) + (exists ? " не удается прочитать" : " не найден");
         return v;
     }
     // What is there when the check begins: a file growing meanwhile, or a

@@ -13,8 +13,9 @@
 
 namespace tservice {
 
-// Appends object as one chained line to the file at path, creating its
-// folder; waits up to lockWaitMs (ms) for the lock file path + ".lock".
+// Appends object as one chained line to the file at path (any bytes, see
+// FilePath.h), creating its folder; waits up to lockWaitMs (ms) for its turn
+// among writers (an flock on the file; on Windows the lock file path + ".lock").
 // False with the reason in error; the file is then left as it was.
 bool AppendChainedLine(const QString& path, const QJsonObject& object, std::string& error,
                        int lockWaitMs = 10000);

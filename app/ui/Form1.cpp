@@ -241,7 +241,9 @@ void TForm1::FitToScreen(const QRect& area) {
     // The frame the window manager adds (none before the window is shown).
     const QSize frame = frameGeometry().size() - size();
     QSize want = normalSize_;
-    if (!docked.isEmpty()) want.rheight() += kPanelHeight;
+    // Beside the panels the controls may scroll: room for that scroll bar,
+    // so they need no sideways one where the screen is wide enough.
+    if (!docked.isEmpty()) want += QSize(style()->pixelMetric(QStyle::PM_ScrollBarExtent), kPanelHeight);
     want = want.boundedTo(area.size() - frame).expandedTo(minimumSizeHint());
     resize(want);
     if (!docked.isEmpty()) {

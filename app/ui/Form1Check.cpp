@@ -8,7 +8,7 @@
 namespace tservice {
 
 void TForm1::CreateCheckMenu() {
-    MenuServis = new QMenu(QStringLiteral("Сервис"), this);
+    MenuServis = new QMenu(QStringLiteral("С&ервис"), this);  // Alt+Е: Alt+С is "Справка"
     menuBar()->insertMenu(MenuVid->menuAction(), MenuServis);
     ACheck = MenuServis->addAction(QStringLiteral("Проверка"), this, [this] { CheckClick(); });
 }

@@ -12,6 +12,7 @@
 #include "ChangesPanel.h"
 #include "CompareWindow.h"
 #include "Describe.h"
+#include "FilePath.h"
 #include "Form1.h"
 #include "Journal.h"
 #include "JournalWindow.h"
@@ -71,7 +72,7 @@ QString TForm1::ChooseDeviceFile(const QString& caption, const QString& filter, 
 
 bool TForm1::ReadSetFile(const QString& path, SavedSet& saved) {
     std::string error;
-    if (LoadSavedSet(path.toStdString(), saved, error)) return true;
+    if (LoadSavedSet(PathBytes(path), saved, error)) return true;
     messages_.Show({error, "Ошибка", MsgIcon::Error});
     return false;
 }
@@ -85,7 +86,7 @@ void TForm1::FileSaveClick() {
     // Typed without one: the load and compare dialogs list *.json.
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".json");
     std::string error;
-    if (!WriteSavedSet(path.toStdString(), LastReading, LastReading.GetNu() + 1, error))
+    if (!WriteSavedSet(PathBytes(path), LastReading, LastReading.GetNu() + 1, error))
         messages_.Show({error, "Ошибка", MsgIcon::Error});
 }
 
@@ -108,7 +109,7 @@ void TForm1::FileLoadClick() {
         return std::vector<std::uint8_t>(im.Baza.begin(), im.Baza.begin() + 1 + kMaxParamLen);
     };
     if (block(loaded) == block(Image)) {
-        messages_.Show({"Файл " + QFileInfo(path).fileName().toStdString() + ": изменений нет", "Подтверждение",
+        messages_.Show({"Файл " + PathShown(QFileInfo(path).fileName()) + ": изменений нет", "Подтверждение",
                         MsgIcon::Information});
         return;
     }
@@ -138,7 +139,7 @@ void TForm1::FileCompareClick() {
     if (FormCompare == nullptr) FormCompare = new TFormCompare(this);
     FormCompare->ShowRows(CompareReadings(Describe(LastReading, device), file),
                           QStringLiteral("устройство ") + QString::number(device) + QStringLiteral(" и файл ") +
-                              QFileInfo(path).fileName());
+                              QString::fromStdString(PathShown(QFileInfo(path).fileName())));
     FormCompare->show();
     FormCompare->raise();
 }

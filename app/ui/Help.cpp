@@ -127,7 +127,7 @@ QString AboutText() {
 }
 
 void InstallHelp(QMainWindow& main) {
-    QMenu* menu = main.menuBar()->addMenu(QStringLiteral("Справка"));
+    QMenu* menu = main.menuBar()->addMenu(QStringLiteral("&Справка"));
     QAction* manual = menu->addAction(QStringLiteral("Руководство"));
     manual->setShortcut(QKeySequence(Qt::Key_F1));
     manual->setShortcutContext(Qt::WidgetShortcut);  // F1 itself goes through HelpKey

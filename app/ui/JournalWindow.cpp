@@ -4,13 +4,13 @@
 
 #include <QColor>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "FilePath.h"
 #include "Journal.h"
 #include "JournalChain.h"
 #include "Models.h"
@@ -43,6 +43,9 @@ TFormJournal::TFormJournal(QWidget* parent) : QDialog(parent) {
     GridJournal->setHorizontalHeaderLabels({QStringLiteral("Время"), QStringLiteral("Порт"), QStringLiteral("Устройство"),
                                             QStringLiteral("Прибор"), QStringLiteral("Изменения")});
     GridJournal->horizontalHeader()->setStretchLastSection(true);
+    // Time and device label on one line each; the changes wrap in the rest.
+    int column = 0;
+    for (const int width : {140, 100, 90, 300}) GridJournal->setColumnWidth(column++, width);
     GridJournal->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LabInfo = new QLabel(this);
     LabVerdict = new QLabel(this);
@@ -51,7 +54,7 @@ TFormJournal::TFormJournal(QWidget* parent) : QDialog(parent) {
     layout->addWidget(GridJournal);
     layout->addWidget(LabInfo);
     layout->addWidget(LabVerdict);
-    resize(900, 420);
+    resize(980, 420);
     connect(CBoxUstr, &QComboBox::activated, this, [this] { CBoxUstrClick(); });
 }
 
@@ -68,8 +71,8 @@ void TFormJournal::CBoxUstrClick() {
         return;
     }
     const JournalContents j = ReadJournal(path_, CBoxUstr->currentIndex());
-    LabInfo->setText(j.error.empty() ? path_ + Q(JournalReadNote(j)) : Q(j.error));
-    const ChainVerdict verdict = QFileInfo::exists(path_) ? VerifyJournalFile(path_) : ChainVerdict{};
+    LabInfo->setText(Q(j.error.empty() ? PathShown(path_) + JournalReadNote(j) : j.error));
+    const ChainVerdict verdict = PathExists(path_) ? VerifyJournalFile(path_) : ChainVerdict{};
     const bool broken = verdict.fault != ChainFault::None;
     LabVerdict->setText(Q(VerdictText(verdict)));
     LabVerdict->setStyleSheet(broken ? QStringLiteral("color: red") : QString());

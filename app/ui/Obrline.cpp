@@ -3,16 +3,20 @@
 #include "StatsTab.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QSaveFile>
 #include <QTableWidget>
 #include <QTime>
@@ -46,11 +50,14 @@ QPushButton* MakeButton(QWidget* parent, const QString& text) {
     return b;
 }
 
-// Column widths in pixels, in the order of LineColumns(); with the last one
-// stretched they fit a 1024 px screen with the window's frame, longer texts are cut with "…" and
-// shown whole in the cell's tooltip.
-constexpr int kColumnWidths[] = {28, 160, 68, 84, 64, 64, 78, 120, 140, 72, 110};
+// Column widths in pixels, in the order of LineColumns(), then the failed
+// tries' share. The window is kWidth wide on a 1024 px screen, where the grid
+// scrolls to its last columns; a wider screen shows them all. Longer texts
+// are cut with "…" and shown whole in the cell's tooltip.
+constexpr int kColumnWidths[] = {28, 160, 68, 84, 76, 76, 78, 120, 140, 72, 110, 130};
 constexpr int kWidth = 1008;
+// The window manager's frame and a little room beside it.
+constexpr int kScreenSlack = 16;
 
 }  // namespace
 
@@ -133,6 +140,20 @@ void TFormLine::SetDevices(const std::vector<FoundDevice>& found) {
     round_ = std::make_unique<LineRound>(found, [this] { return TimeOfDay(); });
     GridLine->setRowCount(static_cast<int>(found.size()));
     ShowAllRows();
+}
+
+void TFormLine::setVisible(bool visible) {
+    // Sized before the first showing, so the dialog is placed at its own width.
+    if (visible && !sized_) {
+        sized_ = true;
+        const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+        const int room = s != nullptr ? s->availableGeometry().width() - kScreenSlack : kWidth;
+        const int columns = std::accumulate(std::begin(kColumnWidths), std::end(kColumnWidths), 0);
+        const int around = 2 * (layout()->contentsMargins().left() + GridLine->frameWidth()) +
+                           style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        resize(std::min(columns + around, std::max(kWidth, room)), height());
+    }
+    QDialog::setVisible(visible);
 }
 
 int TFormLine::ShowModal() {

@@ -82,6 +82,10 @@ public:
     // The texts of the table as shown (row-major).
     std::vector<std::vector<std::string>> Rows() const;
 
+    // Before the first showing: as wide as every column needs, within the
+    // screen and at least 1008 px.
+    void setVisible(bool visible) override;
+
 protected:
     void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,6 +105,7 @@ private:
     int chosen_ = 0;
     int busy_ = 0;         // a handler (or its message box) is at work
     bool stepping_ = false;  // an exchange of the round is under way
+    bool sized_ = false;     // the first showing chose the width
 };
 
 }  // namespace tservice

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -29,12 +30,35 @@ struct Result {
     std::string out, err;
 };
 
-Result Ctl(const QStringList& args) {
+Result Run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
     QProcess p;
-    p.start(TSERVICECTL_PATH, args);
+    p.start(program, args);
+    p.write(input);
+    p.closeWriteChannel();
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
             p.readAllStandardError().toStdString()};
+}
+
+Result Ctl(const QStringList& args) { return Run(TSERVICECTL_PATH, args); }
+
+// tservicectl with arguments taken as bytes: QProcess passes a program only
+// UTF-8, so the shell's printf makes each one from octal escapes. env sets
+// variables the same way ("" unsets one).
+using Env = std::vector<std::pair<std::string, std::string>>;
+Result CtlBytes(const std::vector<std::string>& args, const Env& env = {}, const QByteArray& input = {}) {
+    const auto bytes = [](const std::string& a) {
+        QString octal;
+        for (const unsigned char c : a) octal += QString::asprintf("\\%03o", c);
+        return QStringLiteral("\"$(printf '%1')\"").arg(octal);
+    };
+    QString script;
+    for (const auto& [name, value] : env)
+        script += (value.empty() ? "unset " + QString::fromStdString(name)
+                                 : "export " + QString::fromStdString(name) + "=" + bytes(value)) + "; ";
+    script += "exec \"$0\"";
+    for (const std::string& a : args) script += ' ' + bytes(a);
+    return Run("sh", {"-c", script, TSERVICECTL_PATH}, input);
 }
 
 // A simulated line served by a child `tservicectl sim`.
@@ -443,6 +467,41 @@ TEST(CliEndToEnd, JournalVerifyNamesTheChangedLine) {
     const Result missing = Ctl({"journal", "--verify", dir.filePath("none")});
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("не найден"), std::string::npos);
+}
+
+// Journals and a certificate under names that are not UTF-8, given by
+// --journal, TSERVICE_JOURNAL or the home folder: written at exactly those
+// bytes, and journal --verify reads them.
+TEST(CliEndToEnd, FileNamesThatAreNotUtf8) {
+    SimLine line({"--dev", "2:101:5"});
+    ASSERT_TRUE(line.Ready());
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString() + "/\xff", port = line.Link().toStdString();
+    struct Case { const char* edit; std::vector<std::string> option; Env env; std::string file; };
+    const Case cases[] = {
+        {"alarm=HH", {"--journal", base + "j.jsonl"}, {}, base + "j.jsonl"},
+        {"alarm=LL", {}, {{"TSERVICE_JOURNAL", base + "e.jsonl"}}, base + "e.jsonl"},
+        {"alarm=LH", {}, {{"TSERVICE_JOURNAL", ""}, {"XDG_DATA_HOME", ""}, {"HOME", base + "home"}},
+         base + "home/.local/share/tservice/journal.jsonl"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> set{"set", "--port", port, "--device", "2", c.edit};
+        set.insert(set.end(), c.option.begin(), c.option.end());
+        const Result written = CtlBytes(set, c.env);
+        EXPECT_EQ(written.code, 0) << c.edit << written.err;
+        EXPECT_TRUE(std::filesystem::is_regular_file(c.file)) << c.edit;
+        std::vector<std::string> verify{"journal", "--verify"};
+        if (!c.option.empty()) verify.push_back(c.file);
+        const Result verified = CtlBytes(verify, c.env);
+        EXPECT_EQ(verified.code, 0) << c.edit << verified.err;
+        EXPECT_NE(verified.out.find("журнал цел, записей: 1"), std::string::npos) << c.edit << verified.out;
+    }
+    const Result check = CtlBytes({"check", "--port", port, "--device", "2", "--points", "50", "--samples", "2",
+                                   "--tolerance", "50%", "--no-journal", "--html", base + "c.html"},
+                                  {}, "\n");
+    EXPECT_TRUE(check.code == 0 || check.code == 5) << check.err;
+    EXPECT_TRUE(std::filesystem::is_regular_file(base + "c.html"));
+    for (const char* name : {"j.jsonl", "e.jsonl", "home", "c.html"}) std::filesystem::remove_all(base + name);
 }
 
 TEST(CliEndToEnd, BackupChangeRestoreBringsEveryBlockBackAndAnotherModelIsRefused) {

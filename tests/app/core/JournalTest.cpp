@@ -3,9 +3,12 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <functional>
 
+#include "FilePath.h"
 #include "Journal.h"
+#include "JournalChain.h"
 #include "Readings.h"
 
 namespace tservice::testing {
@@ -109,6 +112,34 @@ TEST(JournalFile, UnwritablePlaceIsReportedAndTheEnvironmentChoosesTheFile) {
     EXPECT_EQ(JournalPathFromEnvironment(), dir.filePath("env.jsonl"));
     qunsetenv("TSERVICE_JOURNAL");
     EXPECT_TRUE(JournalPathFromEnvironment().endsWith("tservice/journal.jsonl"));
+}
+
+// Names that are not UTF-8 from the variable, the data folder or the home
+// folder: written, read and verified at exactly their bytes.
+TEST(JournalFile, NamesAreTheBytesTheEnvironmentGives) {
+    QTemporaryDir dir;
+    const std::string base = PathBytes(dir.path()) + "/\xff\xfe";
+    const QByteArray home = qgetenv("HOME"), data = qgetenv("XDG_DATA_HOME");
+    struct Case { std::string journal, data, home, file; };
+    for (const Case& c : {Case{base + ".jsonl", "", "", base + ".jsonl"},
+                          Case{"", base + "data", "", base + "data/tservice/journal.jsonl"},
+                          Case{"", "", base + "home", base + "home/.local/share/tservice/journal.jsonl"}}) {
+        for (const auto& [name, value] : {std::pair{"TSERVICE_JOURNAL", c.journal}, {"XDG_DATA_HOME", c.data},
+                                          {"HOME", c.home}})
+            value.empty() ? qunsetenv(name) : qputenv(name, QByteArray::fromStdString(value));
+        const QString path = JournalPathFromEnvironment();
+        EXPECT_EQ(PathBytes(path), c.file);
+        std::string error;
+        ASSERT_TRUE(AppendJournal(path, MakeJournalEntry(TevTs(), TevTs(), "", 2, 2, QDateTime::currentDateTime()),
+                                  error)) << error;
+        EXPECT_TRUE(std::filesystem::is_regular_file(c.file)) << c.file;
+        EXPECT_EQ(ReadJournal(path).entries.size(), 1u);
+        EXPECT_EQ(VerdictText(VerifyJournalFile(path)), "журнал цел, записей: 1");
+    }
+    qputenv("HOME", home);
+    data.isEmpty() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", data);
+    qunsetenv("TSERVICE_JOURNAL");
+    for (const char* made : {".jsonl", "data", "home"}) std::filesystem::remove_all(base + made);  // unlisted by Qt
 }
 
 }  // namespace

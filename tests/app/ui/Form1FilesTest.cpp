@@ -9,10 +9,12 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <filesystem>
 
 #include "ChangesPanel.h"
 #include "CompareWindow.h"
 #include "EditFixture.h"
+#include "FilePath.h"
 #include "Journal.h"
 #include "JournalWindow.h"
 #include "SavedSet.h"
@@ -24,11 +26,19 @@ class Form1Files : public EditTest {
 protected:
     void SetUp() override {
         EditTest::SetUp();
-        form->JournalPath = dir.filePath("journal.jsonl");
+        // A folder whose name is not UTF-8, as the system may give one.
+        folder = PathFromBytes(PathBytes(dir.path()) + "/\xff\xfe");
+        ASSERT_TRUE(MakeDirectory(folder));
+        form->JournalPath = Name("journal.jsonl");
         form->ChooseFile = [this](const QString&, const QString&, const QString& suggested, bool) {
             suggestedName = suggested;
             return chosen;
         };
+    }
+    // The toolkit cannot list, so not remove, a name that is not UTF-8.
+    void TearDown() override {
+        std::filesystem::remove_all(PathBytes(folder));
+        EditTest::TearDown();
     }
     std::vector<std::string> Changes() {
         form->ChangesPanel->Refresh();
@@ -38,8 +48,10 @@ protected:
         return out;
     }
     std::vector<JournalEntry> Journal() { return ReadJournal(form->JournalPath).entries; }
+    QString Name(const char* file) const { return folder + '/' + QString::fromUtf8(file); }
 
     QTemporaryDir dir;
+    QString folder;
     QString chosen;
     QString suggestedName;
 };
@@ -50,7 +62,7 @@ TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
     sim::Transmitter& target = ReadDevice(2, kTevTs, 5);
     const auto targetBlock = target.block;
     Read(1);
-    chosen = dir.filePath("set.json");
+    chosen = Name("набор.json");
     form->FileSaveClick();
     Read(2);
     form->FileLoadClick();
@@ -70,10 +82,10 @@ TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
     EXPECT_EQ(journal[0].changes[0].before, "LH");
     EXPECT_EQ(journal[0].changes[0].after, "HH");
 
-    chosen = dir.filePath("report.html");
+    chosen = Name("report.html");
     form->ReportClick();
-    QFile report(chosen);
-    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    QFile report;
+    ASSERT_TRUE(OpenPath(report, chosen, QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(report.readAll());
     for (const char* want : {"ТЕВ-ТС МЕ  618204.002  ПО.V5  0x7C20F4A5", "Pt100", "тип сигнализации: LH → HH",
                              "<td>состояние</td>", "код АЦП начала шкалы (KBegSk)", "Выполнил",
@@ -87,7 +99,7 @@ TEST_F(Form1Files, SavedSetLoadsOntoAnotherUnitAndReachesItOnlyWithF10) {
         EXPECT_EQ(form->FormJournal->GridJournal->rowCount(), rows) << device;
     }
 
-    chosen = dir.filePath("set.json");
+    chosen = Name("набор.json");
     form->FileCompareClick();
     ASSERT_NE(form->FormCompare, nullptr);
     std::vector<std::string> marked;
@@ -173,8 +185,8 @@ TEST_F(Form1Files, JournalWindowGivesTheChainsVerdictAndMarksTheFirstBrokenLine)
         return std::pair{Text(form->FormJournal->LabVerdict->text()), marked};
     };
     EXPECT_EQ(verdict(), std::pair(std::string("журнал цел, записей: 3"), std::vector<int>{}));
-    QFile f(form->JournalPath);
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QFile f;
+    ASSERT_TRUE(OpenPath(f, form->JournalPath, QIODevice::ReadWrite));
     QByteArray bytes = f.readAll();
     bytes[bytes.indexOf("\"time\"", bytes.indexOf('\n')) + 9] = '1';  // the second line's year
     f.seek(0);
@@ -203,7 +215,7 @@ TEST_F(Form1Files, CalibrationIsJournalledAsFoundAndAsLeftAndAFailedWriteIsNot) 
     EXPECT_EQ(Journal().size(), 1u) << "a failed write leaves no record";
 
     t.faults.silent = false;
-    form->JournalPath = dir.filePath("journal.jsonl/inside");  // a file where a folder must be
+    form->JournalPath = Name("journal.jsonl/inside");  // a file where a folder must be
     messages.Reset();
     form->OutPortClick();
     EXPECT_EQ(t.writes, 2) << "an unwritable journal never stops the write";
@@ -218,7 +230,7 @@ TEST_F(Form1Files, TheTargetKeepsItsCalibrationUnlessTicked) {
     ReadDevice(2, kLadr, 5);
     const int own = form->Image.GetKBegSk();
     Read(1);
-    chosen = dir.filePath("set.json");
+    chosen = Name("набор.json");
     form->FileSaveClick();
     for (const auto& [ticked, kBegSk] : {std::pair{false, own}, {true, 2321}}) {
         Read(2);

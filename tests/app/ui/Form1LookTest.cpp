@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -28,11 +29,17 @@ namespace {
 
 class Form1Look : public GuiTest {};
 
-TEST_F(Form1Look, TooltipsNameTheirShortcut) {
+// Tooltips name their shortcut; every menu shown opens with Alt and a
+// letter no other menu takes.
+TEST_F(Form1Look, TooltipsNameTheirShortcutAndEachMenuItsOwnLetter) {
     struct Case { QAction* action; const char* tip; };
     for (const Case& c : {Case{form->AInPort, "Ввод с СОМ-порта (F9)"}, Case{form->AOutPort, "Вывод на СОМ-порт (F10)"},
                           Case{form->AParol, "Замена пароля (F8)"}, Case{form->APort, "Настройка СОМ порта"}})
         EXPECT_EQ(Text(c.action->toolTip()), c.tip);
+    std::vector<std::string> keys;
+    for (QAction* menu : form->menuBar()->actions())
+        if (menu->isVisible()) keys.push_back(Text(QKeySequence::mnemonic(menu->text()).toString()));
+    EXPECT_EQ(keys, (std::vector<std::string>{"Alt+Ф", "Alt+П", "Alt+Е", "Alt+В", "Alt+С"}));
 }
 
 // Every control lies inside its parent, and the window inside 1024x768
