@@ -13,8 +13,8 @@
 #include "Fit.h"
 #include "Models.h"
 #include "InputControl.h"
-#ifndef _WIN32
 #include "Number.h"
+#ifndef _WIN32
 #include "PtyServer.h"
 #endif
 #include "TcpServer.h"
