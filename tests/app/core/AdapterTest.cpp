@@ -3,6 +3,7 @@
 // line statistics.
 #include <gtest/gtest.h>
 
+#include "PortNames.h"
 #include "DirectionPort.h"
 #include "EchoPort.h"
 #include "FindSettings.h"
@@ -26,7 +27,7 @@ struct Bench {
         fanout.Add(&recorder);
         traced.SetObserver(&fanout);
         link.SetObserver(&fanout);
-        link.PortName = "ttyS0";
+        link.PortName = testing::kSerialName;
         EXPECT_EQ(link.OpenPort(), 0);
     }
     sim::Line line;
@@ -131,7 +132,7 @@ TEST(Echo, WhatAutoLearnedLastsWhileThePortNameStays) {
     ASSERT_EQ(b.link.OpenPort(), 0);
     EXPECT_EQ(b.echo.Learned(), EchoLearned::Echo);
     EXPECT_EQ(SwitchCoil(b.link, 0, kCoilCalibration, true), kOk);
-    b.link.PortName = "ttyS1";
+    b.link.PortName = testing::kOtherSerialName;
     ASSERT_EQ(b.link.OpenPort(), 0);
     EXPECT_EQ(b.echo.Learned(), EchoLearned::Unknown);
 }
@@ -145,7 +146,7 @@ TEST(Direction, SoftRtsIsUpFromBeforeTheFirstBitUntilAfterTheLastStopBit) {
     testing::ScriptedMessages messages;
     TComPortClass link{direction, clock, messages};
     direction.SetLineOptions({.rts = RtsMode::Soft, .rtsBeforeMs = 2, .rtsAfterMs = 3});
-    link.PortName = "ttyS0";
+    link.PortName = testing::kSerialName;
     ASSERT_EQ(link.OpenPort(), 0);
     std::uint8_t answer[kMaxAnswer];
     EXPECT_EQ(IdentExchange(link, 0, answer), kOk);
@@ -166,7 +167,7 @@ TEST(FindSettings, FindsTheFramingTheTransmittersListenAtWithinOneFastScanPerFra
     sim::SimComPort port{line, clock};
     testing::ScriptedMessages messages;
     TComPortClass link{port, clock, messages};
-    link.PortName = "ttyS0";
+    link.PortName = testing::kSerialName;
     ASSERT_EQ(link.OpenPort(), 0);
     const FindResult first = FindLineSettings(link, 10, false);
     ASSERT_EQ(first.found.size(), 1u);

@@ -117,6 +117,9 @@ TEST(JournalFile, UnwritablePlaceIsReportedAndTheEnvironmentChoosesTheFile) {
 // Names that are not UTF-8 from the variable, the data folder or the home
 // folder: written, read and verified at exactly their bytes.
 TEST(JournalFile, NamesAreTheBytesTheEnvironmentGives) {
+#ifdef _WIN32
+    GTEST_SKIP() << "names are Unicode there and the data folder is the system's";
+#endif
     QTemporaryDir dir;
     const std::string base = PathBytes(dir.path()) + "/\xff\xfe";
     const QByteArray home = qgetenv("HOME"), data = qgetenv("XDG_DATA_HOME");

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "PortNames.h"
 #include "LineBackup.h"
 #include "LineRound.h"
 #include "SavedSet.h"
@@ -19,7 +20,7 @@ struct LineFixture : ::testing::Test {
     LineFixture() : port(line, clock), link(port, clock, messages) {
         sim::Line::AddDemoDevices(line);
         for (sim::Transmitter* t : line.Devices()) t->drift = 0;
-        link.PortName = "ttyS0";
+        link.PortName = testing::kSerialName;
         EXPECT_EQ(link.OpenPort(), 0);
     }
     std::vector<FoundDevice> Demo() const { return {{1, 100}, {2, 101}, {3, 102}, {4, 103}}; }
@@ -160,7 +161,9 @@ TEST_F(LineFixture, BackupSavesEveryAnsweringDeviceAndNamesTheFailures) {
     EXPECT_TRUE(e[3].file.empty());
     EXPECT_EQ(BackupFileName(7, 104), "07_104.json");
     const std::string summary = BackupSummary(e);
-    EXPECT_NE(summary.find("устройство 4: устройство 4 ttyS0 не отвечает на запрос\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find(std::string("устройство 4: устройство 4 ") + testing::kSerialName + " не отвечает на запрос\n"),
+              std::string::npos)
+        << summary;
     EXPECT_NE(summary.find("сохранено 3 из 4"), std::string::npos);
 }
 

@@ -2,6 +2,7 @@
 // exchange with its tries, pauses and result, decoded in words.
 #include <gtest/gtest.h>
 
+#include "PortNames.h"
 #include "LineDecode.h"
 #include "ScriptedMessages.h"
 #include "SimComPort.h"
@@ -13,7 +14,7 @@ namespace {
 struct LineTraceTest : ::testing::Test {
     LineTraceTest() : port(line, clock), traced(port, clock), link(traced, clock, messages) {
         sim::Line::AddDemoDevices(line);
-        link.PortName = "ttyS0";
+        link.PortName = testing::kSerialName;
         EXPECT_EQ(link.OpenPort(), 0);
         traced.SetObserver(&recorder);
         link.SetObserver(&recorder);

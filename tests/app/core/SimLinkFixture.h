@@ -3,6 +3,7 @@
 // in virtual time, port open.
 #include <gtest/gtest.h>
 
+#include "PortNames.h"
 #include "Comportclass.h"
 #include "DeviceImage.h"
 #include "ScriptedMessages.h"
@@ -14,7 +15,7 @@ namespace tservice {
 struct SimLinkFixture : ::testing::Test {
     SimLinkFixture() : port(line, clock), link(port, clock, messages) {
         sim::Line::AddDemoDevices(line);
-        link.PortName = "ttyS0";
+        link.PortName = testing::kSerialName;
         EXPECT_EQ(link.OpenPort(), 0);
     }
     // The 0x45 requests the port carried.
