@@ -11,8 +11,8 @@
 #include "Changes.h"
 #include "Describe.h"
 #include "FuzzCheck.h"
+#include "FuzzImages.h"
 #include "SavedSet.h"
-#include "SimLine.h"
 
 namespace {
 
@@ -27,15 +27,8 @@ struct Target {
 // input cost more than the file under test.
 std::vector<Target> Targets() {
     std::vector<Target> out;
-    const int models[][2] = {{kLadr, 5}, {kTevTs, 5}, {kTevTp, 4}, {kOski, 2}};
-    for (const auto& [model, version] : models) {
-        sim::Transmitter t(3, model, version);
-        DeviceImage image;
-        image.Tip = model;
-        image.Ver = version;
-        image.PutLen(t.blockLen);
-        std::copy(t.block.begin(), t.block.end(), image.Baza.begin() + 1);
-        image.Vvod = 1;
+    for (const auto& [model, version] : kFuzzModels) {
+        DeviceImage image = TransmitterImage(model, version);
         ApplyRangeLimits(image);
         Reading reading = Describe(image, 3);
         std::vector<ParameterRow> params = ParameterRows(reading);

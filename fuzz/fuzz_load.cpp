@@ -11,28 +11,21 @@
 
 #include "DeviceImage.h"
 #include "FuzzCheck.h"
+#include "FuzzImages.h"
 #include "Rules.h"
 #include "SavedSet.h"
-#include "SimLine.h"
 
 namespace {
 
 using namespace tservice;
 
-// Complete readings of the four models as a transmitter gives them.
+// Complete readings of the four models, without and with the privilege.
 std::vector<DeviceImage> Targets() {
     std::vector<DeviceImage> out;
-    const int models[][2] = {{kLadr, 5}, {kTevTs, 5}, {kTevTp, 4}, {kOski, 2}};
-    for (const auto& [model, version] : models) {
+    for (const auto& [model, version] : kFuzzModels) {
         for (int nePriv = 0; nePriv < 2; ++nePriv) {
-            sim::Transmitter t(3, model, version);
-            DeviceImage image;
-            image.Tip = model;
-            image.Ver = version;
-            image.PutLen(t.blockLen);
-            std::copy(t.block.begin(), t.block.end(), image.Baza.begin() + 1);
+            DeviceImage image = TransmitterImage(model, version);
             image.NePriv = nePriv;
-            image.Vvod = 1;
             out.push_back(image);
         }
     }
