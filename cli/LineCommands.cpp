@@ -4,7 +4,6 @@
 #include <map>
 #include <ostream>
 
-#include <filesystem>
 
 #include "Commands.h"
 #include "FilePath.h"
@@ -23,37 +22,12 @@ struct RestoreFile {
     std::string error;  // the file itself is unusable
 };
 
-// Path strings hold the system's bytes here and UTF-8 on Windows; these
-// convert them to and from the library's paths without a code page between.
-std::filesystem::path FsPath(const std::string& path) {
-#ifdef _WIN32
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-#else
-    return std::filesystem::path(path);
-#endif
-}
-
-std::string PathString(const std::filesystem::path& path) {
-#ifdef _WIN32
-    const std::u8string u = path.u8string();
-    return std::string(u.begin(), u.end());
-#else
-    return path.string();
-#endif
-}
-
 std::vector<RestoreFile> ReadDirectory(const std::string& dir) {
     std::vector<RestoreFile> files;
     // Names as bytes: a file whose name is not UTF-8 is restored like any other.
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(FsPath(dir), ec))
-        if (entry.is_regular_file(ec) && entry.path().extension() == ".json")
-            names.push_back(PathString(entry.path().filename()));
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
+    for (const std::string& path : FilesIn(dir, ".json")) {
         RestoreFile f;
-        f.path = PathString(FsPath(dir) / FsPath(name));
+        f.path = path;
         LoadSavedSet(f.path, f.saved, f.error);
         if (f.error.empty() && (f.saved.device < 1 || f.saved.device > kLineSize))
             f.error = "номер устройства " + std::to_string(f.saved.device) + " вне 1.." + std::to_string(kLineSize);

@@ -1,6 +1,9 @@
 #include "FilePath.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <QDir>
@@ -12,8 +15,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 #endif
 
 namespace tservice {
@@ -148,5 +149,39 @@ bool MakeDirectoryFor(const QString& path) {
 }
 
 #endif
+
+namespace {
+
+// Path strings to the library's paths and back without a code page between.
+std::filesystem::path FsPath(const std::string& path) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+#else
+    return std::filesystem::path(path);
+#endif
+}
+
+std::string PathString(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const std::u8string u = path.u8string();
+    return std::string(u.begin(), u.end());
+#else
+    return path.string();
+#endif
+}
+
+}  // namespace
+
+std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(FsPath(dir), ec)) {
+        const std::string name = PathString(entry.path().filename());
+        if (entry.is_regular_file(ec) && name.size() > suffix.size() && name.ends_with(suffix))
+            files.push_back(PathString(entry.path()));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 }  // namespace tservice

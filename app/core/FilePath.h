@@ -7,6 +7,7 @@
 // characters and goes back to its UTF-8 bytes, as the toolkit would open it.
 // On Windows names are UTF-16 and go to the toolkit's own calls.
 #include <string>
+#include <vector>
 
 #include <QByteArray>
 #include <QFile>
@@ -36,5 +37,9 @@ bool MakeDirectory(const QString& path);
 // Creates the folder the file path goes in (and its parents); true when it
 // exists after or path names no folder.
 bool MakeDirectoryFor(const QString& path);
+// The regular files in folder dir whose names end in suffix, as full paths,
+// sorted. dir and the paths are strings as the command line holds them: the
+// system's bytes, UTF-8 on Windows. Empty when the folder cannot be read.
+std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix);
 
 }  // namespace tservice
